@@ -1,0 +1,52 @@
+#include "catalogue.h"
+
+#include "errors.h"
+#include "ini.h"
+#include "paths.h"
+#include "textlines.h"
+
+namespace tv {
+
+QString programFile(const QByteArray &name)
+{
+    return resolveName(GetProgramDir(), name);
+}
+
+QByteArray sectionFileName(const QByteArray &line)
+{
+    return "Section_" + line + ".dat";
+}
+
+QList<QByteArray> readSectionLines()
+{
+    return readLines(programFile(kSectionsFile));
+}
+
+QString sectionFileForCaption(const QByteArray &caption)
+{
+    return programFile(sectionFileName(ConvertUmlaut(caption, false)));
+}
+
+bool CheckFiles()
+{
+    if (!fileExistsIn(GetProgramDir(), kSectionsFile))
+        return false;
+    QList<QByteArray> lines;
+    try {
+        lines = readSectionLines();
+    } catch (const IoError &) {
+        return false;
+    }
+    for (const QByteArray &line : lines) {
+        if (!fileExistsIn(GetProgramDir(), sectionFileName(line)))
+            return false;
+    }
+    return true;
+}
+
+QByteArray GetNewestModul()
+{
+    return ini::readString(programFile(kVersionFile), "ModulDate", "Modul", QByteArray());
+}
+
+} // namespace tv

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+/// @short Errors carry the exact text the user is shown.
+///
+/// The general error report shows message(); what() holds the same text in
+/// UTF-8 for anything outside Qt.
+namespace tv {
+
+class Error : public std::runtime_error
+{
+public:
+    explicit Error(const QString &message);
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+/// An I/O error by code: 2 "Datei nicht gefunden" ... any other "E/A-Fehler %d".
+class IoError : public Error
+{
+public:
+    explicit IoError(int code);
+    int code() const { return m_code; }
+
+    /// The program's error code for a POSIX errno (ENOENT -> 2, EACCES -> 5 ...).
+    static int codeFromErrno(int err);
+    static QString messageFor(int code);
+
+private:
+    int m_code;
+};
+
+/// A settings or catalogue write that failed: "nach <path> kann nicht geschrieben werden".
+class WriteError : public Error
+{
+public:
+    explicit WriteError(const QString &path);
+};
+
+} // namespace tv

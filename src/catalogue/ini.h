@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+/// @short INI files as the catalogue, the Version file and the settings use them.
+///
+/// Names and values are Windows-1252 bytes. Sections and keys match without
+/// regard to letter case; the first of two equal names wins. Blanks around
+/// names and values are dropped, and a value in matching quotes loses them:
+///
+///     [Grafik ]          section "Grafik"
+///       1Modul = 'neu'   key "1Modul", value "neu"
+///
+/// Reads are answered from a parsed copy that is checked against the file's
+/// size, modification time (ns) and inode on every call, so every answer equals
+/// a fresh read while a list of 2,000 entries still paints fast.
+namespace tv::ini {
+
+/// A value of at most 2047 bytes; the default when the file, section or key is missing.
+/// A key with nothing after "=" gives "", not the default.
+QByteArray readString(const QString &path, const QByteArray &section, const QByteArray &key,
+                      const QByteArray &defaultValue);
+
+/// "0x10" and "$10" are 16, "-7" is -7; empty or not a 32-bit integer gives the default.
+qint32 readInteger(const QString &path, const QByteArray &section, const QByteArray &key,
+                   qint32 defaultValue);
+
+/// Parses an integer by the rules of readInteger; false when it is not one.
+bool parseInteger(const QByteArray &text, qint32 *value);
+
+/// Every section name in file order, trimmed; none for a missing file. Not cut
+/// at any buffer size: a Section file of any length lists every entry.
+QList<QByteArray> sectionNames(const QString &path);
+
+/// Creates file, section and key as needed; a new section goes to the end of
+/// the file, a new key to the end of its section, an existing value is replaced
+/// in place and every other line stays as it was. The file is replaced
+/// atomically (written beside, flushed, renamed); throws WriteError.
+void writeString(const QString &path, const QByteArray &section, const QByteArray &key,
+                 const QByteArray &value);
+
+} // namespace tv::ini

@@ -1,0 +1,154 @@
+#include "paths.h"
+
+#include "cp1252.h"
+#include "errors.h"
+#include "seam.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tv {
+namespace {
+
+QString &programDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+
+QString executableDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return QStringLiteral("/");
+    QString path = QFile::decodeName(QByteArray(buffer, n));
+    return path.left(path.lastIndexOf(u'/') + 1);
+}
+
+bool lstatPath(const QString &path, struct stat *st)
+{
+    return ::lstat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+} // namespace
+
+QString withSeparator(QString dir)
+{
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    return dir;
+}
+
+QString GetProgramDir()
+{
+    const QString &over = programDirOverride();
+    return withSeparator(over.isEmpty() ? executableDir() : over);
+}
+
+void setProgramDirOverride(const QString &dir)
+{
+    programDirOverride() = dir;
+}
+
+QString GetWorkDir()
+{
+    QString temp = qEnvironmentVariable("TMPDIR");
+    if (temp.isEmpty() || !temp.startsWith(u'/'))
+        temp = QStringLiteral("/tmp");
+    const QString work = withSeparator(temp) + QStringLiteral("TIPVAULT");
+    const QByteArray native = QFile::encodeName(work);
+
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            throw IoError(IoError::codeFromErrno(errno));
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            throw IoError(IoError::codeFromErrno(errno));
+        if (::lstat(native.constData(), &st) != 0)
+            throw IoError(IoError::codeFromErrno(errno));
+    }
+    if (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+        throw IoError(5);
+    if (!S_ISDIR(st.st_mode))
+        throw IoError(IoError::codeFromErrno(EEXIST));
+    if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
+        throw IoError(5);
+    return work + u'/';
+}
+
+QByteArray ConvertUmlaut(QByteArray text, bool toUmlaut)
+{
+    if (toUmlaut) {
+        for (qsizetype i = text.indexOf("ae"); i >= 0; i = text.indexOf("ae", i))
+            text.replace(i, 2, "\xE4");
+    } else {
+        for (qsizetype i = text.indexOf('\xE4'); i >= 0; i = text.indexOf('\xE4', i))
+            text.replace(i, 1, "ae");
+    }
+    return text;
+}
+
+void ClearDirectory(const QString &dir)
+{
+    const QByteArray native = QFile::encodeName(dir);
+    DIR *d = ::opendir(native.constData());
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        ::unlink((native + name).constData()); // directories stay: unlink refuses them
+    }
+    ::closedir(d);
+}
+
+QString SelectFolder()
+{
+    const QString folder = seam().chooseFolder(QStringLiteral("Zielverzeichnis wählen:"));
+    if (folder.isEmpty())
+        return QStringLiteral("0");
+    return withSeparator(folder);
+}
+
+QString resolveName(const QString &dir, const QByteArray &name)
+{
+    const QString display = fromCp1252(name);
+    const QString direct = dir + display;
+    struct stat st {};
+    if (name.isEmpty() || lstatPath(direct, &st))
+        return direct;
+
+    const QByteArray wanted = display.toUtf8();
+    const QByteArray nativeDir = QFile::encodeName(dir);
+    DIR *d = ::opendir(nativeDir.constData());
+    if (!d)
+        return direct;
+    QString found = direct;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray entry(e->d_name);
+        if (equalsIgnoringAsciiCase(entry, wanted)) {
+            found = dir + QFile::decodeName(entry);
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+bool fileExistsIn(const QString &dir, const QByteArray &name)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(resolveName(dir, name)).constData(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
+} // namespace tv

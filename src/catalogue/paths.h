@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// @short The Program and Work directories, name lookup and the small text helpers.
+///
+/// Directory values always end with "/" and file names are appended to them.
+/// They are computed anew on every call: nothing is kept.
+namespace tv {
+
+/// The directory of the running executable, ending with "/".
+QString GetProgramDir();
+/// Makes GetProgramDir() answer `dir` instead (tests, and tools that open a
+/// catalogue elsewhere); an empty string restores the executable's directory.
+void setProgramDirOverride(const QString &dir);
+
+/// $TMPDIR (else /tmp) + "TIPVAULT/", created with mode 0700 when missing.
+/// Throws IoError when it cannot be created, or when what stands there is a
+/// symbolic link, not a directory, or owned by another user: nothing is ever
+/// written through a directory another local user controls.
+QString GetWorkDir();
+
+/// ToUmlaut: every "ae" becomes "ä" (Kaeltetechnik -> Kältetechnik);
+/// otherwise every "ä" becomes "ae". Exact bytes, so "AE" and "Ä" never change.
+QByteArray ConvertUmlaut(QByteArray text, bool toUmlaut);
+
+/// Deletes every plain file in `dir`; what cannot be deleted (subdirectories,
+/// files in use) stays, silently.
+void ClearDirectory(const QString &dir);
+
+/// The folder dialog "Zielverzeichnis wählen:"; the folder with a final "/",
+/// or "0" when nothing was chosen.
+QString SelectFolder();
+
+/// The path of `name` (Windows-1252) in `dir`, found without regard to ASCII
+/// case: "NAME.TVM" finds "name.tvm". On disk a name is its UTF-8 form, so
+/// "Kältetechnik" finds the file written as UTF-8. When nothing matches, the
+/// path a new file of that name would get.
+QString resolveName(const QString &dir, const QByteArray &name);
+
+/// True when `name` resolves to an existing regular file in `dir`.
+bool fileExistsIn(const QString &dir, const QByteArray &name);
+
+/// Appends "/" unless the text already ends with one.
+QString withSeparator(QString dir);
+
+} // namespace tv

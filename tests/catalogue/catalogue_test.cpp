@@ -1,0 +1,212 @@
+#include "catalogue/catalogue.h"
+#include "catalogue/cp1252.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "catalogue/textlines.h"
+#include "fakeseam.h"
+#include "testdirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tv;
+
+class CatalogueTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+
+private slots:
+    void init() { m_dirs = std::make_unique<TestDirs>(); }
+    void cleanup() { m_dirs.reset(); }
+
+    void lineRules_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        using L = QList<QByteArray>;
+        QTest::newRow("crlf final") << QByteArray("Grafik\r\nDatenbanken\r\n") << L{"Grafik", "Datenbanken"};
+        QTest::newRow("extra crlf") << QByteArray("Grafik\r\nDatenbanken\r\n\r\n") << L{"Grafik", "Datenbanken", ""};
+        QTest::newRow("no final end") << QByteArray("A\r\nB") << L{"A", "B"};
+        QTest::newRow("lone cr") << QByteArray("A\rB\r") << L{"A", "B"};
+        QTest::newRow("lone lf is text") << QByteArray("A\nB\r\nC") << L{"A\nB", "C"};
+        QTest::newRow("ctrl-z ends") << QByteArray("A\r\nB\x1A\r\nC") << L{"A", "B"};
+        QTest::newRow("empty") << QByteArray() << L{};
+        QTest::newRow("blanks kept") << QByteArray(" A \r\n") << L{" A "};
+    }
+    void lineRules()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<QByteArray>, lines);
+        QCOMPARE(splitLines(content), lines);
+    }
+
+    void readLinesReportsByCode()
+    {
+        try {
+            readLines(m_dirs->programDir() + QStringLiteral("fehlt.dat"));
+            QFAIL("no error");
+        } catch (const IoError &e) {
+            QCOMPARE(e.code(), 2);
+            QCOMPARE(e.message(), QStringLiteral("Datei nicht gefunden"));
+        }
+        QCOMPARE(IoError::messageFor(5), QStringLiteral("Dateizugriff verweigert"));
+        QCOMPARE(IoError::messageFor(101), QStringLiteral("Zu wenig Speicherplatz"));
+        QCOMPARE(IoError::messageFor(106), QStringLiteral("Ungültige numerische Eingabe"));
+        QCOMPARE(IoError::messageFor(183), QStringLiteral("E/A-Fehler 183"));
+    }
+
+    void convertUmlaut_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<bool>("toUmlaut");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("kaelte") << QByteArray("Kaeltetechnik") << true << QByteArray("K\xE4ltetechnik");
+        QTest::newRow("aeae") << QByteArray("aeae") << true << QByteArray("\xE4\xE4");
+        QTest::newRow("michael") << QByteArray("Michael") << true << QByteArray("Mich\xE4l");
+        QTest::newRow("maerz") << QByteArray("Maerz aendern") << true << QByteArray("M\xE4rz \xE4ndern");
+        QTest::newRow("upper untouched") << QByteArray("AE Ae") << true << QByteArray("AE Ae");
+        QTest::newRow("empty") << QByteArray() << true << QByteArray();
+        QTest::newRow("back") << QByteArray("K\xE4ltetechnik") << false << QByteArray("Kaeltetechnik");
+        QTest::newRow("back twice") << QByteArray("\xE4\xE4") << false << QByteArray("aeae");
+        QTest::newRow("capital umlaut stays") << QByteArray("\xC4pfel") << false << QByteArray("\xC4pfel");
+    }
+    void convertUmlaut()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(bool, toUmlaut);
+        QFETCH(QByteArray, out);
+        QCOMPARE(ConvertUmlaut(in, toUmlaut), out);
+    }
+
+    void cp1252Table()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        const QString text = fromCp1252(all);
+        QCOMPARE(text.at(0x80), QChar(0x20AC));
+        QCOMPARE(text.at(0x9F), QChar(0x0178));
+        QCOMPARE(text.at(0xE4), QChar(u'ä'));
+        QCOMPARE(toCp1252(text), all);
+        QCOMPARE(toCp1252(QStringLiteral("日")), QByteArray("?"));
+    }
+
+    void upperCasing()
+    {
+        QCOMPARE(upperAscii("neu.tvm \xE4"), QByteArray("NEU.TVM \xE4"));
+        QCOMPARE(upperCp1252("farben \xE4ndern \xF6\xFC\x9A\x9C\x9E\xFF\xF7\xE0\xFE"),
+                 QByteArray("FARBEN \xC4NDERN \xD6\xDC\x8A\x8C\x8E\x9F\xF7\xC0\xDE"));
+    }
+
+    void lookupIgnoresAsciiCase()
+    {
+        m_dirs->writeProgramFile(QStringLiteral("name.tvm"), "x");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Kältetechnik.dat"), "[a]\r\n");
+        QCOMPARE(resolveName(m_dirs->programDir(), "NAME.TVM"), m_dirs->programDir() + QStringLiteral("name.tvm"));
+        QVERIFY(fileExistsIn(m_dirs->programDir(), "Name.Tvm"));
+        QVERIFY(fileExistsIn(m_dirs->programDir(), "SECTION_K\xE4LTETECHNIK.DAT"));
+        // Only ASCII letters fold: "Ä" is another name than "ä".
+        QVERIFY(!fileExistsIn(m_dirs->programDir(), "Section_K\xC4ltetechnik.dat"));
+        QVERIFY(!fileExistsIn(m_dirs->programDir(), "other.tvm"));
+        QCOMPARE(resolveName(m_dirs->programDir(), "Neu.tvm"), m_dirs->programDir() + QStringLiteral("Neu.tvm"));
+    }
+
+    void workDirIsPrivateAndStable()
+    {
+        const QString first = GetWorkDir();
+        QCOMPARE(first, m_dirs->workDir());
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(first).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+        QCOMPARE(GetWorkDir(), first);
+        QVERIFY(QDir(first).removeRecursively());
+        QCOMPARE(GetWorkDir(), first);
+        QVERIFY(QFileInfo(first).isDir());
+    }
+
+    void workDirRefusesASymbolicLink()
+    {
+        QTemporaryDir elsewhere;
+        const QString link = m_dirs->tempDir() + QStringLiteral("TIPVAULT");
+        QVERIFY(QFile::link(elsewhere.path(), link));
+        try {
+            GetWorkDir();
+            QFAIL("a link was accepted");
+        } catch (const IoError &e) {
+            QCOMPARE(e.code(), 5);
+        }
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void workDirRefusesAPlainFile()
+    {
+        TestDirs::writeFile(m_dirs->tempDir() + QStringLiteral("TIPVAULT"), "x");
+        QVERIFY_THROWS_EXCEPTION(IoError, GetWorkDir());
+    }
+
+    void clearDirectoryKeepsSubdirectories()
+    {
+        const QString work = GetWorkDir();
+        TestDirs::writeFile(work + QStringLiteral("a.rtf"), "x");
+        TestDirs::writeFile(work + QStringLiteral(".hidden"), "x");
+        QVERIFY(QDir(work).mkdir(QStringLiteral("sub")));
+        TestDirs::writeFile(work + QStringLiteral("sub/b.txt"), "x");
+        ClearDirectory(work);
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("sub")});
+        QVERIFY(QFileInfo::exists(work + QStringLiteral("sub/b.txt")));
+    }
+
+    void selectFolderThroughTheSeam()
+    {
+        FakeSeam seam;
+        seam.folders = {QStringLiteral("/home/nutzer/ziel"), QString(), QStringLiteral("/")};
+        QCOMPARE(SelectFolder(), QStringLiteral("/home/nutzer/ziel/"));
+        QCOMPARE(SelectFolder(), QStringLiteral("0"));
+        QCOMPARE(SelectFolder(), QStringLiteral("/"));
+        QCOMPARE(seam.folderPrompts.value(0), QStringLiteral("Zielverzeichnis wählen:"));
+    }
+
+    void programDirEndsWithOneSeparator()
+    {
+        tv::setProgramDirOverride(QStringLiteral("/"));
+        QCOMPARE(GetProgramDir(), QStringLiteral("/"));
+        tv::setProgramDirOverride(QString());
+        QVERIFY(GetProgramDir().endsWith(u'/'));
+        QVERIFY(!GetProgramDir().endsWith(QStringLiteral("//")));
+    }
+
+    void checkFiles()
+    {
+        QVERIFY(!CheckFiles()); // no Sections.dat
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "");
+        QVERIFY(CheckFiles()); // 0 bytes pass
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), "");
+        QVERIFY(!CheckFiles());
+        m_dirs->writeProgramFile(QStringLiteral("section_kaeltetechnik.DAT"), "");
+        QVERIFY(CheckFiles());
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n\r\n");
+        QVERIFY(!CheckFiles()); // looks for Section_.dat
+        m_dirs->writeProgramFile(QStringLiteral("Section_.dat"), "");
+        QVERIFY(CheckFiles());
+    }
+
+    void newestModul()
+    {
+        QCOMPARE(GetNewestModul(), QByteArray());
+        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=5\r\n");
+        QCOMPARE(GetNewestModul(), QByteArray("neu.tvm"));
+        QCOMPARE(sectionFileForCaption("K\xE4ltetechnik"),
+                 m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CatalogueTest)
+#include "catalogue_test.moc"

@@ -1,0 +1,155 @@
+#include "catalogue/errors.h"
+#include "catalogue/ini.h"
+#include "testdirs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+
+using namespace tv;
+
+class IniTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString write(const QByteArray &content)
+    {
+        const QString path = m_dirs->programDir() + QStringLiteral("test.ini");
+        TestDirs::writeFile(path, content);
+        return path;
+    }
+    static QByteArray read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    std::unique_ptr<TestDirs> m_dirs;
+
+private slots:
+    void init() { m_dirs = std::make_unique<TestDirs>(); }
+    void cleanup() { m_dirs.reset(); }
+
+    void readsTrimmedQuotedCaseInsensitive()
+    {
+        const QString p = write("[ Grafik ]\r\n  1Modul =  'neu'  \r\nCount=\"3\"\r\nLeer=\r\n"
+                                "[grafik]\r\n1Modul=zweite\r\n");
+        QCOMPARE(ini::readString(p, "GRAFIK", "1modul", "d"), QByteArray("neu"));
+        QCOMPARE(ini::readString(p, "Grafik", "Count", "d"), QByteArray("3"));
+        QCOMPARE(ini::readString(p, "Grafik", "Leer", "d"), QByteArray(""));
+        QCOMPARE(ini::readString(p, "Grafik", "fehlt", "d"), QByteArray("d"));
+        QCOMPARE(ini::readString(p, "Andere", "Count", "d"), QByteArray("d"));
+        QCOMPARE(ini::readString(p + QStringLiteral(".none"), "Grafik", "Count", "d"), QByteArray("d"));
+        // Mismatched quotes stay.
+        const QString q = write("[a]\nx='b\"\n");
+        QCOMPARE(ini::readString(q, "a", "x", ""), QByteArray("'b\""));
+    }
+
+    void umlautSectionNamesMatchWithoutCase()
+    {
+        const QString p = write("[Farben \xE4ndern]\r\nCount=2\r\n");
+        QCOMPARE(ini::readInteger(p, "FARBEN \xC4NDERN", "count", 1), 2);
+    }
+
+    void valuesAreCutAt2047()
+    {
+        const QString p = write("[a]\r\nv=" + QByteArray(3000, 'x') + "\r\n");
+        QCOMPARE(ini::readString(p, "a", "v", "").size(), 2047);
+    }
+
+    void integers_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("42") << 42;
+        QTest::newRow("hex 0x") << QByteArray("0x10") << 16;
+        QTest::newRow("hex 0X") << QByteArray("0X1f") << 31;
+        QTest::newRow("dollar") << QByteArray("$10") << 16;
+        QTest::newRow("negative") << QByteArray("-7") << -7;
+        QTest::newRow("plus") << QByteArray("+7") << 7;
+        QTest::newRow("letters") << QByteArray("abc") << 1;
+        QTest::newRow("empty") << QByteArray("") << 1;
+        QTest::newRow("bare 0x") << QByteArray("0x") << 1;
+        QTest::newRow("max") << QByteArray("2147483647") << 2147483647;
+        QTest::newRow("overflow") << QByteArray("2147483648") << 1;
+        QTest::newRow("min") << QByteArray("-2147483648") << int(-2147483648LL);
+        QTest::newRow("trailing") << QByteArray("12a") << 1;
+    }
+    void integers()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        const QString p = write("[e]\r\nCount=" + text + "\r\n");
+        QCOMPARE(ini::readInteger(p, "e", "Count", 1), expected);
+    }
+
+    void listsEverySectionOfALargeFile()
+    {
+        // Far beyond 16 KiB of names: every one is listed, none is cut short.
+        QByteArray content;
+        for (int i = 0; i < 3000; ++i)
+            content += "[Eintrag Nummer " + QByteArray::number(i) + " mit langem Namen]\r\nCount=1\r\n";
+        const QString p = write(content);
+        const QList<QByteArray> names = ini::sectionNames(p);
+        QCOMPARE(names.size(), 3000);
+        QCOMPARE(names.last(), QByteArray("Eintrag Nummer 2999 mit langem Namen"));
+        QVERIFY(ini::sectionNames(p + QStringLiteral("x")).isEmpty());
+    }
+
+    void writeReplacesInPlaceAndKeepsOtherLines()
+    {
+        const QString p = write("; Kopf\r\n[CheckVersion]\r\nSection = 5\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n");
+        ini::writeString(p, "checkversion", "section", "6");
+        QCOMPARE(read(p), QByteArray("; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n"));
+        ini::writeString(p, "CheckVersion", "Section_B.dat", "2");
+        QCOMPARE(read(p), QByteArray("; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\nSection_B.dat=2\r\n\r\n"
+                                     "[ModulDate]\r\nDate=7\r\n"));
+        ini::writeString(p, "Settings", "ModulPath", "/home/a/");
+        QVERIFY(read(p).endsWith("Date=7\r\n[Settings]\r\nModulPath=/home/a/\r\n"));
+        QCOMPARE(ini::readString(p, "Settings", "ModulPath", "0"), QByteArray("/home/a/"));
+    }
+
+    void writeCreatesTheFileAndHandlesMissingFinalLineEnd()
+    {
+        const QString p = m_dirs->programDir() + QStringLiteral("TIPVAULT.ini");
+        ini::writeString(p, "Settings", "ModulPath", "0");
+        QCOMPARE(read(p), QByteArray("[Settings]\r\nModulPath=0\r\n"));
+        const QString q = write("[a]\r\nx=1");
+        ini::writeString(q, "a", "y", "2");
+        QCOMPARE(read(q), QByteArray("[a]\r\nx=1\r\ny=2\r\n"));
+    }
+
+    void readAfterRewriteSeesNewValue()
+    {
+        // Same size, same second: the cache must still notice the change.
+        const QString p = write("[a]\r\nx=1\r\n");
+        QCOMPARE(ini::readString(p, "a", "x", ""), QByteArray("1"));
+        TestDirs::writeFile(p, "[a]\r\nx=2\r\n");
+        QCOMPARE(ini::readString(p, "a", "x", ""), QByteArray("2"));
+        QFile::remove(p);
+        QCOMPARE(ini::readString(p, "a", "x", "gone"), QByteArray("gone"));
+    }
+
+    void writeIntoMissingFolderFails()
+    {
+        const QString p = m_dirs->programDir() + QStringLiteral("nicht/da.ini");
+        try {
+            ini::writeString(p, "a", "x", "1");
+            QFAIL("no error");
+        } catch (const WriteError &e) {
+            QCOMPARE(e.message(), QStringLiteral("nach %1 kann nicht geschrieben werden").arg(p));
+        }
+        QVERIFY(!QFileInfo::exists(p));
+    }
+
+    void writeLeavesNoTemporaryFiles()
+    {
+        const QString p = write("[a]\r\nx=1\r\n");
+        ini::writeString(p, "a", "x", "2");
+        QCOMPARE(QDir(m_dirs->programDir()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")});
+    }
+};
+
+QTEST_GUILESS_MAIN(IniTest)
+#include "ini_test.moc"

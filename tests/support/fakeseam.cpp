@@ -1,0 +1,64 @@
+#include "fakeseam.h"
+
+#include <QMimeData>
+
+#include <memory>
+
+FakeSeam::FakeSeam()
+{
+    tv::setSeam(this);
+}
+
+FakeSeam::~FakeSeam()
+{
+    tv::setSeam(nullptr);
+}
+
+tv::MessageButton FakeSeam::message(const tv::MessageRequest &request)
+{
+    messages.append(request);
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    if (request.buttons & tv::Yes)
+        return tv::Yes;
+    return tv::Ok;
+}
+
+QString FakeSeam::chooseFolder(const QString &prompt)
+{
+    folderPrompts.append(prompt);
+    return folders.isEmpty() ? QString() : folders.takeFirst();
+}
+
+tv::SaveAnswer FakeSeam::chooseSaveFile(const tv::SaveRequest &request)
+{
+    saveRequests.append(request);
+    return saveFiles.isEmpty() ? tv::SaveAnswer{} : saveFiles.takeFirst();
+}
+
+bool FakeSeam::openExternal(const QUrl &url)
+{
+    opened.append(url);
+    return openResult;
+}
+
+void FakeSeam::setClipboard(QMimeData *data)
+{
+    std::unique_ptr<QMimeData> owned(data);
+    clipboardText = data ? data->text() : QString();
+    clipboardRtf = data ? data->data(QStringLiteral("text/rtf")) : QByteArray();
+}
+
+void FakeSeam::setBusy(bool busy)
+{
+    busyDepth += busy ? 1 : -1;
+    ++busyCalls;
+}
+
+QStringList FakeSeam::messageTexts() const
+{
+    QStringList texts;
+    for (const tv::MessageRequest &m : messages)
+        texts.append(m.text);
+    return texts;
+}

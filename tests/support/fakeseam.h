@@ -1,0 +1,45 @@
+#pragma once
+
+#include "catalogue/seam.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+/// @short A scripted seam: answers from queues and records what was shown.
+///
+/// Install it for the test's lifetime (the constructor installs it, the
+/// destructor uninstalls it). A box with no scripted answer gets its first
+/// button (Ok, or Yes in a Yes/No box).
+class FakeSeam : public tv::Seam
+{
+public:
+    FakeSeam();
+    ~FakeSeam() override;
+
+    tv::MessageButton message(const tv::MessageRequest &request) override;
+    QString chooseFolder(const QString &prompt) override;
+    tv::SaveAnswer chooseSaveFile(const tv::SaveRequest &request) override;
+    bool openExternal(const QUrl &url) override;
+    void setClipboard(QMimeData *data) override;
+    void setBusy(bool busy) override;
+
+    // Scripted answers, taken front first.
+    QList<tv::MessageButton> answers;
+    QList<QString> folders;          // "" = cancelled
+    QList<tv::SaveAnswer> saveFiles; // empty path = cancelled
+    bool openResult = true;
+
+    // What happened.
+    QList<tv::MessageRequest> messages;
+    QList<QString> folderPrompts;
+    QList<tv::SaveRequest> saveRequests;
+    QList<QUrl> opened;
+    QString clipboardText;
+    QByteArray clipboardRtf;
+    int busyDepth = 0;
+    int busyCalls = 0;
+
+    /// The texts of all boxes shown so far, in order.
+    QStringList messageTexts() const;
+};
