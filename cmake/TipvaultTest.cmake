@@ -9,7 +9,7 @@ function(tipvault_add_test)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(env "TIPVAULT_TEST_BIN=${TIPVAULT_BIN_DIR}"
-          "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"
+          "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1"
           "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "catalogue/seam.h"
+
+class QWidget;
+
+/// @short The seam over Qt's dialogs and the desktop: message boxes with German
+/// buttons, the folder and save dialogs, QDesktopServices, the clipboard and
+/// the override cursor.
+namespace tv {
+
+class DesktopSeam : public Seam
+{
+public:
+    MessageButton message(const MessageRequest &request) override;
+    QString chooseFolder(const QString &prompt) override;
+    SaveAnswer chooseSaveFile(const SaveRequest &request) override;
+    bool openExternal(const QUrl &url) override;
+    void setClipboard(QMimeData *data) override;
+    void setBusy(bool busy) override;
+};
+
+} // namespace tv

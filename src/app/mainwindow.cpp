@@ -1,0 +1,277 @@
+#include "mainwindow.h"
+
+#include "app/errorreport.h"
+#include "app/siteconfig.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/cp1252.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "navigation/sectionnavigator.h"
+#include "viewer/indexgrid.h"
+#include "widgets/imagelist.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <unistd.h>
+
+namespace tv {
+
+MainWindowGeometry mainWindowGeometry(QSize screen)
+{
+    MainWindowGeometry g;
+    g.window = QSize(screen.width() - 80, screen.height() - 100);
+    g.sectionWidth = g.window.width() * 30 / 100;
+    return g;
+}
+
+QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section)
+{
+    return base + QStringLiteral(" - ") + fromCp1252(upperAscii(newestModul)) + QStringLiteral("  [") +
+           fromCp1252(section) + u']';
+}
+
+template<typename Signal, typename Sender>
+void TForm1::on(Sender *sender, Signal signal, void (TForm1::*handler)())
+{
+    connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+}
+
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromUtf16(kBaseCaption));
+    resize(696, 480);
+    buildMenus();
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+    buildPanel();
+    layout->addWidget(m_panel1);
+    buildPages();
+    layout->addWidget(m_splitter1, 1);
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(true);
+    m_statusLabel = new QLabel(statusBar());
+    m_statusLabel->setObjectName(QStringLiteral("StatusBar1Text"));
+    m_statusLabel->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(m_statusLabel, 1);
+
+    m_sections = new SectionNavigator(m_pageControl1, [this] { return m_newestModul; }, this);
+    on(m_pageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
+    connect(m_grid, &IndexGrid::resized, this, [this] { guarded([this] { FormResize(); }); });
+    on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
+    setTabOrder(m_edit1, m_pageControl1);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *datei = bar->addMenu(QStringLiteral("&Datei"));
+    datei->setObjectName(QStringLiteral("Datei1"));
+    QAction *beenden = datei->addAction(imageListIcon(ImgExit), QStringLiteral("&Beenden"));
+    beenden->setObjectName(QStringLiteral("Beenden1"));
+    on(beenden, &QAction::triggered, &TForm1::Beenden1Click);
+
+    QMenu *updates = bar->addMenu(QStringLiteral("&Updates"));
+    updates->setObjectName(QStringLiteral("Updates1"));
+    updates->addAction(QStringLiteral("&Modulupdates integrieren"))->setObjectName(QStringLiteral("Moduleintegrieren1"));
+
+    QMenu *extras = bar->addMenu(QStringLiteral("E&xtras"));
+    extras->setObjectName(QStringLiteral("Extras1"));
+    QAction *optionen = extras->addAction(imageListIcon(ImgOptions), QStringLiteral("&Optionen"));
+    optionen->setObjectName(QStringLiteral("Optionen1"));
+    optionen->setEnabled(false);
+    extras->addAction(QStringLiteral("Modul&statistik..."))->setObjectName(QStringLiteral("Modulstatistik1"));
+
+    QMenu *hilfe = bar->addMenu(QStringLiteral("&Hilfe"));
+    hilfe->setObjectName(QStringLiteral("Hilfe1"));
+    hilfe->addAction(imageListIcon(ImgMail), QStringLiteral("&E-Mail an den Webmaster"))
+        ->setObjectName(QStringLiteral("Mail1"));
+}
+
+QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip)
+{
+    auto *button = new QToolButton(m_panel1);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFixedSize(50, 53);
+    button->setIcon(toolbarPicture(picture));
+    button->setIconSize(QSize(40, 40));
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+void TForm1::buildPanel()
+{
+    m_panel1 = new QWidget(this);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setFixedHeight(57);
+    auto *row = new QHBoxLayout(m_panel1);
+    row->setContentsMargins(1, 2, 4, 2);
+    row->setSpacing(0);
+    row->addWidget(speedButton(QStringLiteral("Speedbutton"), QStringLiteral("home"),
+                               QString::fromLatin1(site::kHomeUrl)));
+    row->addWidget(speedButton(QStringLiteral("SpeedButton3"), QStringLiteral("news"),
+                               QString::fromLatin1(site::kNewsUrl)));
+    row->addWidget(speedButton(QStringLiteral("SpeedButton1"), QStringLiteral("links"),
+                               QString::fromLatin1(site::kLinksUrl)));
+    QToolButton *quit = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
+    on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);
+    row->addWidget(quit);
+    row->addSpacing(31);
+
+    auto *label = new QLabel(QStringLiteral("&Suchen:"), m_panel1);
+    label->setObjectName(QStringLiteral("Label1"));
+    row->addWidget(label);
+    row->addSpacing(6);
+    m_edit1 = new QLineEdit(m_panel1);
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->setFixedWidth(121);
+    m_edit1->setAccessibleName(QStringLiteral("Suchen"));
+    label->setBuddy(m_edit1);
+    row->addWidget(m_edit1);
+    row->addStretch(1);
+}
+
+void TForm1::buildPages()
+{
+    m_splitter1 = new QSplitter(Qt::Horizontal, this);
+    m_splitter1->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter1->setHandleWidth(4);
+    m_splitter1->setOpaqueResize(false); // a line while dragging, the panes follow on release
+    m_splitter1->setChildrenCollapsible(false);
+
+    m_pageControl1 = new QTabWidget(m_splitter1);
+    m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
+    m_pageControl1->setMinimumWidth(150);
+    m_pageControl1->setUsesScrollButtons(true);
+    m_pageControl1->setElideMode(Qt::ElideNone);
+    m_pageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+
+    m_pageControl2 = new QTabWidget(m_splitter1);
+    m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
+    m_pageControl2->setMinimumWidth(150);
+    m_pageControl2->tabBar()->setFocusPolicy(Qt::NoFocus);
+    auto *index = new QWidget;
+    index->setObjectName(QStringLiteral("Index"));
+    auto *indexLayout = new QVBoxLayout(index);
+    indexLayout->setContentsMargins(0, 0, 0, 0);
+    m_grid = new IndexGrid(index);
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->setAccessibleName(QStringLiteral("Index"));
+    indexLayout->addWidget(m_grid);
+    m_pageControl2->addTab(index, imageListIcon(ImgIndex), QStringLiteral("Index"));
+
+    m_splitter1->addWidget(m_pageControl1);
+    m_splitter1->addWidget(m_pageControl2);
+    m_splitter1->setStretchFactor(1, 1);
+}
+
+bool TForm1::FormCreate()
+{
+    if (!CheckFiles()) {
+        showMessage(MessageKind::Error,
+                    QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
+        return false;
+    }
+    m_currentEntryIndex = -1;
+    {
+        // Building the tabs switches pages; the caption is written once below.
+        const QSignalBlocker block(m_pageControl1);
+        m_sections->CreateSectionTabs();
+    }
+    m_newestModul = GetNewestModul();
+    m_grid->setCellText(0, 0, QStringLiteral("Typ"));
+    m_grid->setCellText(1, 0, QStringLiteral("Beschreibung"));
+    m_grid->setCellText(2, 0, QStringLiteral("Modul"));
+    setWindowTitle(mainCaption(windowTitle(), m_newestModul, m_sections->activeCaption()));
+
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const MainWindowGeometry g = mainWindowGeometry(screen ? screen->size() : QSize(1024, 768));
+    resize(g.window);
+    if (screen)
+        move(screen->geometry().center() - rect().center());
+    m_splitter1->setSizes({g.sectionWidth, std::max(0, g.window.width() - g.sectionWidth)});
+    return true;
+}
+
+void TForm1::FormResize()
+{
+    m_grid->fitToSize();
+}
+
+void TForm1::FormCloseQuery()
+{
+    try {
+        const QString work = GetWorkDir();
+        ClearDirectory(work);
+        // Leave the Work directory, so that nothing of ours keeps it busy.
+        if (::chdir("/") != 0) {
+        }
+        QDir().rmdir(work);
+    } catch (const Error &) {
+        // A Work directory we may not use is left as it is; the window still closes.
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormCloseQuery();
+    event->accept();
+}
+
+void TForm1::Beenden1Click()
+{
+    close();
+}
+
+void TForm1::PageControl1Change()
+{
+    setStatusText(QString());
+    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModul, m_sections->activeCaption()));
+    m_currentEntryIndex = -1;
+}
+
+QString TForm1::statusText() const
+{
+    return m_statusLabel->text();
+}
+
+void TForm1::setStatusText(const QString &text)
+{
+    m_statusLabel->setText(text);
+}
+
+int TForm1::EntriesListboxenCount(int n) const
+{
+    return m_sections->EntriesListboxenCount(n);
+}
+
+QByteArray TForm1::GetListboxEntry(int n, int index) const
+{
+    return m_sections->GetListboxEntry(n, index);
+}
+
+} // namespace tv

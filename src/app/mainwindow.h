@@ -1,0 +1,98 @@
+#pragma once
+
+#include "catalogue/seam.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+
+namespace tv {
+
+class EntryListBox;
+class IndexGrid;
+class SectionNavigator;
+
+/// The window's size for a screen: 80 narrower and 100 lower than the screen,
+/// the section tabs 30% of that width. 1024 x 768 -> 944 x 668, tabs 283.
+struct MainWindowGeometry
+{
+    QSize window;
+    int sectionWidth = 0;
+};
+MainWindowGeometry mainWindowGeometry(QSize screen);
+
+/// "Tipvault v1.1 - NEU.TVM  [Grafik]": the module upper-cased in ASCII only,
+/// two blanks before the bracket.
+QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section);
+
+/// @short The main window: section tabs left, the entry's parts right.
+///
+/// Its handlers keep the names users of the catalogue know them by
+/// (FormCreate, PageControl1Change, Beenden1Click ...).
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr char16_t kBaseCaption[] = u"Tipvault v1.1";
+
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    /// Checks the catalogue and builds the navigation. False after the
+    /// "Einige Dateien sind fehlerhaft..." box: the caller ends the program
+    /// with exit code 0 and the window is never shown.
+    bool FormCreate();
+    void FormResize();
+    void FormCloseQuery();
+    void Beenden1Click();
+    void PageControl1Change();
+
+    QByteArray NewestModul() const { return m_newestModul; }
+    int CurrentEntryIndex() const { return m_currentEntryIndex; }
+
+    QString statusText() const;
+    void setStatusText(const QString &text);
+
+    SectionNavigator *sections() const { return m_sections; }
+    QTabWidget *PageControl1() const { return m_pageControl1; }
+    QTabWidget *PageControl2() const { return m_pageControl2; }
+    IndexGrid *StringGrid1() const { return m_grid; }
+    QLineEdit *Edit1() const { return m_edit1; }
+
+    int EntriesListboxenCount(int n) const;
+    QByteArray GetListboxEntry(int n, int index) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildPanel();
+    void buildMenus();
+    void buildPages();
+    QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
+    /// Connects a handler so that an exception in it reaches the error report.
+    template<typename Signal, typename Sender>
+    void on(Sender *sender, Signal signal, void (TForm1::*handler)());
+
+    QByteArray m_newestModul;
+    int m_currentEntryIndex = -1;
+
+    QWidget *m_panel1 = nullptr;
+    QLineEdit *m_edit1 = nullptr;
+    QTabWidget *m_pageControl1 = nullptr;
+    QSplitter *m_splitter1 = nullptr;
+    QTabWidget *m_pageControl2 = nullptr;
+    IndexGrid *m_grid = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QMenu *m_popupMenu1 = nullptr;
+    SectionNavigator *m_sections = nullptr;
+};
+
+} // namespace tv

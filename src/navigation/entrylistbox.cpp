@@ -1,0 +1,129 @@
+#include "entrylistbox.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/ini.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace tv {
+
+EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul)
+{
+    if (name.startsWith('!'))
+        return EntryLook::Marked;
+    if (upperAscii(cmodul + ".TVM") == upperAscii(newestModul))
+        return EntryLook::New;
+    return EntryLook::Regular;
+}
+
+QByteArray entryModul(const QString &sectionFile, const QByteArray &entry)
+{
+    const QByteArray first = ini::readString(sectionFile, entry, "1Modul", QByteArray());
+    return ini::readString(sectionFile, entry, "CModul", first);
+}
+
+EntryItemDelegate::EntryItemDelegate(EntryDrawContext context, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_context(std::move(context))
+{
+}
+
+void EntryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const
+{
+    const QByteArray name = index.data(EntryListBox::kNameRole).toByteArray();
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette &pal = option.palette;
+
+    // Read from the catalogue on disk at every paint: an update takes effect at once.
+    const QByteArray modul = entryModul(m_context.activeSectionFile(), name);
+    const EntryLook look = entryLook(name, modul, m_context.newestModul());
+
+    painter->save();
+    painter->fillRect(option.rect, selected ? pal.color(QPalette::Highlight) : QColor(0, 0, 255));
+    QFont font = option.font;
+    QColor colour = selected ? pal.color(QPalette::HighlightedText) : QColor(255, 255, 255);
+    if (look != EntryLook::Regular) {
+        font.setBold(true);
+        font.setUnderline(true);
+    }
+    if (look == EntryLook::Marked)
+        colour = QColor(255, 255, 0);
+    painter->setFont(font);
+    painter->setPen(colour);
+    const QRect textRect = option.rect.adjusted(2, 0, -2, 0);
+    // Plain drawText: "&" is an ordinary character here.
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fromCp1252(name));
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.rect = option.rect;
+        focus.state = option.state;
+        focus.backgroundColor = selected ? pal.color(QPalette::Highlight) : QColor(0, 0, 255);
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    }
+    painter->restore();
+}
+
+QSize EntryItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // 16 pixels, unless the user's font needs more.
+    QFont bold = option.font;
+    bold.setBold(true);
+    const int height = std::max(16, QFontMetrics(bold).height() + 2);
+    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height);
+}
+
+EntryListBox::EntryListBox(const EntryDrawContext &context, QWidget *parent)
+    : QListWidget(parent)
+{
+    setItemDelegate(new EntryItemDelegate(context, this));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setFrameShape(QFrame::NoFrame);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, QColor(0, 0, 255));
+    pal.setColor(QPalette::Text, QColor(255, 255, 255));
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+void EntryListBox::setEntries(const QList<QByteArray> &names)
+{
+    setUpdatesEnabled(false);
+    clear();
+    for (const QByteArray &name : names) {
+        auto *item = new QListWidgetItem(fromCp1252(name));
+        item->setData(kNameRole, name);
+        addItem(item);
+    }
+    setCurrentRow(-1);
+    clearSelection();
+    setUpdatesEnabled(true);
+}
+
+QByteArray EntryListBox::entryName(int row) const
+{
+    const QListWidgetItem *it = item(row);
+    return it ? it->data(kNameRole).toByteArray() : QByteArray();
+}
+
+void EntryListBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && currentRow() >= 0 && itemAt(event->position().toPoint()))
+        emit entryClicked(this);
+}
+
+void EntryListBox::keyPressEvent(QKeyEvent *event)
+{
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0)
+        emit entryClicked(this);
+}
+
+} // namespace tv

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+/// @short An entry list of one section tab: blue, white, and drawn by us so
+/// that Marked and new entries stand out.
+namespace tv {
+
+/// What drawing an item needs to know about the window: the Section file of
+/// the ACTIVE section tab and the newest module's file name.
+struct EntryDrawContext
+{
+    std::function<QString()> activeSectionFile;
+    std::function<QByteArray()> newestModul;
+};
+
+enum class EntryLook { Regular, Marked, New };
+
+/// Marked ("!" first) wins over new; an entry is new when its module
+/// (CModul, else 1Modul) + ".TVM" equals the newest module, ASCII upper-cased.
+/// Example: newest "neu.tvm", CModul "Neu" -> New; CModul "alt", 1Modul "neu" -> Regular.
+EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul);
+
+/// Reads CModul (default 1Modul, default "") of `entry` in `sectionFile`.
+QByteArray entryModul(const QString &sectionFile, const QByteArray &entry);
+
+class EntryItemDelegate : public QStyledItemDelegate
+{
+public:
+    EntryItemDelegate(EntryDrawContext context, QObject *parent);
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    EntryDrawContext m_context;
+};
+
+/// The list itself. Items carry the entry's name as Windows-1252 bytes in
+/// kNameRole; a click, or moving the current item with the keyboard, emits
+/// entryClicked, the way a user picks an entry.
+class EntryListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kNameRole = Qt::UserRole + 1;
+
+    EntryListBox(const EntryDrawContext &context, QWidget *parent);
+    void setEntries(const QList<QByteArray> &names);
+    QByteArray entryName(int row) const;
+
+signals:
+    void entryClicked(tv::EntryListBox *list);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+} // namespace tv

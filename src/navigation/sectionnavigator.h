@@ -1,0 +1,50 @@
+#pragma once
+
+#include "navigation/entrylistbox.h"
+
+#include <QByteArray>
+#include <QObject>
+
+class QTabWidget;
+
+/// @short The section tabs on the left and their entry lists.
+///
+/// One tab "SectionTabSheet<n>" per line of Sections.dat, captioned with the
+/// line's "ae" shown as "ä", each holding "SectionListBox<n>" with the entry
+/// names of its Section file. Names are read once when the tabs are built;
+/// how an entry looks is read from disk whenever it is painted.
+namespace tv {
+
+class SectionNavigator : public QObject
+{
+    Q_OBJECT
+public:
+    SectionNavigator(QTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent);
+
+    /// Builds the tabs and lists from the catalogue; the first tab is active.
+    /// Throws IoError when Sections.dat cannot be read.
+    void CreateSectionTabs();
+    /// Destroys every section tab and list (before a rebuild).
+    void removeSectionTabs();
+
+    /// The caption of the active tab as Windows-1252 bytes; empty without tabs.
+    QByteArray activeCaption() const;
+    /// The Section file that belongs to the active tab.
+    QString activeSectionFile() const;
+    /// The entry list of the active tab, or nullptr.
+    EntryListBox *activeList() const;
+
+    int EntriesListboxenCount(int n) const;
+    QByteArray GetListboxEntry(int n, int index) const;
+
+signals:
+    void entryClicked(tv::EntryListBox *list);
+
+private:
+    EntryListBox *listBox(int n) const;
+
+    QTabWidget *m_pageControl;
+    std::function<QByteArray()> m_newestModul;
+};
+
+} // namespace tv

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace tv {
+
+/// The descendant of `root` whose objectName equals `name` without regard to
+/// letter case ("SectionListbox2" finds "SectionListBox2"), or nullptr.
+QObject *findControl(const QObject *root, const QString &name);
+
+} // namespace tv

@@ -1,0 +1,287 @@
+#include "app/errorreport.h"
+#include "app/mainwindow.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "fakeseam.h"
+#include "navigation/entrylistbox.h"
+#include "navigation/sectionnavigator.h"
+#include "testdirs.h"
+#include "viewer/indexgrid.h"
+#include "widgets/findcontrol.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace tv;
+
+namespace {
+
+// A small catalogue: two sections, the second shown with "ä".
+void writeCatalogue(const TestDirs &dirs, bool withNewest = true)
+{
+    dirs.writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
+    dirs.writeProgramFile(QStringLiteral("Section_Grafik.dat"),
+                          "[!Neuheiten]\r\n1Modul=alt\r\n"
+                          "[Bitmaps laden]\r\n1Modul=neu\r\n"
+                          "[Farben & Stifte]\r\n1Modul=alt\r\n"
+                          "[Dateien kopieren]\r\nCModul=alt\r\n1Modul=neu\r\n");
+    dirs.writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"), "[K\xFChlschrank]\r\nCModul=Neu\r\n");
+    if (withNewest)
+        dirs.writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=3\r\n");
+}
+
+class Thrower : public QObject
+{
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User)
+            throw IoError(5);
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+
+private slots:
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+    }
+    void cleanup()
+    {
+        m_seam.reset();
+        m_dirs.reset();
+    }
+
+    void incompleteCatalogueStopsTheStart()
+    {
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
+        TForm1 form;
+        QVERIFY(!form.FormCreate());
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
+        QCOMPARE(m_seam->messages[0].text,
+                 QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
+        QVERIFY(!QFileInfo::exists(m_dirs->workDir()));
+    }
+
+    void emptyCatalogueStartsWithoutTabs()
+    {
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "");
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(form.PageControl1()->count(), 0);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   []"));
+    }
+
+    void buildsTabsListsAndCaption()
+    {
+        writeCatalogue(*m_dirs);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 - NEU.TVM  [Grafik]"));
+        QCOMPARE(form.PageControl1()->count(), 2);
+        QCOMPARE(form.PageControl1()->tabText(1), QStringLiteral("Kältetechnik"));
+        QCOMPARE(form.CurrentEntryIndex(), -1);
+        QCOMPARE(form.EntriesListboxenCount(1), 4);
+        QCOMPARE(form.GetListboxEntry(1, 2), QByteArray("Farben & Stifte"));
+        QCOMPARE(form.GetListboxEntry(2, 0), QByteArray("K\xFChlschrank"));
+        // Run-time controls are found by name without regard to case.
+        QVERIFY(qobject_cast<EntryListBox *>(findControl(&form, QStringLiteral("SectionListbox2"))));
+        QVERIFY(findControl(&form, QStringLiteral("sectiontabsheet1")));
+        auto *list = qobject_cast<EntryListBox *>(findControl(&form, QStringLiteral("SectionListBox1")));
+        QCOMPARE(list->item(2)->text(), QStringLiteral("Farben & Stifte"));
+        QCOMPARE(list->currentRow(), -1);
+        QCOMPARE(form.StringGrid1()->cellText(0, 0), QStringLiteral("Typ"));
+        QCOMPARE(form.StringGrid1()->cellText(1, 0), QStringLiteral("Beschreibung"));
+        QCOMPARE(form.StringGrid1()->cellText(2, 0), QStringLiteral("Modul"));
+    }
+
+    void captionWithoutNewestModule()
+    {
+        writeCatalogue(*m_dirs, false);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   [Grafik]"));
+    }
+
+    void tabSwitchFollowsWithCaption()
+    {
+        writeCatalogue(*m_dirs);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.setStatusText(QStringLiteral("Eintrag: 1/4"));
+        QTabBar *bar = form.PageControl1()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QCOMPARE(form.PageControl1()->currentIndex(), 1);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 - NEU.TVM  [Kältetechnik]"));
+        QCOMPARE(form.statusText(), QString());
+        QCOMPARE(form.sections()->activeSectionFile(),
+                 m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
+    }
+
+    void entryLookRules()
+    {
+        QCOMPARE(entryLook("!Neuheiten", "alt", "neu.tvm"), EntryLook::Marked);
+        QCOMPARE(entryLook("!Neuheiten", "neu", "neu.tvm"), EntryLook::Marked);
+        QCOMPARE(entryLook("Bitmaps", "Neu", "neu.tvm"), EntryLook::New);
+        QCOMPARE(entryLook("Bitmaps", "alt", "neu.tvm"), EntryLook::Regular);
+        QCOMPARE(entryLook("Bitmaps", "", ""), EntryLook::Regular);
+        QCOMPARE(entryLook("Bitmaps", "\xE4", "\xC4.tvm"), EntryLook::Regular); // ASCII-only upper-casing
+
+        writeCatalogue(*m_dirs);
+        const QString file = m_dirs->programDir() + QStringLiteral("Section_Grafik.dat");
+        QCOMPARE(entryModul(file, "Bitmaps laden"), QByteArray("neu"));
+        QCOMPARE(entryModul(file, "Dateien kopieren"), QByteArray("alt")); // CModul wins over 1Modul
+        QCOMPARE(entryModul(file, "Fehlt"), QByteArray());
+    }
+
+    void listIsPaintedByTheRules()
+    {
+        writeCatalogue(*m_dirs);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *list = qobject_cast<EntryListBox *>(findControl(&form, QStringLiteral("SectionListBox1")));
+        const QImage image = list->viewport()->grab().toImage();
+        auto rowHas = [&](int row, QColor colour) {
+            const QRect r = list->visualItemRect(list->item(row));
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if (image.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        const QColor yellow(255, 255, 0);
+        QVERIFY(rowHas(0, yellow));            // !Neuheiten: yellow
+        QVERIFY(!rowHas(1, yellow));           // new entry: white
+        QVERIFY(rowHas(1, QColor(255, 255, 255)));
+        QVERIFY(rowHas(3, QColor(0, 0, 255))); // blue background
+    }
+
+    void keyboardPicksAnEntry()
+    {
+        writeCatalogue(*m_dirs);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *list = form.sections()->activeList();
+        QSignalSpy spy(form.sections(), &SectionNavigator::entryClicked);
+        list->setFocus();
+        // Focus makes the first entry current without picking it; each move picks one.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentRow(), 2);
+        QCOMPARE(spy.size(), 2);
+        QCOMPARE(list->selectedItems().value(0), list->item(2));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+        QCOMPARE(list->currentRow(), 3);
+        QCOMPARE(spy.size(), 3);
+    }
+
+    void geometryArithmetic()
+    {
+        const MainWindowGeometry g = mainWindowGeometry(QSize(1024, 768));
+        QCOMPARE(g.window, QSize(944, 668));
+        QCOMPARE(g.sectionWidth, 283);
+        const IndexGridLayout l = indexGridLayout(443, 329);
+        QCOMPARE(l.column0, 110);
+        QCOMPARE(l.column1, 265);
+        QCOMPARE(l.column2, 59);
+        QCOMPARE(l.rows, 16);
+        QCOMPARE(indexGridLayout(100, 10).rows, 1);
+    }
+
+    void gridFollowsItsSize()
+    {
+        IndexGrid grid;
+        grid.resize(443, 329);
+        grid.fitToSize();
+        QCOMPARE(grid.columnWidth(0), 110);
+        QCOMPARE(grid.columnWidth(1), 265);
+        QCOMPARE(grid.columnWidth(2), 59);
+        QCOMPARE(grid.rowTotal(), 16);
+    }
+
+    void closingRemovesTheWorkDirectory()
+    {
+        writeCatalogue(*m_dirs);
+        {
+            TForm1 form;
+            QVERIFY(form.FormCreate());
+            form.show();
+            TestDirs::writeFile(GetWorkDir() + QStringLiteral("left.rtf"), "x");
+            QTest::keyClick(&form, Qt::Key_B, Qt::AltModifier); // nothing bound: the window stays
+            QVERIFY(form.close());
+        }
+        QVERIFY(!QFileInfo::exists(m_dirs->workDir()));
+
+        // A subdirectory keeps the Work directory alive; the plain files go.
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        QVERIFY(QDir().mkpath(GetWorkDir() + QStringLiteral("sub")));
+        TestDirs::writeFile(GetWorkDir() + QStringLiteral("a.txt"), "x");
+        form.Beenden1Click();
+        QVERIFY(QFileInfo::exists(m_dirs->workDir() + QStringLiteral("sub")));
+        QVERIFY(!QFileInfo::exists(m_dirs->workDir() + QStringLiteral("a.txt")));
+    }
+
+    void errorReportText()
+    {
+        QCOMPARE(tv::errorReportText(QStringLiteral("Datei nicht gefunden")), QStringLiteral("Datei nicht gefunden."));
+        QCOMPARE(tv::errorReportText(QStringLiteral("Fertig.")), QStringLiteral("Fertig."));
+        QCOMPARE(tv::errorReportText(QStringLiteral("Wirklich!")), QStringLiteral("Wirklich!")); // "!" < "."
+        QCOMPARE(tv::errorReportText(QStringLiteral("E/A-Fehler 183")), QStringLiteral("E/A-Fehler 183."));
+        QCOMPARE(tv::errorReportText(QString()), QString());
+    }
+
+    void exceptionInAHandlerIsReportedAndTheProgramGoesOn()
+    {
+        Thrower thrower;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&thrower, &event);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
+        QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
+        QCOMPARE(m_seam->messages[0].buttons, int(Ok));
+        QCOMPARE(m_seam->messages[0].text, QStringLiteral("Dateizugriff verweigert."));
+    }
+
+    void unreadableSectionListIsReported()
+    {
+        writeCatalogue(*m_dirs);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        // Sections.dat replaced by a folder after the start: the error report shows it.
+        QVERIFY(QFile::remove(m_dirs->programDir() + QStringLiteral("Sections.dat")));
+        QVERIFY(QDir().mkdir(m_dirs->programDir() + QStringLiteral("Sections.dat")));
+        guarded([&] { form.sections()->CreateSectionTabs(); });
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Dateizugriff verweigert.")});
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    TipvaultApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "mainwindow_test.moc"
