@@ -1,0 +1,516 @@
+#include "zipaccess.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/seam.h"
+#include "zip/enginerecords.h"
+#include "zip/filereader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <memory>
+
+namespace tv {
+namespace {
+
+constexpr int kMaxTriedBytes = 60000;
+constexpr qint64 kEndRecordSize = 22; // the smallest end of central directory record
+constexpr quint32 kLocalHeader = 0x04034B50;
+constexpr quint32 kCentralHeader = 0x02014B50;
+constexpr quint32 kEndRecord = 0x06054B50;
+
+/// What differs between the two engines: file, entry points, messages.
+struct EngineKind
+{
+    const char *file;
+    const char *execName;
+    const char *versionName;
+    int notFoundCode;
+    const char *notFoundText;
+    int noExecCode;
+    const char *noExecText;
+    int noVersionCode;
+    const char *noVersionText;
+    const char *loadedText;
+    const char *fatalText;
+};
+
+const EngineKind kZipEngine {"libzipengine.so",
+                             "ZipEngineExec",
+                             "GetZipEngineVersion",
+                             604,
+                             "zipengine not found",
+                             602,
+                             "ZipEngineExec function not found in zipengine",
+                             603,
+                             "GetZipEngineVersion function not found in zipengine",
+                             "ZIP engine loaded",
+                             "Fatal zipengine Error: abort exception"};
+
+const EngineKind kUnzipEngine {"libunzipengine.so",
+                               "UnzipEngineExec",
+                               "GetUnzipEngineVersion",
+                               704,
+                               "unzipengine not found",
+                               702,
+                               "UnzipEngineExec function not found in unzipengine",
+                               703,
+                               "GetUnzipEngineVersion function not found in unzipengine",
+                               "UNZIP engine loaded",
+                               "Fatal unzipengine Error: abort exception"};
+
+/// Per process, shared by every instance: a loaded library and its entry point.
+struct LoadedEngine
+{
+    void *handle = nullptr;
+    void *exec = nullptr;
+};
+
+LoadedEngine g_zipEngine;
+LoadedEngine g_unzipEngine;
+
+quint32 littleEndian32(const char *bytes)
+{
+    return qFromLittleEndian<quint32>(bytes);
+}
+
+std::int32_t flag(bool on)
+{
+    return on ? kEngineTrue : kEngineFalse;
+}
+
+/// Sets a busy flag for its lifetime.
+class BusyFlag
+{
+public:
+    explicit BusyFlag(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~BusyFlag() { m_flag = false; }
+    BusyFlag(const BusyFlag &) = delete;
+    BusyFlag &operator=(const BusyFlag &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+/// Copies of the record's texts, alive for the engine call; the caller's
+/// FSpecArgs may change under a callback without harm.
+struct RecordTexts
+{
+    QByteArray archive;
+    QByteArray password;
+    QList<QByteArray> specs;
+
+    template <typename Params>
+    void fill(Params &params) const
+    {
+        params.archive = archive.constData();
+        params.password = password.constData();
+        params.specCount = static_cast<std::int32_t>(specs.size());
+        for (qsizetype i = 0; i < specs.size(); ++i)
+            params.specs[i] = specs[i].constData();
+    }
+};
+
+/// The record's text; with `cut`, as an engine message is handed on: the last
+/// and then the second-to-last character become NUL when they are CR or LF,
+/// and the text ends at its first NUL. "Disk full\r\n" reads "Disk full";
+/// "a\nb" reads "a"; a lone "\n" stays.
+QByteArray recordText(const char *text, std::size_t capacity, bool cut)
+{
+    QByteArray bytes(text, static_cast<qsizetype>(strnlen(text, capacity)));
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    if (cut && bytes.size() >= 2) {
+        if (isLineEnd(bytes[bytes.size() - 1]))
+            bytes[bytes.size() - 1] = '\0';
+        if (isLineEnd(bytes[bytes.size() - 2]))
+            bytes[bytes.size() - 2] = '\0';
+    }
+    const qsizetype end = bytes.indexOf('\0');
+    return end < 0 ? bytes : bytes.left(end);
+}
+
+/// Calls an exec entry point; false when it is missing or the call threw.
+template <typename Function, typename Params>
+bool callExec(void *exec, Params *params, qint32 &result)
+{
+    if (!exec)
+        return false;
+    try {
+        result = reinterpret_cast<Function>(exec)(params);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+/// One use of an engine library for one operation: loads it unless the process
+/// has it already, and frees it at the end if this use loaded it.
+class TZipAccess::Engine
+{
+public:
+    Engine(TZipAccess &owner, const EngineKind &kind, LoadedEngine &slot)
+        : m_kind(kind)
+        , m_slot(slot)
+    {
+        if (!m_slot.handle)
+            m_loadedHere = load(owner);
+    }
+    ~Engine()
+    {
+        if (m_loadedHere) {
+            dlclose(m_slot.handle);
+            m_slot = LoadedEngine();
+        }
+    }
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
+
+    bool available() const { return m_slot.handle != nullptr; }
+    void *exec() const { return m_slot.exec; }
+    const EngineKind &kind() const { return m_kind; }
+
+private:
+    bool load(TZipAccess &owner)
+    {
+        const QString path = libraryPath(owner.m_engineDirectory);
+        void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            owner.ReportMessage(m_kind.notFoundCode, QString::fromLatin1(m_kind.notFoundText));
+            return false;
+        }
+        m_slot.handle = handle;
+        if (owner.m_trace)
+            owner.ReportMessage(0, QString::fromLatin1(m_kind.loadedText));
+        m_slot.exec = dlsym(handle, m_kind.execName);
+        if (!m_slot.exec)
+            owner.ReportMessage(m_kind.noExecCode, QString::fromLatin1(m_kind.noExecText));
+        if (!dlsym(handle, m_kind.versionName))
+            owner.ReportMessage(m_kind.noVersionCode, QString::fromLatin1(m_kind.noVersionText));
+        return true;
+    }
+
+    // The engine directory when the library is there; else beside the
+    // executable, as Windows looks in the application's directory first; else
+    // the bare name for the system's library search.
+    QString libraryPath(const QString &engineDirectory) const
+    {
+        const QString file = QString::fromLatin1(m_kind.file);
+        if (!engineDirectory.isEmpty() && QFileInfo(engineDirectory + u'/' + file).isFile())
+            return engineDirectory + u'/' + file;
+        if (QCoreApplication::instance()) {
+            const QString beside = QCoreApplication::applicationDirPath() + u'/' + file;
+            if (QFileInfo(beside).isFile())
+                return beside;
+        }
+        return file;
+    }
+
+    const EngineKind &m_kind;
+    LoadedEngine &m_slot;
+    bool m_loadedHere = false;
+};
+
+TZipAccess::TZipAccess(quintptr windowHandle)
+    : m_windowHandle(windowHandle)
+{
+}
+
+TZipAccess::~TZipAccess() = default;
+
+void TZipAccess::setZipFilename(const QString &name)
+{
+    m_zipFilename = name;
+    List();
+}
+
+void TZipAccess::setEngineDirectory(const QString &dir)
+{
+    if (dir == m_engineDirectory)
+        return;
+    m_engineDirectory = dir.endsWith(u'/') ? dir.chopped(1) : dir;
+}
+
+int TZipAccess::EntryCount() const
+{
+    return m_zipFilename.isEmpty() ? 0 : static_cast<int>(m_dirEntries.size());
+}
+
+void TZipAccess::ReportMessage(int code, const QString &text)
+{
+    if (m_onMessage)
+        m_onMessage(*this, code, text);
+    if (!m_unattended)
+        seam().message({MessageKind::None, QCoreApplication::applicationName(), text, Ok});
+}
+
+bool TZipAccess::archiveExists() const
+{
+    return !m_zipFilename.isEmpty() && QFileInfo(m_zipFilename).isFile();
+}
+
+// ---------------------------------------------------------------- listing
+
+void TZipAccess::List()
+{
+    m_dirEntries.clear();
+    if (!archiveExists()) {
+        fireDirUpdate();
+        return;
+    }
+    FileReader in(m_zipFilename); // an open error reaches the caller without OnDirUpdate
+    try {
+        walkArchive(in);
+    } catch (...) {
+        in.close();
+        fireDirUpdate();
+        throw;
+    }
+    in.close();
+    fireDirUpdate();
+}
+
+void TZipAccess::fireDirUpdate()
+{
+    if (m_onDirUpdate)
+        m_onDirUpdate(*this);
+}
+
+/// The walk alternates between searching byte by byte for a first acceptable
+/// local header and stepping from header to header by the sizes they state.
+/// Example: "MZ...stub...PK\3\4<header a>PK\3\4<header b>PK\1\2..." skips the
+/// stub while searching, then lists a and b and stops at the central directory.
+void TZipAccess::walkArchive(FileReader &in)
+{
+    int tried = 0; // counts over the whole listing, so the search is bounded
+    for (;;) {
+        if (!findSignature(in, tried))
+            return;
+        if (!readLocalHeader(in))
+            continue; // a bad first header: search on from here
+        for (;;) {
+            char word[4];
+            if (in.read(word, 4) < 4)
+                throw ZipStreamError(QStringLiteral("Error reading Zip File"));
+            const quint32 signature = littleEndian32(word);
+            if (signature == kCentralHeader || signature == kEndRecord)
+                return;
+            if (signature == kLocalHeader && !readLocalHeader(in))
+                break;
+        }
+    }
+}
+
+/// Finds the next "PK\3\4". A byte that breaks the sequence is not tried again
+/// as its start, so in "PPK\3\4" the second P is spent on the K and missed.
+bool TZipAccess::findSignature(FileReader &in, int &tried)
+{
+    for (;;) {
+        int b = in.getByte();
+        if (b < 0) {
+            ReportMessage(1036, QStringLiteral("No valid zip entries found 1"));
+            return false;
+        }
+        if (++tried > kMaxTriedBytes) {
+            ReportMessage(1036, QStringLiteral("No valid zip entries found 2"));
+            return false;
+        }
+        if (b != 'P')
+            continue;
+        static const char kRest[3] = {'K', 3, 4};
+        static const char *const kEndTexts[3] = {"No valid zip entries found 3", "No valid zip entries found 4",
+                                                 "No valid zip entries found 5"};
+        int matched = 0;
+        for (; matched < 3; ++matched) {
+            b = in.getByte();
+            if (b < 0) {
+                ReportMessage(1036, QString::fromLatin1(kEndTexts[matched]));
+                return false;
+            }
+            if (b != kRest[matched])
+                break;
+        }
+        if (matched == 3)
+            return true;
+    }
+}
+
+/// Reads the header after its signature. A header that is short or reaches
+/// into the last 22 bytes is dropped while nothing is listed yet (false: the
+/// search goes on) and is an error afterwards. Sizes count as unsigned, so a
+/// huge size can never make the walk step backwards.
+bool TZipAccess::readLocalHeader(FileReader &in)
+{
+    ZipDirEntry entry;
+    if (in.read(entry.header.data(), 26) < 26)
+        return dropOrThrow("Error 2 reading Zip file");
+    QByteArray name(entry.fileNameLength(), Qt::Uninitialized);
+    if (in.read(name.data(), name.size()) < name.size())
+        return dropOrThrow("Error 2 reading Zip file");
+    const qsizetype nul = name.indexOf('\0');
+    entry.FileName = nul < 0 ? name : name.left(nul);
+
+    const qint64 afterName = in.pos();
+    const qint64 extra = entry.extraFieldLength();
+    const qint64 data = entry.compressedSize();
+    if (afterName + extra + data > in.size() - kEndRecordSize)
+        return dropOrThrow("Error 3 reading Zip file");
+    if (extra != 0 && in.skip(extra) != afterName + extra)
+        throw ZipStreamError(QStringLiteral("Error 4 reading Zip file"));
+    if (in.skip(data) != afterName + extra + data)
+        throw ZipStreamError(QStringLiteral("Error 5 reading Zip file"));
+    m_dirEntries.append(std::move(entry));
+    return true;
+}
+
+bool TZipAccess::dropOrThrow(const char *error) const
+{
+    if (m_dirEntries.isEmpty())
+        return false;
+    throw ZipStreamError(QString::fromLatin1(error));
+}
+
+// ---------------------------------------------------------------- engines
+
+bool TZipAccess::specsFitRecord()
+{
+    if (m_fSpecArgs.size() <= kEngineSpecCapacity)
+        return true;
+    ReportMessage(103, QStringLiteral("Error - too many file specs (at most %1)").arg(kEngineSpecCapacity));
+    return false;
+}
+
+void TZipAccess::Extract()
+{
+    m_processedCount = 0;
+    if (!archiveExists()) {
+        ReportMessage(102, QStringLiteral("Error - no zip file specified"));
+        return;
+    }
+    if (m_unzipBusy || !specsFitRecord())
+        return;
+    BusyFlag busy(m_unzipBusy);
+    Engine engine(*this, kUnzipEngine, g_unzipEngine);
+    if (!engine.available())
+        return;
+    if (!m_extrBaseDir.isEmpty() && QFileInfo(m_extrBaseDir).isDir())
+        QDir::setCurrent(m_extrBaseDir);
+    callUnzipEngine(engine);
+}
+
+void TZipAccess::Delete()
+{
+    m_processedCount = 0;
+    if (m_fSpecArgs.isEmpty()) {
+        ReportMessage(401, QStringLiteral("Error - no files selected for deletion"));
+        return;
+    }
+    if (!archiveExists()) {
+        ReportMessage(102, QStringLiteral("Error - no zip file specified"));
+        return;
+    }
+    if (m_zipBusy || !specsFitRecord())
+        return;
+    {
+        BusyFlag busy(m_zipBusy);
+        Engine engine(*this, kZipEngine, g_zipEngine);
+        if (!engine.available())
+            return;
+        callZipEngine(engine);
+    }
+    if (m_processedCount > 0)
+        List();
+}
+
+void TZipAccess::callUnzipEngine(Engine &engine)
+{
+    const RecordTexts texts {QFile::encodeName(m_zipFilename), m_password, m_fSpecArgs};
+    auto params = std::make_unique<UnzipEngineParams>();
+    params->window = m_unattended ? nullptr : reinterpret_cast<void *>(m_windowHandle);
+    params->caller = this;
+    params->version = kEngineVersion;
+    params->callback = &TZipAccess::EngineCallback;
+    params->trace = flag(m_trace);
+    params->test = flag(m_extrOptions & ExtrTest);
+    params->fixed40 = kEngineTrue;
+    params->verbose = flag(m_verbose || m_trace);
+    params->update = flag(m_extrOptions & ExtrUpdate);
+    params->freshen = flag((m_extrOptions & ExtrFreshen) && !(m_extrOptions & ExtrUpdate));
+    params->directoryNames = flag(m_extrOptions & ExtrDirNames);
+    params->overwrite = flag(m_extrOptions & ExtrOverWrite);
+    params->marker = kEngineMarker;
+    texts.fill(*params);
+    if (!callExec<UnzipEngineExecFunction>(engine.exec(), params.get(), m_processedCount)) {
+        m_processedCount = 0;
+        ReportMessage(101, QString::fromLatin1(engine.kind().fatalText));
+    }
+    m_fSpecArgs.clear();
+}
+
+void TZipAccess::callZipEngine(Engine &engine)
+{
+    const RecordTexts texts {QFile::encodeName(m_zipFilename), m_password, m_fSpecArgs};
+    auto params = std::make_unique<ZipEngineParams>();
+    params->window = m_unattended ? nullptr : reinterpret_cast<void *>(m_windowHandle);
+    params->caller = this;
+    params->version = kEngineVersion;
+    params->callback = &TZipAccess::EngineCallback;
+    params->trace = flag(m_trace);
+    params->hiddenFiles = flag(m_addOptions & AddHiddenFiles);
+    params->fixed44 = kEngineTrue;
+    params->verbose = flag(m_verbose || m_trace);
+    params->fixed56 = kEngineTrue;
+    params->compressionLevel = m_addCompLevel;
+    params->forceDos = flag(m_addOptions & AddForceDOS);
+    params->zipTime = flag(m_addOptions & AddZipTime);
+    params->marker = kEngineMarker;
+    // Adding is never asked for: the adding flags stay 0 and the delete flag is set.
+    params->deleteFlag = kEngineTrue;
+    texts.fill(*params);
+    if (!callExec<ZipEngineExecFunction>(engine.exec(), params.get(), m_processedCount)) {
+        m_processedCount = 0;
+        ReportMessage(101, QString::fromLatin1(engine.kind().fatalText));
+    }
+    m_fSpecArgs.clear();
+}
+
+std::int32_t TZipAccess::EngineCallback(EngineCallbackRecord *record)
+{
+    static_cast<TZipAccess *>(record->caller)->onEngineRecord(*record);
+    return 0;
+}
+
+void TZipAccess::onEngineRecord(const EngineCallbackRecord &record)
+{
+    switch (record.messageType) {
+    case EngineNewFile:
+        if (m_onProgress)
+            m_onProgress(*this, ProgressType::NewFile,
+                         fromCp1252(recordText(record.text, sizeof record.text, false)),
+                         record.fileSize);
+        return;
+    case EngineProgress:
+        if (m_onProgress)
+            m_onProgress(*this, ProgressType::ProgressUpdate, QStringLiteral(" "), 0);
+        return;
+    case EngineEndOfBatch:
+        if (m_onProgress)
+            m_onProgress(*this, ProgressType::EndOfBatch, QStringLiteral(" "), 0);
+        return;
+    default:
+        if (record.messageType >= EngineMessage && m_onMessage)
+            m_onMessage(*this, record.errorCode, fromCp1252(recordText(record.text, sizeof record.text, true)));
+    }
+}
+
+} // namespace tv

@@ -1,0 +1,5 @@
+// A library that loads but has none of the engines' entry points.
+extern "C" __attribute__((visibility("default"))) int tvNotAnEngine()
+{
+    return 1;
+}

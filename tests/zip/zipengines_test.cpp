@@ -1,0 +1,538 @@
+#include "fakeseam.h"
+#include "zip/zipaccess.h"
+#include "zipbuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace tv;
+
+namespace {
+
+using Messages = QList<QPair<int, QString>>;
+
+ZipMember member(const QByteArray &name, const QByteArray &data)
+{
+    ZipMember m;
+    m.name = name;
+    m.data = data;
+    return m;
+}
+
+QByteArray moduleArchive()
+{
+    ZipBuilder zip;
+    zip.add(member("Sections.dat", "Grafik\r\n"))
+        .add(member("tip0001.rtf", "{\\rtf1 Tipp}"))
+        .add(member("sub/B.txt", "bee"))
+        .add(member("K\xE4lte.txt", "kalt"))
+        .add(member("README", "lies mich"));
+    return zip.bytes();
+}
+
+QString fatal(const char *engine)
+{
+    return QStringLiteral("Fatal %1 Error: abort exception").arg(QLatin1String(engine));
+}
+
+} // namespace
+
+class ZipEnginesTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TZipAccess> m_zip;
+    Messages m_messages;
+    QList<std::tuple<ProgressType, QString, qint64>> m_progress;
+    int m_dirUpdates = 0;
+    QString m_oldCurrent;
+    int m_folders = 0;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString out() const { return path(QStringLiteral("out")); }
+    QString archive() const { return path(QStringLiteral("modul.tvm")); }
+
+    /// A folder holding `library` under both engines' names.
+    QString engineFolder(const QString &library)
+    {
+        const QString folder = path(QStringLiteral("engines%1").arg(++m_folders));
+        QDir().mkpath(folder);
+        for (const char *name : {"libzipengine.so", "libunzipengine.so"})
+            QFile::copy(library, folder + u'/' + QLatin1String(name));
+        return folder;
+    }
+
+    void useArchive(const QByteArray &content)
+    {
+        writeBytes(archive(), content);
+        m_zip->setZipFilename(archive());
+    }
+
+    void extract(const QList<QByteArray> &specs)
+    {
+        m_zip->setFSpecArgs(specs);
+        m_zip->setExtrBaseDir(out() + u'/');
+        m_zip->Extract();
+    }
+
+    QStringList outFiles() const
+    {
+        return QDir(out()).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+    }
+
+    Messages messagesWithCode(int code) const
+    {
+        Messages found;
+        for (const auto &m : m_messages) {
+            if (m.first == code)
+                found.append(m);
+        }
+        return found;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
+        QVERIFY(!qEnvironmentVariableIsEmpty("TIPVAULT_TEST_BIN"));
+    }
+
+    void init()
+    {
+        m_oldCurrent = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(out());
+        m_seam = std::make_unique<FakeSeam>();
+        m_zip = std::make_unique<TZipAccess>(77);
+        m_zip->setExtrOptions(ExtrOverWrite);
+        m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN") + u'/');
+        m_messages.clear();
+        m_progress.clear();
+        m_dirUpdates = 0;
+        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) { m_messages.append({code, text}); });
+        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
+        m_zip->setOnProgress([this](TZipAccess &, ProgressType type, const QString &name, qint64 size) {
+            m_progress.append({type, name, size});
+        });
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_oldCurrent);
+        m_zip.reset();
+        m_seam.reset();
+        m_dir.reset();
+    }
+
+    // ------------------------------------------------------------ extraction
+
+    void extractOneMember()
+    {
+        useArchive(moduleArchive());
+        extract({"TIP0001.RTF"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(outFiles(), QStringList{QStringLiteral("tip0001.rtf")});
+        QCOMPARE(readBytes(out() + QStringLiteral("/tip0001.rtf")), QByteArray("{\\rtf1 Tipp}"));
+        QCOMPARE(QDir::currentPath(), QDir(out()).canonicalPath());
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 5);
+        QVERIFY(m_seam->messages.isEmpty());
+        QCOMPARE(std::get<0>(m_progress.first()), ProgressType::NewFile);
+        QCOMPARE(std::get<1>(m_progress.first()), QStringLiteral("tip0001.rtf"));
+        QCOMPARE(std::get<2>(m_progress.first()), qint64(12));
+        QCOMPARE(std::get<0>(m_progress.last()), ProgressType::EndOfBatch);
+
+        // The current directory stays there: a relative delete acts in it.
+        QVERIFY(QFile::remove(QStringLiteral("tip0001.rtf")));
+        QVERIFY(outFiles().isEmpty());
+    }
+
+    void extractBySpec_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("specs");
+        QTest::addColumn<QStringList>("files");
+        const QStringList all {QStringLiteral("B.txt"), QStringLiteral("Kälte.txt"), QStringLiteral("README"),
+                               QStringLiteral("Sections.dat"), QStringLiteral("tip0001.rtf")};
+        QTest::newRow("*") << QList<QByteArray>{"*"} << all;
+        QTest::newRow("*.* takes names without a dot") << QList<QByteArray>{"*.*"} << all;
+        QTest::newRow("*.txt") << QList<QByteArray>{"*.TXT"}
+                               << QStringList{QStringLiteral("B.txt"), QStringLiteral("Kälte.txt")};
+        QTest::newRow("1252 name") << QList<QByteArray>{"k\xE4lte.txt"} << QStringList{QStringLiteral("Kälte.txt")};
+        QTest::newRow("readme.*") << QList<QByteArray>{"readme.*"} << QStringList{QStringLiteral("README")};
+        QTest::newRow("?") << QList<QByteArray>{"?ections.da?"} << QStringList{QStringLiteral("Sections.dat")};
+        QTest::newRow("stored path") << QList<QByteArray>{"sub/b.txt"} << QStringList{QStringLiteral("B.txt")};
+        QTest::newRow("bare name of a stored path") << QList<QByteArray>{"b.txt"} << QStringList{};
+        QTest::newRow("no specs") << QList<QByteArray>{} << QStringList{};
+        QTest::newRow("two specs") << QList<QByteArray>{"readme", "sections.dat"}
+                                   << QStringList{QStringLiteral("README"), QStringLiteral("Sections.dat")};
+    }
+    void extractBySpec()
+    {
+        QFETCH(QList<QByteArray>, specs);
+        QFETCH(QStringList, files);
+        useArchive(moduleArchive());
+        extract(specs);
+        QCOMPARE(outFiles(), files);
+        QCOMPARE(m_zip->ProcessedCount(), files.size());
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void extractReplacesExistingFiles()
+    {
+        useArchive(moduleArchive());
+        writeBytes(out() + QStringLiteral("/Sections.dat"), "alt und viel l\xE4nger als neu");
+        extract({"sections.dat"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(readBytes(out() + QStringLiteral("/Sections.dat")), QByteArray("Grafik\r\n"));
+        QCOMPARE(outFiles(), QStringList{QStringLiteral("Sections.dat")});
+        QCOMPARE(QFileInfo(out() + QStringLiteral("/Sections.dat")).lastModified().date(), QDate(2025, 1, 15));
+
+        // Without the overwrite option an existing file stays.
+        writeBytes(out() + QStringLiteral("/Sections.dat"), "alt");
+        m_zip->setExtrOptions(ExtrOpts());
+        extract({"*"});
+        QCOMPARE(m_zip->ProcessedCount(), 4);
+        QCOMPARE(readBytes(out() + QStringLiteral("/Sections.dat")), QByteArray("alt"));
+    }
+
+    void extractWithoutBaseDirUsesTheCurrentDirectory()
+    {
+        useArchive(moduleArchive());
+        const QString here = path(QStringLiteral("here"));
+        QDir().mkpath(here);
+        QDir::setCurrent(here);
+        m_zip->setFSpecArgs({"README"});
+        m_zip->setExtrBaseDir(path(QStringLiteral("fehlt/")));
+        m_zip->Extract();
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(QFileInfo::exists(here + QStringLiteral("/README")));
+        QCOMPARE(QDir::currentPath(), QDir(here).canonicalPath());
+    }
+
+    void extractTestOptionWritesNothing()
+    {
+        ZipBuilder zip;
+        ZipMember damaged = member("damaged.txt", "data");
+        damaged.crc = 0x12345678;
+        zip.add(member("good.txt", "fine")).add(damaged);
+        useArchive(zip.bytes());
+        m_zip->setExtrOptions(ExtrTest);
+        extract({"*"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(outFiles().isEmpty());
+        QCOMPARE(messagesWithCode(12).size(), 1);
+    }
+
+    void missingArchiveLeavesTheSpecs()
+    {
+        useArchive(moduleArchive());
+        extract({"README"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        m_zip->setZipFilename(path(QStringLiteral("fehlt.tvm")));
+        extract({"README"});
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(m_messages, (Messages{{102, QStringLiteral("Error - no zip file specified")}}));
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(m_seam->messages.first().title, QStringLiteral("Tipvault"));
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"README"});
+
+        // The next operation passes the left-over spec along with its own.
+        m_zip->setZipFilename(archive());
+        m_zip->FSpecArgs().append("Sections.dat");
+        m_zip->Extract();
+        QCOMPARE(m_zip->ProcessedCount(), 2);
+    }
+
+    // ------------------------------------------------------------ deletion
+
+    void deleteRemovesAndListsAgain()
+    {
+        useArchive(moduleArchive());
+        m_zip->setFSpecArgs({"TIP0001.rtf", "sub/*"});
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 2);
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+        QCOMPARE(m_dirUpdates, 2);
+        QList<QByteArray> names;
+        for (const ZipDirEntry &e : m_zip->DirEntries())
+            names.append(e.FileName);
+        QCOMPARE(names, (QList<QByteArray>{"Sections.dat", "K\xE4lte.txt", "README"}));
+        extract({"*"});
+        QCOMPARE(outFiles(), (QStringList{QStringLiteral("Kälte.txt"), QStringLiteral("README"),
+                                          QStringLiteral("Sections.dat")}));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void deleteWithoutMatchChangesNothing()
+    {
+        const QByteArray bytes = moduleArchive();
+        useArchive(bytes);
+        m_zip->setFSpecArgs({"gibt-es-nicht.txt"});
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(readBytes(archive()), bytes);
+        QCOMPARE(m_dirUpdates, 1);
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+    }
+
+    void deleteEverythingLeavesAnEmptyArchive()
+    {
+        useArchive(moduleArchive());
+        m_zip->setFSpecArgs({"*.*"});
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 5);
+        QCOMPARE(readBytes(archive()), QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
+        QCOMPARE(m_zip->EntryCount(), 0);
+        QCOMPARE(m_messages, (Messages{{1036, QStringLiteral("No valid zip entries found 1")}}));
+        m_messages.clear();
+        extract({"*"});
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void deleteChecksSpecsFirst()
+    {
+        m_zip->setZipFilename(path(QStringLiteral("fehlt.tvm")));
+        m_zip->Delete();
+        QCOMPARE(m_messages, (Messages{{401, QStringLiteral("Error - no files selected for deletion")}}));
+        m_messages.clear();
+        m_zip->setFSpecArgs({"a"});
+        m_zip->Delete();
+        QCOMPARE(m_messages, (Messages{{102, QStringLiteral("Error - no zip file specified")}}));
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"a"});
+    }
+
+    // ------------------------------------------------------------ engine loading
+
+    void missingEngine()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(path(QStringLiteral("leer")));
+        extract({"README"});
+        m_zip->setFSpecArgs({"README"});
+        m_zip->Delete();
+        QCOMPARE(m_messages, (Messages{{704, QStringLiteral("unzipengine not found")},
+                                       {604, QStringLiteral("zipengine not found")}}));
+        QCOMPARE(m_seam->messages.size(), 2);
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"README"});
+        QVERIFY(outFiles().isEmpty());
+    }
+
+    void libraryWithoutEntryPoints()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(NOENTRY_LIBRARY)));
+        m_zip->setTrace(true);
+        extract({"README"});
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+        m_zip->setFSpecArgs({"README"});
+        m_zip->Delete();
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>());
+        const Messages expected {
+            {0, QStringLiteral("UNZIP engine loaded")},
+            {702, QStringLiteral("UnzipEngineExec function not found in unzipengine")},
+            {703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine")},
+            {101, fatal("unzipengine")},
+            {0, QStringLiteral("ZIP engine loaded")},
+            {602, QStringLiteral("ZipEngineExec function not found in zipengine")},
+            {603, QStringLiteral("GetZipEngineVersion function not found in zipengine")},
+            {101, fatal("zipengine")},
+        };
+        QCOMPARE(m_messages, expected);
+        QCOMPARE(m_seam->messages.size(), expected.size());
+    }
+
+    void libraryWithoutVersionStillRuns()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_NOVERSION_LIBRARY)));
+        extract({"x", "y"});
+        QCOMPARE(m_zip->ProcessedCount(), 102);
+        QCOMPARE(m_messages.first(),
+                 qMakePair(703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine")));
+        QCOMPARE(messagesWithCode(1).size(), 1);
+    }
+
+    // ------------------------------------------------------------ records and callback
+
+    void unzipRecord_data()
+    {
+        QTest::addColumn<int>("options");
+        QTest::addColumn<bool>("trace");
+        QTest::addColumn<bool>("unattended");
+        QTest::addColumn<QString>("fields");
+        QTest::newRow("program's settings")
+            << int(ExtrOverWrite) << false << false
+            << QStringLiteral("window=1 trace=0 test=0 verbose=0 update=0 freshen=0 dirnames=0 overwrite=-1");
+        QTest::newRow("unattended, traced")
+            << 0 << true << true
+            << QStringLiteral("window=0 trace=-1 test=0 verbose=-1 update=0 freshen=0 dirnames=0 overwrite=0");
+        QTest::newRow("update wins over freshen")
+            << int(ExtrDirNames | ExtrFreshen | ExtrUpdate | ExtrTest) << false << false
+            << QStringLiteral("window=1 trace=0 test=-1 verbose=0 update=-1 freshen=0 dirnames=-1 overwrite=0");
+        QTest::newRow("freshen")
+            << int(ExtrFreshen) << false << false
+            << QStringLiteral("window=1 trace=0 test=0 verbose=0 update=0 freshen=-1 dirnames=0 overwrite=0");
+    }
+    void unzipRecord()
+    {
+        QFETCH(int, options);
+        QFETCH(bool, trace);
+        QFETCH(bool, unattended);
+        QFETCH(QString, fields);
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        m_zip->setExtrOptions(ExtrOpts::fromInt(options));
+        m_zip->setTrace(trace);
+        m_zip->setUnattended(unattended);
+        m_zip->setPassword("geheim");
+        extract({"a.rtf", "K\xE4lte.txt"});
+        QCOMPARE(m_zip->ProcessedCount(), 102);
+        const Messages records = messagesWithCode(1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().second,
+                 fields + QStringLiteral(" fixed=0,0,-1 version=140 marker=7 password=geheim archive=") + archive()
+                     + QStringLiteral(" specs=a.rtf|Kälte.txt"));
+    }
+
+    void deleteRecord()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        m_zip->setAddOptions(AddDirNames | AddRecurseDirs | AddMove | AddFreshen | AddUpdate | AddZipTime
+                             | AddForceDOS | AddHiddenFiles | AddEncrypt);
+        m_zip->setAddCompLevel(5);
+        m_zip->setVerbose(true);
+        m_zip->setFSpecArgs({"README"});
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 101);
+        QCOMPARE(messagesWithCode(1).first().second,
+                 QStringLiteral("window=1 trace=0 encrypt=0 hidden=-1 verbose=-1 level=5 nodirnames=0 recurse=0 "
+                                "forcedos=-1 move=0 delete=-1 update=0 freshen=0 ziptime=-1 "
+                                "fixed=0,0,-1,0,-1,0,0,0,0 version=140 marker=7 password= archive=")
+                     + archive() + QStringLiteral(" specs=README"));
+        QCOMPARE(m_dirUpdates, 2); // listed again, since the engine reported removals
+    }
+
+    void callbackMessages()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        extract({"chatter"});
+        using P = std::tuple<ProgressType, QString, qint64>;
+        QCOMPARE(m_progress, (QList<P>{{ProgressType::NewFile, QStringLiteral("Dätei.txt"), 1234},
+                                       {ProgressType::ProgressUpdate, QStringLiteral(" "), 0},
+                                       {ProgressType::EndOfBatch, QStringLiteral(" "), 0}}));
+        QCOMPARE(m_messages.mid(1), (Messages{{42, QStringLiteral("Disk full")},
+                                              {43, QStringLiteral("\n")},
+                                              {44, QStringLiteral("a")}}));
+        QVERIFY(m_seam->messages.isEmpty()); // engine messages never become boxes
+    }
+
+    void engineExceptionIsFatal()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        extract({"throw"});
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+        QCOMPARE(m_messages.last(), qMakePair(101, fatal("unzipengine")));
+        QCOMPARE(m_seam->messageTexts(), QStringList{fatal("unzipengine")});
+    }
+
+    void busyExtractReturnsAtOnce()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        int nested = 0;
+        m_zip->setOnProgress([&nested](TZipAccess &sender, ProgressType type, const QString &, qint64) {
+            if (type != ProgressType::NewFile)
+                return;
+            ++nested;
+            sender.FSpecArgs().append("nested");
+            sender.Extract();
+        });
+        extract({"chatter"});
+        QCOMPARE(nested, 1);
+        QCOMPARE(messagesWithCode(1).size(), 1);
+        QCOMPARE(m_zip->ProcessedCount(), 101);
+        QVERIFY(m_zip->FSpecArgs().isEmpty());
+    }
+
+    // ------------------------------------------------------------ safety of extraction
+
+    void hostileNamesStayInTheTarget()
+    {
+        ZipBuilder zip;
+        ZipMember link = member("link", "../outside.txt");
+        link.unixMode = S_IFLNK | 0777;
+        ZipMember fifo = member("pipe", "");
+        fifo.unixMode = S_IFIFO | 0644;
+        zip.add(member("../evil.txt", "e"))
+            .add(member("/tmp/tipvault-abs/abs.txt", "a"))
+            .add(member("C:\\windows\\back.txt", "b"))
+            .add(member("..", "x"))
+            .add(member("sub/..", "x"))
+            .add(member("dir/", ""))
+            .add(link)
+            .add(fifo)
+            .add(member("dup.txt", "first"))
+            .add(member("sub/dup.txt", "second"));
+        useArchive(zip.bytes());
+        extract({"*"});
+        QCOMPARE(outFiles(), (QStringList{QStringLiteral("abs.txt"), QStringLiteral("back.txt"),
+                                          QStringLiteral("dup.txt"), QStringLiteral("evil.txt")}));
+        QCOMPARE(m_zip->ProcessedCount(), 5);
+        QCOMPARE(readBytes(out() + QStringLiteral("/dup.txt")), QByteArray("second"));
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("evil.txt"))));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/tipvault-abs")));
+        QCOMPARE(messagesWithCode(14),
+                 (Messages{{14, QStringLiteral("Skipped ..: no usable file name")},
+                           {14, QStringLiteral("Skipped sub/..: no usable file name")},
+                           {14, QStringLiteral("Skipped link: not a plain file")},
+                           {14, QStringLiteral("Skipped pipe: not a plain file")}}));
+    }
+
+    void symlinkAtTargetIsReplaced()
+    {
+        useArchive(moduleArchive());
+        const QString outside = path(QStringLiteral("outside.txt"));
+        writeBytes(outside, "keep");
+        QVERIFY(QFile::link(outside, out() + QStringLiteral("/README")));
+        extract({"README"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(readBytes(outside), QByteArray("keep"));
+        const QFileInfo written(out() + QStringLiteral("/README"));
+        QVERIFY(!written.isSymLink());
+        QCOMPARE(readBytes(written.filePath()), QByteArray("lies mich"));
+    }
+
+    void damagedMemberLeavesNoFile()
+    {
+        ZipBuilder zip;
+        ZipMember damaged = member("tip.rtf", QByteArray(100000, 'd'));
+        damaged.crc = 0x12345678;
+        zip.add(damaged).add(member("ok.txt", "ok"));
+        useArchive(zip.bytes());
+        writeBytes(out() + QStringLiteral("/tip.rtf"), "old");
+        extract({"*"});
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(readBytes(out() + QStringLiteral("/tip.rtf")), QByteArray("old"));
+        QCOMPARE(outFiles(), (QStringList{QStringLiteral("ok.txt"), QStringLiteral("tip.rtf")}));
+        const Messages failures = messagesWithCode(12);
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures.first().second.startsWith(QStringLiteral("Cannot extract tip.rtf: ")),
+                 qPrintable(failures.first().second));
+    }
+};
+
+QTEST_GUILESS_MAIN(ZipEnginesTest)
+#include "zipengines_test.moc"

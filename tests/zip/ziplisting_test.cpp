@@ -1,0 +1,321 @@
+#include "fakeseam.h"
+#include "zip/zipaccess.h"
+#include "zipbuilder.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace tv;
+
+namespace {
+
+ZipMember member(const QByteArray &name, const QByteArray &data)
+{
+    ZipMember m;
+    m.name = name;
+    m.data = data;
+    return m;
+}
+
+ZipBuilder threeMembers()
+{
+    ZipBuilder zip;
+    zip.add(member("Sections.dat", "Grafik\r\nDatenbanken\r\n"))
+        .add(member("tip0001.rtf", QByteArray(300, 'r')))
+        .add(member("sub/beispiel.zip", QByteArray(5000, 'z')));
+    return zip;
+}
+
+} // namespace
+
+class ZipListingTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TZipAccess> m_zip;
+    QList<QPair<int, QString>> m_messages;
+    int m_dirUpdates = 0;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    /// Writes the bytes and assigns the file; returns the listing exception's text.
+    QString list(const QByteArray &content)
+    {
+        writeBytes(path(QStringLiteral("m.tvm")), content);
+        try {
+            m_zip->setZipFilename(path(QStringLiteral("m.tvm")));
+        } catch (const ZipStreamError &e) {
+            return e.message();
+        }
+        return QString();
+    }
+
+    QList<QByteArray> names() const
+    {
+        QList<QByteArray> result;
+        for (const ZipDirEntry &e : m_zip->DirEntries())
+            result.append(e.FileName);
+        return result;
+    }
+
+    void expectMessage(const QString &text)
+    {
+        QCOMPARE(m_messages, (QList<QPair<int, QString>>{{1036, text}}));
+        QCOMPARE(m_seam->messageTexts(), QStringList{text});
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Tipvault")); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_zip = std::make_unique<TZipAccess>();
+        m_messages.clear();
+        m_dirUpdates = 0;
+        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) { m_messages.append({code, text}); });
+        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
+    }
+
+    void cleanup()
+    {
+        m_zip.reset();
+        m_seam.reset();
+        m_dir.reset();
+    }
+
+    void constructionValues()
+    {
+        const TZipAccess zip;
+        QCOMPARE(zip.Verbose(), false);
+        QCOMPARE(zip.Trace(), false);
+        QCOMPARE(zip.AddCompLevel(), 9);
+        QCOMPARE(zip.AddOptions(), AddOpts());
+        QCOMPARE(zip.ExtrOptions(), ExtrOpts());
+        QCOMPARE(zip.Unattended(), false);
+        QVERIFY(zip.ZipFilename().isEmpty());
+        QVERIFY(zip.ExtrBaseDir().isEmpty());
+        QVERIFY(zip.EngineDirectory().isEmpty());
+        QVERIFY(zip.Password().isEmpty());
+        QCOMPARE(zip.EntryCount(), 0);
+        QCOMPARE(zip.ProcessedCount(), 0);
+    }
+
+    void engineDirectoryDropsOneSeparator()
+    {
+        m_zip->setEngineDirectory(QStringLiteral("/opt/tv/"));
+        QCOMPARE(m_zip->EngineDirectory(), QStringLiteral("/opt/tv"));
+        m_zip->setEngineDirectory(QStringLiteral("/opt/tv//"));
+        QCOMPARE(m_zip->EngineDirectory(), QStringLiteral("/opt/tv/"));
+    }
+
+    void listsHeadersInArchiveOrder()
+    {
+        QVERIFY(list(threeMembers().bytes()).isEmpty());
+        QCOMPARE(names(), (QList<QByteArray>{"Sections.dat", "tip0001.rtf", "sub/beispiel.zip"}));
+        QCOMPARE(m_zip->EntryCount(), 3);
+        const ZipDirEntry &e = m_zip->DirEntries().at(1);
+        QCOMPARE(e.compressedSize(), qint64(300));
+        QCOMPARE(e.uncompressedSize(), qint64(300));
+        QCOMPARE(e.dateTime(), 0x5A2F6000u);
+        QCOMPARE(e.crc32(), ZipBuilder::crc32(QByteArray(300, 'r')));
+        QCOMPARE(e.versionNeeded(), quint16(10));
+        QCOMPARE(e.compressionMethod(), quint16(0));
+        QCOMPARE(e.fileNameLength(), quint16(11));
+        QCOMPARE(e.extraFieldLength(), quint16(0));
+        QCOMPARE(m_dirUpdates, 1);
+        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_seam->messages.isEmpty());
+
+        // Every assignment lists again, also of the same name.
+        m_zip->setZipFilename(m_zip->ZipFilename());
+        QCOMPARE(m_zip->EntryCount(), 3);
+        QCOMPARE(m_dirUpdates, 2);
+    }
+
+    void namesAreStoredBytes()
+    {
+        ZipBuilder zip;
+        ZipMember withExtra = member("K\xE4ltetechnik.rtf", "x");
+        withExtra.extra = QByteArray(12, '\x01');
+        zip.add(withExtra).add(member(QByteArray("ab\0cd", 5), "y")).add(member("last", "z"));
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(names(), (QList<QByteArray>{"K\xE4ltetechnik.rtf", "ab", "last"}));
+        QCOMPARE(m_zip->DirEntries().at(0).extraFieldLength(), quint16(12));
+        QCOMPARE(m_zip->DirEntries().at(1).fileNameLength(), quint16(5));
+    }
+
+    void missingOrEmptyName()
+    {
+        m_zip->setZipFilename(path(QStringLiteral("fehlt.tvm")));
+        QCOMPARE(m_zip->EntryCount(), 0);
+        QCOMPARE(m_dirUpdates, 1);
+        QVERIFY(m_messages.isEmpty());
+
+        QVERIFY(list(threeMembers().bytes()).isEmpty());
+        m_zip->setZipFilename(QString());
+        QCOMPARE(m_zip->EntryCount(), 0);
+        QVERIFY(m_zip->DirEntries().isEmpty());
+        QCOMPARE(m_dirUpdates, 3);
+    }
+
+    void searchMessages_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty file") << QByteArray() << QStringLiteral("No valid zip entries found 1");
+        QTest::newRow("no P") << QByteArray("hello world") << QStringLiteral("No valid zip entries found 1");
+        QTest::newRow("ends after P") << QByteArray("xxP") << QStringLiteral("No valid zip entries found 3");
+        QTest::newRow("ends after PK") << QByteArray("xxPK") << QStringLiteral("No valid zip entries found 4");
+        QTest::newRow("ends after PK3") << QByteArray("xxPK\x03") << QStringLiteral("No valid zip entries found 5");
+        QTest::newRow("empty archive") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')
+                                       << QStringLiteral("No valid zip entries found 1");
+        QTest::newRow("60000 bytes tried") << QByteArray(60000, 'x') + threeMembers().bytes()
+                                           << QStringLiteral("No valid zip entries found 2");
+    }
+    void searchMessages()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QVERIFY(list(content).isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 0);
+        expectMessage(message);
+        const MessageRequest box = m_seam->messages.first();
+        QCOMPARE(box.title, QStringLiteral("Tipvault"));
+        QCOMPARE(box.kind, MessageKind::None);
+        QCOMPARE(box.buttons, int(Ok));
+        QCOMPARE(m_dirUpdates, 1);
+    }
+
+    void unattendedTellsOnlyTheEvent()
+    {
+        m_zip->setUnattended(true);
+        QVERIFY(list(QByteArray()).isEmpty());
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_seam->messages.isEmpty());
+    }
+
+    void prefixIsSkipped()
+    {
+        ZipBuilder zip = threeMembers();
+        zip.prefix = QByteArray(59999, 'M'); // the header's "P" is the 60000th byte tried
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 3);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void loneP_missesTheSignature()
+    {
+        ZipBuilder zip = threeMembers();
+        zip.prefix = "P";
+        QVERIFY(list(zip.bytes()).isEmpty());
+        // The first header is missed; the search finds the second.
+        QCOMPARE(names(), (QList<QByteArray>{"tip0001.rtf", "sub/beispiel.zip"}));
+    }
+
+    void badFirstHeaderIsSkipped()
+    {
+        ZipBuilder zip;
+        ZipMember lying = member("lying.txt", "abc");
+        lying.localCompressedSize = 0xFFFFFFF0u; // would reach past the end
+        zip.add(lying).add(member("good.txt", "def"));
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(names(), QList<QByteArray>{"good.txt"});
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void entryEndingNearTheEnd()
+    {
+        ZipBuilder one;
+        one.add(member("a.txt", "aaaa"));
+        // As the first entry: dropped, and the search runs out.
+        QVERIFY(list(one.local(0) + QByteArray(21, '\0')).isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 0);
+        expectMessage(QStringLiteral("No valid zip entries found 1"));
+
+        // As a later entry: an error, the first entry stays listed.
+        ZipBuilder two;
+        two.add(member("a.txt", "aaaa")).add(member("b.txt", "bbbb"));
+        m_dirUpdates = 0;
+        QCOMPARE(list(two.local(0) + two.local(1) + QByteArray(21, '\0')), QStringLiteral("Error 3 reading Zip file"));
+        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(m_dirUpdates, 1);
+    }
+
+    void hugeLaterSizeIsAnErrorNotALoop()
+    {
+        ZipBuilder zip;
+        ZipMember lying = member("b.txt", "bbbb");
+        lying.localCompressedSize = 0xFFFFFFF0u; // negative as a signed 32-bit value
+        zip.add(member("a.txt", "aaaa")).add(lying);
+        QCOMPARE(list(zip.bytes()), QStringLiteral("Error 3 reading Zip file"));
+        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+    }
+
+    void laterHeaderCutShort()
+    {
+        ZipBuilder zip;
+        zip.add(member("a.txt", "aaaa")).add(member("second-name.txt", "bbbb"));
+        const QByteArray first = zip.local(0);
+        QCOMPARE(list(first + zip.local(1).left(26)), QStringLiteral("Error 2 reading Zip file"));
+        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(list(first + zip.local(1).left(33)), QStringLiteral("Error 2 reading Zip file"));
+        QCOMPARE(m_dirUpdates, 2);
+    }
+
+    void trailingBytesWithoutSignature()
+    {
+        ZipBuilder zip;
+        zip.add(member("a.txt", "aaaa")).add(member("b.txt", "bbbb"));
+        QCOMPARE(list(zip.local(0) + zip.local(1) + QByteArray(30, 'x')), QStringLiteral("Error reading Zip File"));
+        QCOMPARE(names(), (QList<QByteArray>{"a.txt", "b.txt"}));
+        QCOMPARE(m_dirUpdates, 1);
+    }
+
+    void zeroSizesStepThroughTheData()
+    {
+        ZipBuilder zip;
+        ZipMember streamed = member("streamed.txt", "12345678");
+        streamed.zeroSizesInLocal = true;
+        zip.add(streamed).add(member("after.txt", "z"));
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(names(), (QList<QByteArray>{"streamed.txt", "after.txt"}));
+        QCOMPARE(m_zip->DirEntries().at(0).compressedSize(), qint64(0));
+        QCOMPARE(m_zip->DirEntries().at(0).uncompressedSize(), qint64(0));
+    }
+
+    void unreadableFileIsAnExceptionWithoutDirUpdate()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads every file");
+        const QString file = path(QStringLiteral("m.tvm"));
+        writeBytes(file, threeMembers().bytes());
+        QFile::setPermissions(file, QFileDevice::WriteOwner);
+        try {
+            m_zip->setZipFilename(file);
+            QFAIL("no error");
+        } catch (const ZipStreamError &e) {
+            QCOMPARE(e.message(), QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(file));
+        }
+        QCOMPARE(m_dirUpdates, 0);
+    }
+
+    void manyEntriesAcrossBufferBoundaries()
+    {
+        ZipBuilder zip;
+        for (int i = 0; i < 3000; ++i)
+            zip.add(member(QByteArray::number(i) + ".txt", QByteArray(i % 97, 'd')));
+        zip.add(member("big.bin", QByteArray(300000, 'b'))).add(member("tail.txt", "t"));
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 3002);
+        QCOMPARE(m_zip->DirEntries().at(2999).FileName, QByteArray("2999.txt"));
+        QCOMPARE(m_zip->DirEntries().last().FileName, QByteArray("tail.txt"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ZipListingTest)
+#include "ziplisting_test.moc"
