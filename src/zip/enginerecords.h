@@ -20,29 +20,28 @@ inline constexpr std::int32_t kEngineFalse = 0;
 
 /// What an engine tells through the callback.
 enum EngineMessageType : std::int32_t {
-    EngineNewFile = 1,    // text: the member's stored name, fileSize: its size
-    EngineProgress = 2,   // a chunk of the current member is done
+    EngineNewFile = 1, // text: the member's stored name, fileSize: its size
+    EngineProgress = 2, // a chunk of the current member is done
     EngineEndOfBatch = 3, // the operation is finished
-    EngineMessage = 4,    // text: a message, errorCode: one of EngineCode
+    EngineMessage = 4, // text: a message, errorCode: one of EngineCode
 };
 
 /// The codes our engines attach to their messages.
 enum EngineCode : std::int32_t {
     EngineArchiveUnreadable = 11, // the archive cannot be opened or read
-    EngineMemberUnreadable = 12,  // damaged data, CRC error, wrong password
-    EngineWriteFailed = 13,       // the target file cannot be written
-    EngineMemberSkipped = 14,     // a member that must not be written (link, device, "..")
+    EngineMemberUnreadable = 12, // damaged data, CRC error, wrong password
+    EngineWriteFailed = 13, // the target file cannot be written
+    EngineMemberSkipped = 14, // a member that must not be written (link, device, "..")
     EngineArchiveUnwritable = 15, // the archive cannot be written anew
-    EngineUnsupported = 16,       // an operation our engines do not do
+    EngineUnsupported = 16, // an operation our engines do not do
 };
 
 struct EngineCallbackRecord;
-using EngineCallback = std::int32_t (*)(EngineCallbackRecord *record);
+using EngineCallback = std::int32_t (*)(EngineCallbackRecord* record);
 
-struct EngineCallbackRecord
-{
+struct EngineCallbackRecord {
     std::int32_t reserved0;
-    void *caller; // the caller field of the parameter record, unchanged
+    void* caller; // the caller field of the parameter record, unchanged
     std::int32_t reserved1[2];
     std::int32_t messageType; // EngineMessageType
     std::int32_t errorCode;
@@ -52,21 +51,20 @@ struct EngineCallbackRecord
 
 /// The ZIP engine's record. The fixed fields have the values noted and are not
 /// read by our engine; they keep the layout that callers fill.
-struct ZipEngineParams
-{
-    void *window; // 0 when unattended
-    void *caller;
+struct ZipEngineParams {
+    void* window; // 0 when unattended
+    void* caller;
     std::int32_t version; // kEngineVersion
     EngineCallback callback;
     std::int32_t trace;
-    const char *password;
+    const char* password;
     std::int32_t reserved24;
     std::int32_t encrypt;
     std::int32_t hiddenFiles;
-    std::int32_t fixed36;     // 0
-    std::int32_t fixed40;     // 0
-    std::int32_t fixed44;     // -1
-    std::int32_t fixed48;     // 0
+    std::int32_t fixed36; // 0
+    std::int32_t fixed40; // 0
+    std::int32_t fixed44; // -1
+    std::int32_t fixed48; // 0
     std::int32_t verbose;
     std::int32_t fixed56; // -1
     std::int32_t compressionLevel;
@@ -84,20 +82,19 @@ struct ZipEngineParams
     std::int32_t zipTime;
     std::int32_t reserved112[2];
     std::int32_t specCount;
-    const char *archive;
+    const char* archive;
     std::int32_t marker; // kEngineMarker
-    const char *specs[kEngineSpecCapacity];
+    const char* specs[kEngineSpecCapacity];
 };
 
-struct UnzipEngineParams
-{
-    void *window; // 0 when unattended
-    void *caller;
+struct UnzipEngineParams {
+    void* window; // 0 when unattended
+    void* caller;
     std::int32_t version; // kEngineVersion
     EngineCallback callback;
     std::int32_t trace;
     std::int32_t reserved20;
-    const char *password;
+    const char* password;
     std::int32_t test;
     std::int32_t fixed32; // 0
     std::int32_t fixed36; // 0
@@ -108,12 +105,12 @@ struct UnzipEngineParams
     std::int32_t directoryNames;
     std::int32_t overwrite;
     std::int32_t specCount;
-    const char *archive;
+    const char* archive;
     std::int32_t marker; // kEngineMarker
-    const char *specs[kEngineSpecCapacity];
+    const char* specs[kEngineSpecCapacity];
 };
 
-using ZipEngineExecFunction = std::int32_t (*)(ZipEngineParams *params);
-using UnzipEngineExecFunction = std::int32_t (*)(UnzipEngineParams *params);
+using ZipEngineExecFunction = std::int32_t (*)(ZipEngineParams* params);
+using UnzipEngineExecFunction = std::int32_t (*)(UnzipEngineParams* params);
 
 } // namespace tv

@@ -15,8 +15,8 @@ using namespace tv;
 
 namespace {
 
-void send(void *caller, EngineCallback callback, std::int32_t type, std::int32_t code, std::int32_t size,
-          const std::string &text)
+void send(void* caller, EngineCallback callback, std::int32_t type, std::int32_t code, std::int32_t size,
+    const std::string& text)
 {
     EngineCallbackRecord record {};
     record.caller = caller;
@@ -27,7 +27,7 @@ void send(void *caller, EngineCallback callback, std::int32_t type, std::int32_t
     callback(&record);
 }
 
-std::string specsText(const char *const *specs, std::int32_t count)
+std::string specsText(const char* const* specs, std::int32_t count)
 {
     std::string text;
     for (std::int32_t i = 0; i < count; ++i)
@@ -35,8 +35,7 @@ std::string specsText(const char *const *specs, std::int32_t count)
     return text;
 }
 
-template <typename Params>
-std::int32_t act(Params *p, const std::string &fields)
+template <typename Params> std::int32_t act(Params* p, const std::string& fields)
 {
     send(p->caller, p->callback, EngineMessage, 1, 0, fields);
     const std::string first = p->specCount > 0 ? p->specs[0] : "";
@@ -56,31 +55,33 @@ std::int32_t act(Params *p, const std::string &fields)
 
 } // namespace
 
-PROBE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams *p)
+PROBE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams* p)
 {
     char fields[512];
     std::snprintf(fields, sizeof fields,
-                  "window=%d trace=%d test=%d verbose=%d update=%d freshen=%d dirnames=%d overwrite=%d "
-                  "fixed=%d,%d,%d version=%d marker=%d",
-                  p->window != nullptr, p->trace, p->test, p->verbose, p->update, p->freshen, p->directoryNames,
-                  p->overwrite, p->fixed32, p->fixed36, p->fixed40, p->version, p->marker);
-    return act(p, std::string(fields) + " password=" + p->password + " archive=" + p->archive
-                      + " specs=" + specsText(p->specs, p->specCount));
+        "window=%d trace=%d test=%d verbose=%d update=%d freshen=%d dirnames=%d overwrite=%d "
+        "fixed=%d,%d,%d version=%d marker=%d",
+        p->window != nullptr, p->trace, p->test, p->verbose, p->update, p->freshen, p->directoryNames,
+        p->overwrite, p->fixed32, p->fixed36, p->fixed40, p->version, p->marker);
+    return act(p,
+        std::string(fields) + " password=" + p->password + " archive=" + p->archive
+            + " specs=" + specsText(p->specs, p->specCount));
 }
 
-PROBE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams *p)
+PROBE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams* p)
 {
     char fields[512];
     std::snprintf(fields, sizeof fields,
-                  "window=%d trace=%d encrypt=%d hidden=%d verbose=%d level=%d nodirnames=%d recurse=%d "
-                  "forcedos=%d move=%d delete=%d update=%d freshen=%d ziptime=%d "
-                  "fixed=%d,%d,%d,%d,%d,%d,%d,%d,%d version=%d marker=%d",
-                  p->window != nullptr, p->trace, p->encrypt, p->hiddenFiles, p->verbose, p->compressionLevel,
-                  p->noDirectoryNames, p->recurse, p->forceDos, p->move, p->deleteFlag, p->update, p->freshen,
-                  p->zipTime, p->fixed36, p->fixed40, p->fixed44, p->fixed48, p->fixed56, p->fixed64, p->fixed68,
-                  p->fixed80, p->fixed104, p->version, p->marker);
-    return act(p, std::string(fields) + " password=" + p->password + " archive=" + p->archive
-                      + " specs=" + specsText(p->specs, p->specCount));
+        "window=%d trace=%d encrypt=%d hidden=%d verbose=%d level=%d nodirnames=%d recurse=%d "
+        "forcedos=%d move=%d delete=%d update=%d freshen=%d ziptime=%d "
+        "fixed=%d,%d,%d,%d,%d,%d,%d,%d,%d version=%d marker=%d",
+        p->window != nullptr, p->trace, p->encrypt, p->hiddenFiles, p->verbose, p->compressionLevel,
+        p->noDirectoryNames, p->recurse, p->forceDos, p->move, p->deleteFlag, p->update, p->freshen,
+        p->zipTime, p->fixed36, p->fixed40, p->fixed44, p->fixed48, p->fixed56, p->fixed64, p->fixed68,
+        p->fixed80, p->fixed104, p->version, p->marker);
+    return act(p,
+        std::string(fields) + " password=" + p->password + " archive=" + p->archive
+            + " specs=" + specsText(p->specs, p->specCount));
 }
 
 #ifndef PROBE_NO_VERSION

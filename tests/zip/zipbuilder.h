@@ -10,23 +10,21 @@
 /// Members are stored (method 0). bytes() gives prefix, local headers with
 /// their data, central directory and end record; parts can be taken apart to
 /// build damaged archives.
-struct ZipMember
-{
+struct ZipMember {
     QByteArray name;
     QByteArray data;
     quint32 dosDateTime = 0x5A2F6000; // 2025-01-15 12:00:00
     QByteArray extra;
-    bool zeroSizesInLocal = false;  // sizes in a data descriptor after the data
-    quint16 unixMode = 0;           // 0: made on DOS; else the Unix mode (S_IFLNK | 0777 ...)
-    std::optional<quint32> crc;     // a wrong CRC for damaged data
+    bool zeroSizesInLocal = false; // sizes in a data descriptor after the data
+    quint16 unixMode = 0; // 0: made on DOS; else the Unix mode (S_IFLNK | 0777 ...)
+    std::optional<quint32> crc; // a wrong CRC for damaged data
     std::optional<quint32> localCompressedSize; // a lying local header
-    bool utf8 = false;              // general purpose bit 11
+    bool utf8 = false; // general purpose bit 11
 };
 
-class ZipBuilder
-{
+class ZipBuilder {
 public:
-    ZipBuilder &add(ZipMember member);
+    ZipBuilder& add(ZipMember member);
     /// The local header and data of member i (with its descriptor, if any).
     QByteArray local(int i) const;
     QByteArray centralDirectory() const;
@@ -34,13 +32,16 @@ public:
 
     QByteArray prefix;
 
-    static quint32 crc32(const QByteArray &data);
+    static quint32 crc32(const QByteArray& data);
 
 private:
-    quint32 crcOf(const ZipMember &m) const { return m.crc.value_or(crc32(m.data)); }
+    quint32 crcOf(const ZipMember& m) const
+    {
+        return m.crc.value_or(crc32(m.data));
+    }
     QList<ZipMember> m_members;
 };
 
 /// Writes `content` to `path`, failing the test when that does not work.
-void writeBytes(const QString &path, const QByteArray &content);
-QByteArray readBytes(const QString &path);
+void writeBytes(const QString& path, const QByteArray& content);
+QByteArray readBytes(const QString& path);

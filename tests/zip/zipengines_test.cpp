@@ -15,7 +15,7 @@ namespace {
 
 using Messages = QList<QPair<int, QString>>;
 
-ZipMember member(const QByteArray &name, const QByteArray &data)
+ZipMember member(const QByteArray& name, const QByteArray& data)
 {
     ZipMember m;
     m.name = name;
@@ -34,15 +34,14 @@ QByteArray moduleArchive()
     return zip.bytes();
 }
 
-QString fatal(const char *engine)
+QString fatal(const char* engine)
 {
     return QStringLiteral("Fatal %1 Error: abort exception").arg(QLatin1String(engine));
 }
 
 } // namespace
 
-class ZipEnginesTest : public QObject
-{
+class ZipEnginesTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeSeam> m_seam;
@@ -53,27 +52,36 @@ class ZipEnginesTest : public QObject
     QString m_oldCurrent;
     int m_folders = 0;
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-    QString out() const { return path(QStringLiteral("out")); }
-    QString archive() const { return path(QStringLiteral("modul.tvm")); }
+    QString path(const QString& name) const
+    {
+        return m_dir->filePath(name);
+    }
+    QString out() const
+    {
+        return path(QStringLiteral("out"));
+    }
+    QString archive() const
+    {
+        return path(QStringLiteral("modul.tvm"));
+    }
 
     /// A folder holding `library` under both engines' names.
-    QString engineFolder(const QString &library)
+    QString engineFolder(const QString& library)
     {
         const QString folder = path(QStringLiteral("engines%1").arg(++m_folders));
         QDir().mkpath(folder);
-        for (const char *name : {"libzipengine.so", "libunzipengine.so"})
+        for (const char* name : { "libzipengine.so", "libunzipengine.so" })
             QFile::copy(library, folder + u'/' + QLatin1String(name));
         return folder;
     }
 
-    void useArchive(const QByteArray &content)
+    void useArchive(const QByteArray& content)
     {
         writeBytes(archive(), content);
         m_zip->setZipFilename(archive());
     }
 
-    void extract(const QList<QByteArray> &specs)
+    void extract(const QList<QByteArray>& specs)
     {
         m_zip->setFSpecArgs(specs);
         m_zip->setExtrBaseDir(out() + u'/');
@@ -88,7 +96,7 @@ class ZipEnginesTest : public QObject
     Messages messagesWithCode(int code) const
     {
         Messages found;
-        for (const auto &m : m_messages) {
+        for (const auto& m : m_messages) {
             if (m.first == code)
                 found.append(m);
         }
@@ -114,10 +122,12 @@ private slots:
         m_messages.clear();
         m_progress.clear();
         m_dirUpdates = 0;
-        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) { m_messages.append({code, text}); });
-        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
-        m_zip->setOnProgress([this](TZipAccess &, ProgressType type, const QString &name, qint64 size) {
-            m_progress.append({type, name, size});
+        m_zip->setOnMessage([this](TZipAccess&, int code, const QString& text) {
+            m_messages.append({ code, text });
+        });
+        m_zip->setOnDirUpdate([this](TZipAccess&) { ++m_dirUpdates; });
+        m_zip->setOnProgress([this](TZipAccess&, ProgressType type, const QString& name, qint64 size) {
+            m_progress.append({ type, name, size });
         });
     }
 
@@ -134,9 +144,9 @@ private slots:
     void extractOneMember()
     {
         useArchive(moduleArchive());
-        extract({"TIP0001.RTF"});
+        extract({ "TIP0001.RTF" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
-        QCOMPARE(outFiles(), QStringList{QStringLiteral("tip0001.rtf")});
+        QCOMPARE(outFiles(), QStringList { QStringLiteral("tip0001.rtf") });
         QCOMPARE(readBytes(out() + QStringLiteral("/tip0001.rtf")), QByteArray("{\\rtf1 Tipp}"));
         QCOMPARE(QDir::currentPath(), QDir(out()).canonicalPath());
         QVERIFY(m_zip->FSpecArgs().isEmpty());
@@ -156,20 +166,24 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("specs");
         QTest::addColumn<QStringList>("files");
-        const QStringList all {QStringLiteral("B.txt"), QStringLiteral("Kälte.txt"), QStringLiteral("README"),
-                               QStringLiteral("Sections.dat"), QStringLiteral("tip0001.rtf")};
-        QTest::newRow("*") << QList<QByteArray>{"*"} << all;
-        QTest::newRow("*.* takes names without a dot") << QList<QByteArray>{"*.*"} << all;
-        QTest::newRow("*.txt") << QList<QByteArray>{"*.TXT"}
-                               << QStringList{QStringLiteral("B.txt"), QStringLiteral("Kälte.txt")};
-        QTest::newRow("1252 name") << QList<QByteArray>{"k\xE4lte.txt"} << QStringList{QStringLiteral("Kälte.txt")};
-        QTest::newRow("readme.*") << QList<QByteArray>{"readme.*"} << QStringList{QStringLiteral("README")};
-        QTest::newRow("?") << QList<QByteArray>{"?ections.da?"} << QStringList{QStringLiteral("Sections.dat")};
-        QTest::newRow("stored path") << QList<QByteArray>{"sub/b.txt"} << QStringList{QStringLiteral("B.txt")};
-        QTest::newRow("bare name of a stored path") << QList<QByteArray>{"b.txt"} << QStringList{};
-        QTest::newRow("no specs") << QList<QByteArray>{} << QStringList{};
-        QTest::newRow("two specs") << QList<QByteArray>{"readme", "sections.dat"}
-                                   << QStringList{QStringLiteral("README"), QStringLiteral("Sections.dat")};
+        const QStringList all { QStringLiteral("B.txt"), QStringLiteral("Kälte.txt"),
+            QStringLiteral("README"), QStringLiteral("Sections.dat"), QStringLiteral("tip0001.rtf") };
+        QTest::newRow("*") << QList<QByteArray> { "*" } << all;
+        QTest::newRow("*.* takes names without a dot") << QList<QByteArray> { "*.*" } << all;
+        QTest::newRow("*.txt") << QList<QByteArray> { "*.TXT" }
+                               << QStringList { QStringLiteral("B.txt"), QStringLiteral("Kälte.txt") };
+        QTest::newRow("1252 name") << QList<QByteArray> { "k\xE4lte.txt" }
+                                   << QStringList { QStringLiteral("Kälte.txt") };
+        QTest::newRow("readme.*") << QList<QByteArray> { "readme.*" }
+                                  << QStringList { QStringLiteral("README") };
+        QTest::newRow("?") << QList<QByteArray> { "?ections.da?" }
+                           << QStringList { QStringLiteral("Sections.dat") };
+        QTest::newRow("stored path") << QList<QByteArray> { "sub/b.txt" }
+                                     << QStringList { QStringLiteral("B.txt") };
+        QTest::newRow("bare name of a stored path") << QList<QByteArray> { "b.txt" } << QStringList {};
+        QTest::newRow("no specs") << QList<QByteArray> {} << QStringList {};
+        QTest::newRow("two specs") << QList<QByteArray> { "readme",
+            "sections.dat" } << QStringList { QStringLiteral("README"), QStringLiteral("Sections.dat") };
     }
     void extractBySpec()
     {
@@ -187,16 +201,17 @@ private slots:
     {
         useArchive(moduleArchive());
         writeBytes(out() + QStringLiteral("/Sections.dat"), "alt und viel l\xE4nger als neu");
-        extract({"sections.dat"});
+        extract({ "sections.dat" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QCOMPARE(readBytes(out() + QStringLiteral("/Sections.dat")), QByteArray("Grafik\r\n"));
-        QCOMPARE(outFiles(), QStringList{QStringLiteral("Sections.dat")});
-        QCOMPARE(QFileInfo(out() + QStringLiteral("/Sections.dat")).lastModified().date(), QDate(2025, 1, 15));
+        QCOMPARE(outFiles(), QStringList { QStringLiteral("Sections.dat") });
+        QCOMPARE(
+            QFileInfo(out() + QStringLiteral("/Sections.dat")).lastModified().date(), QDate(2025, 1, 15));
 
         // Without the overwrite option an existing file stays.
         writeBytes(out() + QStringLiteral("/Sections.dat"), "alt");
         m_zip->setExtrOptions(ExtrOpts());
-        extract({"*"});
+        extract({ "*" });
         QCOMPARE(m_zip->ProcessedCount(), 4);
         QCOMPARE(readBytes(out() + QStringLiteral("/Sections.dat")), QByteArray("alt"));
     }
@@ -207,7 +222,7 @@ private slots:
         const QString here = path(QStringLiteral("here"));
         QDir().mkpath(here);
         QDir::setCurrent(here);
-        m_zip->setFSpecArgs({"README"});
+        m_zip->setFSpecArgs({ "README" });
         m_zip->setExtrBaseDir(path(QStringLiteral("fehlt/")));
         m_zip->Extract();
         QCOMPARE(m_zip->ProcessedCount(), 1);
@@ -223,7 +238,7 @@ private slots:
         zip.add(member("good.txt", "fine")).add(damaged);
         useArchive(zip.bytes());
         m_zip->setExtrOptions(ExtrTest);
-        extract({"*"});
+        extract({ "*" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QVERIFY(outFiles().isEmpty());
         QCOMPARE(messagesWithCode(12).size(), 1);
@@ -232,15 +247,15 @@ private slots:
     void missingArchiveLeavesTheSpecs()
     {
         useArchive(moduleArchive());
-        extract({"README"});
+        extract({ "README" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
         m_zip->setZipFilename(path(QStringLiteral("fehlt.tvm")));
-        extract({"README"});
+        extract({ "README" });
         QCOMPARE(m_zip->ProcessedCount(), 0);
-        QCOMPARE(m_messages, (Messages{{102, QStringLiteral("Error - no zip file specified")}}));
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(m_messages, (Messages { { 102, QStringLiteral("Error - no zip file specified") } }));
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Error - no zip file specified") });
         QCOMPARE(m_seam->messages.first().title, QStringLiteral("Tipvault"));
-        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"README"});
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray> { "README" });
 
         // The next operation passes the left-over spec along with its own.
         m_zip->setZipFilename(archive());
@@ -249,23 +264,38 @@ private slots:
         QCOMPARE(m_zip->ProcessedCount(), 2);
     }
 
+    void specsMustFitTheRecord()
+    {
+        useArchive(moduleArchive());
+        m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
+        const QList<QByteArray> full(4097, "x");
+        extract(full);
+        QCOMPARE(m_zip->ProcessedCount(), 4197);
+        extract(full + QList<QByteArray> { "one too many" });
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(
+            m_messages.last(), qMakePair(103, QStringLiteral("Error - too many file specs (at most 4097)")));
+        QCOMPARE(m_zip->FSpecArgs().size(), 4098);
+    }
+
     // ------------------------------------------------------------ deletion
 
     void deleteRemovesAndListsAgain()
     {
         useArchive(moduleArchive());
-        m_zip->setFSpecArgs({"TIP0001.rtf", "sub/*"});
+        m_zip->setFSpecArgs({ "TIP0001.rtf", "sub/*" });
         m_zip->Delete();
         QCOMPARE(m_zip->ProcessedCount(), 2);
         QVERIFY(m_zip->FSpecArgs().isEmpty());
         QCOMPARE(m_dirUpdates, 2);
         QList<QByteArray> names;
-        for (const ZipDirEntry &e : m_zip->DirEntries())
+        for (const ZipDirEntry& e : m_zip->DirEntries())
             names.append(e.FileName);
-        QCOMPARE(names, (QList<QByteArray>{"Sections.dat", "K\xE4lte.txt", "README"}));
-        extract({"*"});
-        QCOMPARE(outFiles(), (QStringList{QStringLiteral("Kälte.txt"), QStringLiteral("README"),
-                                          QStringLiteral("Sections.dat")}));
+        QCOMPARE(names, (QList<QByteArray> { "Sections.dat", "K\xE4lte.txt", "README" }));
+        extract({ "*" });
+        QCOMPARE(outFiles(),
+            (QStringList {
+                QStringLiteral("Kälte.txt"), QStringLiteral("README"), QStringLiteral("Sections.dat") }));
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -273,7 +303,7 @@ private slots:
     {
         const QByteArray bytes = moduleArchive();
         useArchive(bytes);
-        m_zip->setFSpecArgs({"gibt-es-nicht.txt"});
+        m_zip->setFSpecArgs({ "gibt-es-nicht.txt" });
         m_zip->Delete();
         QCOMPARE(m_zip->ProcessedCount(), 0);
         QCOMPARE(readBytes(archive()), bytes);
@@ -284,14 +314,14 @@ private slots:
     void deleteEverythingLeavesAnEmptyArchive()
     {
         useArchive(moduleArchive());
-        m_zip->setFSpecArgs({"*.*"});
+        m_zip->setFSpecArgs({ "*.*" });
         m_zip->Delete();
         QCOMPARE(m_zip->ProcessedCount(), 5);
         QCOMPARE(readBytes(archive()), QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
         QCOMPARE(m_zip->EntryCount(), 0);
-        QCOMPARE(m_messages, (Messages{{1036, QStringLiteral("No valid zip entries found 1")}}));
+        QCOMPARE(m_messages, (Messages { { 1036, QStringLiteral("No valid zip entries found 1") } }));
         m_messages.clear();
-        extract({"*"});
+        extract({ "*" });
         QCOMPARE(m_zip->ProcessedCount(), 0);
         QVERIFY(m_messages.isEmpty());
     }
@@ -300,12 +330,13 @@ private slots:
     {
         m_zip->setZipFilename(path(QStringLiteral("fehlt.tvm")));
         m_zip->Delete();
-        QCOMPARE(m_messages, (Messages{{401, QStringLiteral("Error - no files selected for deletion")}}));
+        QCOMPARE(
+            m_messages, (Messages { { 401, QStringLiteral("Error - no files selected for deletion") } }));
         m_messages.clear();
-        m_zip->setFSpecArgs({"a"});
+        m_zip->setFSpecArgs({ "a" });
         m_zip->Delete();
-        QCOMPARE(m_messages, (Messages{{102, QStringLiteral("Error - no zip file specified")}}));
-        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"a"});
+        QCOMPARE(m_messages, (Messages { { 102, QStringLiteral("Error - no zip file specified") } }));
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray> { "a" });
     }
 
     // ------------------------------------------------------------ engine loading
@@ -314,14 +345,15 @@ private slots:
     {
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(path(QStringLiteral("leer")));
-        extract({"README"});
-        m_zip->setFSpecArgs({"README"});
+        extract({ "README" });
+        m_zip->setFSpecArgs({ "README" });
         m_zip->Delete();
-        QCOMPARE(m_messages, (Messages{{704, QStringLiteral("unzipengine not found")},
-                                       {604, QStringLiteral("zipengine not found")}}));
+        QCOMPARE(m_messages,
+            (Messages { { 704, QStringLiteral("unzipengine not found") },
+                { 604, QStringLiteral("zipengine not found") } }));
         QCOMPARE(m_seam->messages.size(), 2);
         QCOMPARE(m_zip->ProcessedCount(), 0);
-        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>{"README"});
+        QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray> { "README" });
         QVERIFY(outFiles().isEmpty());
     }
 
@@ -330,21 +362,21 @@ private slots:
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(NOENTRY_LIBRARY)));
         m_zip->setTrace(true);
-        extract({"README"});
+        extract({ "README" });
         QCOMPARE(m_zip->ProcessedCount(), 0);
         QVERIFY(m_zip->FSpecArgs().isEmpty());
-        m_zip->setFSpecArgs({"README"});
+        m_zip->setFSpecArgs({ "README" });
         m_zip->Delete();
         QCOMPARE(m_zip->FSpecArgs(), QList<QByteArray>());
         const Messages expected {
-            {0, QStringLiteral("UNZIP engine loaded")},
-            {702, QStringLiteral("UnzipEngineExec function not found in unzipengine")},
-            {703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine")},
-            {101, fatal("unzipengine")},
-            {0, QStringLiteral("ZIP engine loaded")},
-            {602, QStringLiteral("ZipEngineExec function not found in zipengine")},
-            {603, QStringLiteral("GetZipEngineVersion function not found in zipengine")},
-            {101, fatal("zipengine")},
+            { 0, QStringLiteral("UNZIP engine loaded") },
+            { 702, QStringLiteral("UnzipEngineExec function not found in unzipengine") },
+            { 703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine") },
+            { 101, fatal("unzipengine") },
+            { 0, QStringLiteral("ZIP engine loaded") },
+            { 602, QStringLiteral("ZipEngineExec function not found in zipengine") },
+            { 603, QStringLiteral("GetZipEngineVersion function not found in zipengine") },
+            { 101, fatal("zipengine") },
         };
         QCOMPARE(m_messages, expected);
         QCOMPARE(m_seam->messages.size(), expected.size());
@@ -354,10 +386,10 @@ private slots:
     {
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_NOVERSION_LIBRARY)));
-        extract({"x", "y"});
+        extract({ "x", "y" });
         QCOMPARE(m_zip->ProcessedCount(), 102);
         QCOMPARE(m_messages.first(),
-                 qMakePair(703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine")));
+            qMakePair(703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine")));
         QCOMPARE(messagesWithCode(1).size(), 1);
     }
 
@@ -374,10 +406,12 @@ private slots:
             << QStringLiteral("window=1 trace=0 test=0 verbose=0 update=0 freshen=0 dirnames=0 overwrite=-1");
         QTest::newRow("unattended, traced")
             << 0 << true << true
-            << QStringLiteral("window=0 trace=-1 test=0 verbose=-1 update=0 freshen=0 dirnames=0 overwrite=0");
+            << QStringLiteral(
+                   "window=0 trace=-1 test=0 verbose=-1 update=0 freshen=0 dirnames=0 overwrite=0");
         QTest::newRow("update wins over freshen")
             << int(ExtrDirNames | ExtrFreshen | ExtrUpdate | ExtrTest) << false << false
-            << QStringLiteral("window=1 trace=0 test=-1 verbose=0 update=-1 freshen=0 dirnames=-1 overwrite=0");
+            << QStringLiteral(
+                   "window=1 trace=0 test=-1 verbose=0 update=-1 freshen=0 dirnames=-1 overwrite=0");
         QTest::newRow("freshen")
             << int(ExtrFreshen) << false << false
             << QStringLiteral("window=1 trace=0 test=0 verbose=0 update=0 freshen=-1 dirnames=0 overwrite=0");
@@ -394,13 +428,13 @@ private slots:
         m_zip->setTrace(trace);
         m_zip->setUnattended(unattended);
         m_zip->setPassword("geheim");
-        extract({"a.rtf", "K\xE4lte.txt"});
+        extract({ "a.rtf", "K\xE4lte.txt" });
         QCOMPARE(m_zip->ProcessedCount(), 102);
         const Messages records = messagesWithCode(1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().second,
-                 fields + QStringLiteral(" fixed=0,0,-1 version=140 marker=7 password=geheim archive=") + archive()
-                     + QStringLiteral(" specs=a.rtf|Kälte.txt"));
+            fields + QStringLiteral(" fixed=0,0,-1 version=140 marker=7 password=geheim archive=") + archive()
+                + QStringLiteral(" specs=a.rtf|Kälte.txt"));
     }
 
     void deleteRecord()
@@ -408,17 +442,17 @@ private slots:
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
         m_zip->setAddOptions(AddDirNames | AddRecurseDirs | AddMove | AddFreshen | AddUpdate | AddZipTime
-                             | AddForceDOS | AddHiddenFiles | AddEncrypt);
+            | AddForceDOS | AddHiddenFiles | AddEncrypt);
         m_zip->setAddCompLevel(5);
         m_zip->setVerbose(true);
-        m_zip->setFSpecArgs({"README"});
+        m_zip->setFSpecArgs({ "README" });
         m_zip->Delete();
         QCOMPARE(m_zip->ProcessedCount(), 101);
         QCOMPARE(messagesWithCode(1).first().second,
-                 QStringLiteral("window=1 trace=0 encrypt=0 hidden=-1 verbose=-1 level=5 nodirnames=0 recurse=0 "
-                                "forcedos=-1 move=0 delete=-1 update=0 freshen=0 ziptime=-1 "
-                                "fixed=0,0,-1,0,-1,0,0,0,0 version=140 marker=7 password= archive=")
-                     + archive() + QStringLiteral(" specs=README"));
+            QStringLiteral("window=1 trace=0 encrypt=0 hidden=-1 verbose=-1 level=5 nodirnames=0 recurse=0 "
+                           "forcedos=-1 move=0 delete=-1 update=0 freshen=0 ziptime=-1 "
+                           "fixed=0,0,-1,0,-1,0,0,0,0 version=140 marker=7 password= archive=")
+                + archive() + QStringLiteral(" specs=README"));
         QCOMPARE(m_dirUpdates, 2); // listed again, since the engine reported removals
     }
 
@@ -426,14 +460,15 @@ private slots:
     {
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
-        extract({"chatter"});
+        extract({ "chatter" });
         using P = std::tuple<ProgressType, QString, qint64>;
-        QCOMPARE(m_progress, (QList<P>{{ProgressType::NewFile, QStringLiteral("Dätei.txt"), 1234},
-                                       {ProgressType::ProgressUpdate, QStringLiteral(" "), 0},
-                                       {ProgressType::EndOfBatch, QStringLiteral(" "), 0}}));
-        QCOMPARE(m_messages.mid(1), (Messages{{42, QStringLiteral("Disk full")},
-                                              {43, QStringLiteral("\n")},
-                                              {44, QStringLiteral("a")}}));
+        QCOMPARE(m_progress,
+            (QList<P> { { ProgressType::NewFile, QStringLiteral("Dätei.txt"), 1234 },
+                { ProgressType::ProgressUpdate, QStringLiteral(" "), 0 },
+                { ProgressType::EndOfBatch, QStringLiteral(" "), 0 } }));
+        QCOMPARE(m_messages.mid(1),
+            (Messages { { 42, QStringLiteral("Disk full") }, { 43, QStringLiteral("\n") },
+                { 44, QStringLiteral("a") } }));
         QVERIFY(m_seam->messages.isEmpty()); // engine messages never become boxes
     }
 
@@ -441,11 +476,11 @@ private slots:
     {
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
-        extract({"throw"});
+        extract({ "throw" });
         QCOMPARE(m_zip->ProcessedCount(), 0);
         QVERIFY(m_zip->FSpecArgs().isEmpty());
         QCOMPARE(m_messages.last(), qMakePair(101, fatal("unzipengine")));
-        QCOMPARE(m_seam->messageTexts(), QStringList{fatal("unzipengine")});
+        QCOMPARE(m_seam->messageTexts(), QStringList { fatal("unzipengine") });
     }
 
     void busyExtractReturnsAtOnce()
@@ -453,14 +488,14 @@ private slots:
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
         int nested = 0;
-        m_zip->setOnProgress([&nested](TZipAccess &sender, ProgressType type, const QString &, qint64) {
+        m_zip->setOnProgress([&nested](TZipAccess& sender, ProgressType type, const QString&, qint64) {
             if (type != ProgressType::NewFile)
                 return;
             ++nested;
             sender.FSpecArgs().append("nested");
             sender.Extract();
         });
-        extract({"chatter"});
+        extract({ "chatter" });
         QCOMPARE(nested, 1);
         QCOMPARE(messagesWithCode(1).size(), 1);
         QCOMPARE(m_zip->ProcessedCount(), 101);
@@ -487,18 +522,19 @@ private slots:
             .add(member("dup.txt", "first"))
             .add(member("sub/dup.txt", "second"));
         useArchive(zip.bytes());
-        extract({"*"});
-        QCOMPARE(outFiles(), (QStringList{QStringLiteral("abs.txt"), QStringLiteral("back.txt"),
-                                          QStringLiteral("dup.txt"), QStringLiteral("evil.txt")}));
+        extract({ "*" });
+        QCOMPARE(outFiles(),
+            (QStringList { QStringLiteral("abs.txt"), QStringLiteral("back.txt"), QStringLiteral("dup.txt"),
+                QStringLiteral("evil.txt") }));
         QCOMPARE(m_zip->ProcessedCount(), 5);
         QCOMPARE(readBytes(out() + QStringLiteral("/dup.txt")), QByteArray("second"));
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("evil.txt"))));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/tipvault-abs")));
         QCOMPARE(messagesWithCode(14),
-                 (Messages{{14, QStringLiteral("Skipped ..: no usable file name")},
-                           {14, QStringLiteral("Skipped sub/..: no usable file name")},
-                           {14, QStringLiteral("Skipped link: not a plain file")},
-                           {14, QStringLiteral("Skipped pipe: not a plain file")}}));
+            (Messages { { 14, QStringLiteral("Skipped ..: no usable file name") },
+                { 14, QStringLiteral("Skipped sub/..: no usable file name") },
+                { 14, QStringLiteral("Skipped link: not a plain file") },
+                { 14, QStringLiteral("Skipped pipe: not a plain file") } }));
     }
 
     void symlinkAtTargetIsReplaced()
@@ -507,7 +543,7 @@ private slots:
         const QString outside = path(QStringLiteral("outside.txt"));
         writeBytes(outside, "keep");
         QVERIFY(QFile::link(outside, out() + QStringLiteral("/README")));
-        extract({"README"});
+        extract({ "README" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QCOMPARE(readBytes(outside), QByteArray("keep"));
         const QFileInfo written(out() + QStringLiteral("/README"));
@@ -523,14 +559,14 @@ private slots:
         zip.add(damaged).add(member("ok.txt", "ok"));
         useArchive(zip.bytes());
         writeBytes(out() + QStringLiteral("/tip.rtf"), "old");
-        extract({"*"});
+        extract({ "*" });
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QCOMPARE(readBytes(out() + QStringLiteral("/tip.rtf")), QByteArray("old"));
-        QCOMPARE(outFiles(), (QStringList{QStringLiteral("ok.txt"), QStringLiteral("tip.rtf")}));
+        QCOMPARE(outFiles(), (QStringList { QStringLiteral("ok.txt"), QStringLiteral("tip.rtf") }));
         const Messages failures = messagesWithCode(12);
         QCOMPARE(failures.size(), 1);
         QVERIFY2(failures.first().second.startsWith(QStringLiteral("Cannot extract tip.rtf: ")),
-                 qPrintable(failures.first().second));
+            qPrintable(failures.first().second));
     }
 };
 

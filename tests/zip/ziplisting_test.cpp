@@ -11,7 +11,7 @@ using namespace tv;
 
 namespace {
 
-ZipMember member(const QByteArray &name, const QByteArray &data)
+ZipMember member(const QByteArray& name, const QByteArray& data)
 {
     ZipMember m;
     m.name = name;
@@ -30,8 +30,7 @@ ZipBuilder threeMembers()
 
 } // namespace
 
-class ZipListingTest : public QObject
-{
+class ZipListingTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeSeam> m_seam;
@@ -39,15 +38,18 @@ class ZipListingTest : public QObject
     QList<QPair<int, QString>> m_messages;
     int m_dirUpdates = 0;
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString path(const QString& name) const
+    {
+        return m_dir->filePath(name);
+    }
 
     /// Writes the bytes and assigns the file; returns the listing exception's text.
-    QString list(const QByteArray &content)
+    QString list(const QByteArray& content)
     {
         writeBytes(path(QStringLiteral("m.tvm")), content);
         try {
             m_zip->setZipFilename(path(QStringLiteral("m.tvm")));
-        } catch (const ZipStreamError &e) {
+        } catch (const ZipStreamError& e) {
             return e.message();
         }
         return QString();
@@ -56,19 +58,22 @@ class ZipListingTest : public QObject
     QList<QByteArray> names() const
     {
         QList<QByteArray> result;
-        for (const ZipDirEntry &e : m_zip->DirEntries())
+        for (const ZipDirEntry& e : m_zip->DirEntries())
             result.append(e.FileName);
         return result;
     }
 
-    void expectMessage(const QString &text)
+    void expectMessage(const QString& text)
     {
-        QCOMPARE(m_messages, (QList<QPair<int, QString>>{{1036, text}}));
-        QCOMPARE(m_seam->messageTexts(), QStringList{text});
+        QCOMPARE(m_messages, (QList<QPair<int, QString>> { { 1036, text } }));
+        QCOMPARE(m_seam->messageTexts(), QStringList { text });
     }
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Tipvault")); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
+    }
 
     void init()
     {
@@ -77,8 +82,10 @@ private slots:
         m_zip = std::make_unique<TZipAccess>();
         m_messages.clear();
         m_dirUpdates = 0;
-        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) { m_messages.append({code, text}); });
-        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
+        m_zip->setOnMessage([this](TZipAccess&, int code, const QString& text) {
+            m_messages.append({ code, text });
+        });
+        m_zip->setOnDirUpdate([this](TZipAccess&) { ++m_dirUpdates; });
     }
 
     void cleanup()
@@ -116,9 +123,9 @@ private slots:
     void listsHeadersInArchiveOrder()
     {
         QVERIFY(list(threeMembers().bytes()).isEmpty());
-        QCOMPARE(names(), (QList<QByteArray>{"Sections.dat", "tip0001.rtf", "sub/beispiel.zip"}));
+        QCOMPARE(names(), (QList<QByteArray> { "Sections.dat", "tip0001.rtf", "sub/beispiel.zip" }));
         QCOMPARE(m_zip->EntryCount(), 3);
-        const ZipDirEntry &e = m_zip->DirEntries().at(1);
+        const ZipDirEntry& e = m_zip->DirEntries().at(1);
         QCOMPARE(e.compressedSize(), qint64(300));
         QCOMPARE(e.uncompressedSize(), qint64(300));
         QCOMPARE(e.dateTime(), 0x5A2F6000u);
@@ -144,7 +151,7 @@ private slots:
         withExtra.extra = QByteArray(12, '\x01');
         zip.add(withExtra).add(member(QByteArray("ab\0cd", 5), "y")).add(member("last", "z"));
         QVERIFY(list(zip.bytes()).isEmpty());
-        QCOMPARE(names(), (QList<QByteArray>{"K\xE4ltetechnik.rtf", "ab", "last"}));
+        QCOMPARE(names(), (QList<QByteArray> { "K\xE4ltetechnik.rtf", "ab", "last" }));
         QCOMPARE(m_zip->DirEntries().at(0).extraFieldLength(), quint16(12));
         QCOMPARE(m_zip->DirEntries().at(1).fileNameLength(), quint16(5));
     }
@@ -170,8 +177,10 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << QStringLiteral("No valid zip entries found 1");
         QTest::newRow("no P") << QByteArray("hello world") << QStringLiteral("No valid zip entries found 1");
         QTest::newRow("ends after P") << QByteArray("xxP") << QStringLiteral("No valid zip entries found 3");
-        QTest::newRow("ends after PK") << QByteArray("xxPK") << QStringLiteral("No valid zip entries found 4");
-        QTest::newRow("ends after PK3") << QByteArray("xxPK\x03") << QStringLiteral("No valid zip entries found 5");
+        QTest::newRow("ends after PK")
+            << QByteArray("xxPK") << QStringLiteral("No valid zip entries found 4");
+        QTest::newRow("ends after PK3")
+            << QByteArray("xxPK\x03") << QStringLiteral("No valid zip entries found 5");
         QTest::newRow("empty archive") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')
                                        << QStringLiteral("No valid zip entries found 1");
         QTest::newRow("60000 bytes tried") << QByteArray(60000, 'x') + threeMembers().bytes()
@@ -214,7 +223,7 @@ private slots:
         zip.prefix = "P";
         QVERIFY(list(zip.bytes()).isEmpty());
         // The first header is missed; the search finds the second.
-        QCOMPARE(names(), (QList<QByteArray>{"tip0001.rtf", "sub/beispiel.zip"}));
+        QCOMPARE(names(), (QList<QByteArray> { "tip0001.rtf", "sub/beispiel.zip" }));
     }
 
     void badFirstHeaderIsSkipped()
@@ -224,7 +233,7 @@ private slots:
         lying.localCompressedSize = 0xFFFFFFF0u; // would reach past the end
         zip.add(lying).add(member("good.txt", "def"));
         QVERIFY(list(zip.bytes()).isEmpty());
-        QCOMPARE(names(), QList<QByteArray>{"good.txt"});
+        QCOMPARE(names(), QList<QByteArray> { "good.txt" });
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -241,8 +250,9 @@ private slots:
         ZipBuilder two;
         two.add(member("a.txt", "aaaa")).add(member("b.txt", "bbbb"));
         m_dirUpdates = 0;
-        QCOMPARE(list(two.local(0) + two.local(1) + QByteArray(21, '\0')), QStringLiteral("Error 3 reading Zip file"));
-        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(list(two.local(0) + two.local(1) + QByteArray(21, '\0')),
+            QStringLiteral("Error 3 reading Zip file"));
+        QCOMPARE(names(), QList<QByteArray> { "a.txt" });
         QCOMPARE(m_dirUpdates, 1);
     }
 
@@ -253,7 +263,7 @@ private slots:
         lying.localCompressedSize = 0xFFFFFFF0u; // negative as a signed 32-bit value
         zip.add(member("a.txt", "aaaa")).add(lying);
         QCOMPARE(list(zip.bytes()), QStringLiteral("Error 3 reading Zip file"));
-        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(names(), QList<QByteArray> { "a.txt" });
     }
 
     void laterHeaderCutShort()
@@ -262,7 +272,7 @@ private slots:
         zip.add(member("a.txt", "aaaa")).add(member("second-name.txt", "bbbb"));
         const QByteArray first = zip.local(0);
         QCOMPARE(list(first + zip.local(1).left(26)), QStringLiteral("Error 2 reading Zip file"));
-        QCOMPARE(names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(names(), QList<QByteArray> { "a.txt" });
         QCOMPARE(list(first + zip.local(1).left(33)), QStringLiteral("Error 2 reading Zip file"));
         QCOMPARE(m_dirUpdates, 2);
     }
@@ -271,8 +281,9 @@ private slots:
     {
         ZipBuilder zip;
         zip.add(member("a.txt", "aaaa")).add(member("b.txt", "bbbb"));
-        QCOMPARE(list(zip.local(0) + zip.local(1) + QByteArray(30, 'x')), QStringLiteral("Error reading Zip File"));
-        QCOMPARE(names(), (QList<QByteArray>{"a.txt", "b.txt"}));
+        QCOMPARE(list(zip.local(0) + zip.local(1) + QByteArray(30, 'x')),
+            QStringLiteral("Error reading Zip File"));
+        QCOMPARE(names(), (QList<QByteArray> { "a.txt", "b.txt" }));
         QCOMPARE(m_dirUpdates, 1);
     }
 
@@ -283,7 +294,7 @@ private slots:
         streamed.zeroSizesInLocal = true;
         zip.add(streamed).add(member("after.txt", "z"));
         QVERIFY(list(zip.bytes()).isEmpty());
-        QCOMPARE(names(), (QList<QByteArray>{"streamed.txt", "after.txt"}));
+        QCOMPARE(names(), (QList<QByteArray> { "streamed.txt", "after.txt" }));
         QCOMPARE(m_zip->DirEntries().at(0).compressedSize(), qint64(0));
         QCOMPARE(m_zip->DirEntries().at(0).uncompressedSize(), qint64(0));
     }
@@ -298,7 +309,7 @@ private slots:
         try {
             m_zip->setZipFilename(file);
             QFAIL("no error");
-        } catch (const ZipStreamError &e) {
+        } catch (const ZipStreamError& e) {
             QCOMPARE(e.message(), QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(file));
         }
         QCOMPARE(m_dirUpdates, 0);

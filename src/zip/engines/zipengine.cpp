@@ -17,11 +17,11 @@ using namespace tv::engines;
 namespace {
 
 // An archive without members: only the end of central directory record.
-constexpr unsigned char kEmptyArchive[22] = {'P', 'K', 5, 6};
+constexpr unsigned char kEmptyArchive[22] = { 'P', 'K', 5, 6 };
 
 /// Replaces the archive by an empty one, written beside it and renamed into
 /// place, because libzip would remove the file instead.
-bool writeEmptyArchive(const std::string &path)
+bool writeEmptyArchive(const std::string& path)
 {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -40,10 +40,9 @@ bool writeEmptyArchive(const std::string &path)
     return false;
 }
 
-class Deletion
-{
+class Deletion {
 public:
-    explicit Deletion(const ZipEngineParams &params)
+    explicit Deletion(const ZipEngineParams& params)
         : m_params(params)
         , m_reporter(params.caller, params.callback)
     {
@@ -99,14 +98,14 @@ private:
         return fail(zip_strerror(archive.get()));
     }
 
-    bool fail(const std::string &reason)
+    bool fail(const std::string& reason)
     {
         m_reporter.message(EngineArchiveUnwritable,
-                           std::string("Cannot write zip file ") + m_params.archive + ": " + reason);
+            std::string("Cannot write zip file ") + m_params.archive + ": " + reason);
         return false;
     }
 
-    const ZipEngineParams &m_params;
+    const ZipEngineParams& m_params;
     EngineReporter m_reporter;
 };
 
@@ -114,12 +113,13 @@ private:
 
 /// With the delete flag set: removes every member that matches one of the
 /// specs and returns how many; deleting them all leaves an empty archive.
-TV_ENGINE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams *params)
+TV_ENGINE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams* params)
 {
     if (!isValidRecord(params))
         return 0;
     if (params->deleteFlag == kEngineFalse) {
-        EngineReporter(params->caller, params->callback).message(EngineUnsupported, "zipengine only deletes members");
+        EngineReporter(params->caller, params->callback)
+            .message(EngineUnsupported, "zipengine only deletes members");
         return 0;
     }
     return Deletion(*params).run();
