@@ -107,13 +107,13 @@ QString describe(const QTextDocument &doc)
     return out;
 }
 
-QByteArray pngHex(const QImage &image)
+QByteArray imageHex(const QImage &image, const char *format = "PNG")
 {
-    QByteArray png;
-    QBuffer buffer(&png);
+    QByteArray data;
+    QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png.toHex();
+    image.save(&buffer, format);
+    return data.toHex();
 }
 
 // As WordPad writes it: German umlauts as \'hh, a Symbol-font bullet list, colours.
@@ -419,12 +419,13 @@ private slots:
     {
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(QColor(10, 200, 30));
-        const Doc doc = read(
-            "{\\rtf1 vor{\\*\\shppict{\\pict\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450 "
-            + pngHex(image)
-            + "}}{\\nonshppict{\\pict\\wmetafile8 00}}nach"
-              "{\\pict\\pngblip\\picscalex200\\picscaley50\\bin"
-            + QByteArray::number(pngHex(image).size() / 2) + ' ' + QByteArray::fromHex(pngHex(image)) + "}}");
+        const Doc doc
+            = read("{\\rtf1 vor{\\*\\shppict{\\pict\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450 "
+                + imageHex(image)
+                + "}}{\\nonshppict{\\pict\\wmetafile8 00}}nach"
+                  "{\\pict\\pngblip\\picscalex200\\picscaley50\\bin"
+                + QByteArray::number(imageHex(image).size() / 2) + ' ' + QByteArray::fromHex(imageHex(image))
+                + "}}");
         QCOMPARE(text(*doc), QStringLiteral("vor\uFFFCnach\uFFFC"));
         const QString shown = describe(*doc);
         QVERIFY2(shown.contains(QStringLiteral("vor{image 40x30 of 4x3}")), qPrintable(shown));
@@ -432,6 +433,12 @@ private slots:
         const QTextImageFormat first = formatOf(*doc, QStringLiteral("\uFFFC")).toImageFormat();
         const QImage loaded = doc->resource(QTextDocument::ImageResource, QUrl(first.name())).value<QImage>();
         QCOMPARE(loaded.pixelColor(2, 1), QColor(10, 200, 30));
+
+        QImage photo(16, 8, QImage::Format_RGB32);
+        photo.fill(QColor(0, 0, 255));
+        const Doc jpeg = read("{\\rtf1{\\pict\\jpegblip\\picw16\\pich8 " + imageHex(photo, "JPEG") + "}}");
+        QCOMPARE(
+            describe(*jpeg), QStringLiteral("[al=1 li=0 ri=0 fi=0 sb=0 sa=0 tabs=]{image 16x8 of 16x8}\n"));
 
         // A damaged picture is left out, the text around it stays.
         QCOMPARE(text(*read("{\\rtf1 a{\\pict\\pngblip 89504e47zz0d0a1}b}")), QStringLiteral("ab"));
@@ -550,7 +557,7 @@ private slots:
         QImage image(5, 2, QImage::Format_ARGB32);
         image.fill(QColor(1, 2, 3));
         QTest::newRow("picture")
-            << "{\\rtf1{\\fonttbl{\\f0 Arial;}} x{\\pict\\pngblip\\picwgoal150\\pichgoal60 " + pngHex(image)
+            << "{\\rtf1{\\fonttbl{\\f0 Arial;}} x{\\pict\\pngblip\\picwgoal150\\pichgoal60 " + imageHex(image)
                 + "}y}";
     }
     void roundTripKeepsTextAndFormatting()
