@@ -4,7 +4,8 @@ namespace tv {
 
 QObject *findControl(const QObject *root, const QString &name)
 {
-    if (!root)
+    // An unnamed control is no match for an empty name.
+    if (!root || name.isEmpty())
         return nullptr;
     const QList<QObject *> all = root->findChildren<QObject *>();
     for (QObject *o : all) {
