@@ -88,6 +88,19 @@ class ZipEnginesTest : public QObject {
         m_zip->Extract();
     }
 
+    static mode_t modeOf(const QString& file)
+    {
+        struct stat st;
+        return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+    }
+
+    static mode_t newFileMode()
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return 0666 & ~mask;
+    }
+
     QStringList outFiles() const
     {
         return QDir(out()).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
@@ -148,6 +161,7 @@ private slots:
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QCOMPARE(outFiles(), QStringList { QStringLiteral("tip0001.rtf") });
         QCOMPARE(readBytes(out() + QStringLiteral("/tip0001.rtf")), QByteArray("{\\rtf1 Tipp}"));
+        QCOMPARE(modeOf(out() + QStringLiteral("/tip0001.rtf")), newFileMode());
         QCOMPARE(QDir::currentPath(), QDir(out()).canonicalPath());
         QVERIFY(m_zip->FSpecArgs().isEmpty());
         QCOMPARE(m_zip->EntryCount(), 5);
@@ -344,6 +358,15 @@ private slots:
     void missingEngine()
     {
         useArchive(moduleArchive());
+        extract({ "Sections.dat" });
+        m_zip->setFSpecArgs({ "Sections.dat" });
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        m_messages.clear();
+        m_seam->messages.clear();
+        QVERIFY(QFile::remove(out() + QStringLiteral("/Sections.dat")));
+
+        // Both engines were freed after their calls, so the bare names find nothing.
         m_zip->setEngineDirectory(path(QStringLiteral("leer")));
         extract({ "README" });
         m_zip->setFSpecArgs({ "README" });

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 using namespace tv;
@@ -18,6 +17,8 @@ using namespace tv::engines;
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+
+unsigned g_tempSerial = 0; // names temporary files apart within one process
 
 struct ZipFileClose {
     void operator()(zip_file_t* file) const
@@ -30,12 +31,18 @@ using ZipFile = std::unique_ptr<zip_file_t, ZipFileClose>;
 /// A temporary file beside the target; removed unless it was renamed into place.
 class TempFile {
 public:
+    /// Created with mode 0666 so that the umask applies as to any new file.
     TempFile()
     {
-        char name[] = ".unzipengine-XXXXXX";
-        m_fd = mkstemp(name);
-        if (m_fd >= 0)
-            m_path = name;
+        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+            const std::string name
+                = ".unzipengine-" + std::to_string(::getpid()) + "-" + std::to_string(++g_tempSerial);
+            m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (m_fd >= 0)
+                m_path = name;
+            else if (errno != EEXIST)
+                return;
+        }
     }
     ~TempFile()
     {
@@ -110,9 +117,6 @@ public:
         , m_reporter(params.caller, params.callback)
         , m_specs(specList(params.specs, params.specCount))
     {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        m_fileMode = 0666 & ~mask;
     }
 
     std::int32_t run()
@@ -208,7 +212,6 @@ private:
                 EngineMemberUnreadable, "Cannot extract " + name + ": " + zip_file_strerror(file));
             return false;
         }
-        ::fchmod(temp.fd(), m_fileMode);
         if (stat.valid & ZIP_STAT_MTIME) {
             const struct timespec times[2] = { { stat.mtime, 0 }, { stat.mtime, 0 } };
             ::futimens(temp.fd(), times);
@@ -227,7 +230,6 @@ private:
     const UnzipEngineParams& m_params;
     EngineReporter m_reporter;
     std::vector<std::string> m_specs;
-    mode_t m_fileMode;
 };
 
 } // namespace
