@@ -880,10 +880,10 @@ bool readRtf(const QByteArray &rtf, QTextDocument *doc)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
-    {
-        RtfReader reader(doc);
-        reader.read(rtf);
-    }
+    QTextCursor batch(doc); // one edit block: the layout runs once, not per paragraph
+    batch.beginEditBlock();
+    RtfReader(doc).read(rtf);
+    batch.endEditBlock();
     doc->setUndoRedoEnabled(undo);
     return true;
 }
