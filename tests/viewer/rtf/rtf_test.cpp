@@ -1,4 +1,3 @@
-#include "catalogue/cp1252.h"
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"
@@ -12,7 +11,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextList>
 #include <QtTest>
 
 #include <memory>
