@@ -813,7 +813,7 @@ void TSortGrid::DrawCell(QPainter* painter, int col, int row, const QRect& rect,
         if (format.CellBevel != cbNone && col >= FixedCols() && row >= FixedRows())
             drawBevel(painter, rect, format);
     }
-    emit const_cast<TSortGrid*>(this)->OnDrawCell(col, row, painter, rect, state);
+    emit OnDrawCell(col, row, painter, rect, state);
     painter->restore();
 }
 

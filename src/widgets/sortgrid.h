@@ -226,7 +226,7 @@ signals:
     void OnCellValidate(int Col, int Row, QString& Value, bool& Valid);
     /// The current cell changed (or the grid is being left).
     void OnClick();
-    void OnDrawCell(int Col, int Row, QPainter* Painter, const QRect& Rect, tv::TGridDrawState State);
+    void OnDrawCell(int Col, int Row, QPainter* Painter, const QRect& Rect, tv::TGridDrawState State) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
