@@ -75,7 +75,8 @@ SaveAnswer DesktopSeam::chooseSaveFile(const SaveRequest &request)
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
     dialog.setDefaultSuffix(request.defaultSuffix);
-    dialog.setDirectory(QDir::homePath());
+    dialog.setDirectory(request.directory.isEmpty() ? QDir::homePath() : request.directory);
+    dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return {dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter()))};

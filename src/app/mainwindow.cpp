@@ -7,8 +7,11 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/sectionnavigator.h"
+#include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
+#include "viewer/textpart.h"
 #include "widgets/imagelist.h"
+#include "zip/zipaccess.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -74,6 +77,29 @@ TForm1::TForm1(QWidget *parent)
 
     m_sections = new SectionNavigator(m_pageControl1, [this] { return m_newestModul; }, this);
     on(m_pageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
+    connect(m_sections, &SectionNavigator::entryClicked, this,
+            [this](EntryListBox *list) { guarded([&] { SectionListBoxClick(list); }); });
+    on(m_edit1, &QLineEdit::returnPressed, &TForm1::Edit1KeyPress);
+
+    m_zip = std::make_unique<TZipAccess>();
+    m_zip->setExtrOptions(ExtrOverWrite);
+    ViewerHost host;
+    host.setStatus = [this](const QString &text) { setStatusText(text); };
+    host.newestModul = [this] { return m_newestModul; };
+    host.extractModulFile = [this](const QByteArray &modul, const QByteArray &file) {
+        m_zip->setZipFilename(programFile(modul + ".tvm"));
+        m_zip->setFSpecArgs({file});
+        m_zip->setExtrBaseDir(GetWorkDir());
+        m_zip->Extract();
+    };
+    m_viewer = new EntryViewer(m_pageControl2, m_grid, std::move(host), this);
+    auto textParts = std::make_unique<TextPartBuilder>(*m_viewer, this);
+    m_textParts = textParts.get();
+    m_viewer->setBuilder(PartKind::Text, std::move(textParts));
+    connect(m_pageControl2, &QTabWidget::currentChanged, this,
+            [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
+    connect(m_grid, &QAbstractItemView::doubleClicked, this,
+            [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
     connect(m_grid, &IndexGrid::resized, this, [this] { guarded([this] { FormResize(); }); });
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
@@ -196,7 +222,7 @@ bool TForm1::FormCreate()
                     QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         return false;
     }
-    m_currentEntryIndex = -1;
+    m_viewer->CurrentEntryIndex = -1;
     {
         // Building the tabs switches pages; the caption is written once below.
         const QSignalBlocker block(m_pageControl1);
@@ -251,7 +277,39 @@ void TForm1::PageControl1Change()
 {
     setStatusText(QString());
     setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModul, m_sections->activeCaption()));
-    m_currentEntryIndex = -1;
+    m_viewer->CurrentEntryIndex = -1;
+}
+
+int TForm1::CurrentEntryIndex() const
+{
+    return m_viewer->CurrentEntryIndex;
+}
+
+void TForm1::SectionListBoxClick(EntryListBox *list)
+{
+    EntrySelection selection;
+    selection.index = list->selectedRow();
+    selection.count = list->count();
+    selection.name = list->entryName(selection.index);
+    selection.sectionCaption = SectionNavigator::captionOf(list);
+    m_viewer->SectionListBoxClick(selection);
+}
+
+void TForm1::Edit1KeyPress()
+{
+    EntryListBox *list = m_sections->activeList();
+    const int found = SectionNavigator::findEntry(list, toCp1252(m_edit1->text()));
+    if (found < 0) {
+        setStatusText(QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        return;
+    }
+    list->selectRow(found);
+    SectionListBoxClick(list);
+}
+
+void TForm1::RichEditLoad(const QString &name, const QString &file)
+{
+    m_textParts->RichEditLoad(*m_viewer, name, file);
 }
 
 QString TForm1::statusText() const

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -16,8 +18,11 @@ class QToolButton;
 namespace tv {
 
 class EntryListBox;
+class EntryViewer;
 class IndexGrid;
 class SectionNavigator;
+class TextPartBuilder;
+class TZipAccess;
 
 /// The window's size for a screen: 80 narrower and 100 lower than the screen,
 /// the section tabs 30% of that width. 1024 x 768 -> 944 x 668, tabs 283.
@@ -53,9 +58,13 @@ public:
     void FormCloseQuery();
     void Beenden1Click();
     void PageControl1Change();
+    void SectionListBoxClick(EntryListBox *list);
+    /// Enter in the search box: the next matching entry below the selection.
+    void Edit1KeyPress();
+    void RichEditLoad(const QString &name, const QString &file);
 
     QByteArray NewestModul() const { return m_newestModul; }
-    int CurrentEntryIndex() const { return m_currentEntryIndex; }
+    int CurrentEntryIndex() const;
 
     QString statusText() const;
     void setStatusText(const QString &text);
@@ -65,6 +74,8 @@ public:
     QTabWidget *PageControl2() const { return m_pageControl2; }
     IndexGrid *StringGrid1() const { return m_grid; }
     QLineEdit *Edit1() const { return m_edit1; }
+    EntryViewer *viewer() const { return m_viewer; }
+    TZipAccess &ZipAccess1() const { return *m_zip; }
 
     int EntriesListboxenCount(int n) const;
     QByteArray GetListboxEntry(int n, int index) const;
@@ -82,7 +93,6 @@ private:
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
 
     QByteArray m_newestModul;
-    int m_currentEntryIndex = -1;
 
     QWidget *m_panel1 = nullptr;
     QLineEdit *m_edit1 = nullptr;
@@ -91,8 +101,10 @@ private:
     QTabWidget *m_pageControl2 = nullptr;
     IndexGrid *m_grid = nullptr;
     QLabel *m_statusLabel = nullptr;
-    QMenu *m_popupMenu1 = nullptr;
     SectionNavigator *m_sections = nullptr;
+    std::unique_ptr<TZipAccess> m_zip;
+    EntryViewer *m_viewer = nullptr;
+    TextPartBuilder *m_textParts = nullptr;
 };
 
 } // namespace tv

@@ -33,6 +33,8 @@ struct SaveRequest
     QString title;
     QStringList filters;   // "RichEdit-Dateien (*.rtf)" ...
     QString defaultSuffix; // "txt"
+    QString directory;     // where the dialog starts
+    QString fileName;      // the name it proposes
 };
 
 struct SaveAnswer

@@ -111,10 +111,22 @@ QByteArray EntryListBox::entryName(int row) const
     return it ? it->data(kNameRole).toByteArray() : QByteArray();
 }
 
+int EntryListBox::selectedRow() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
+void EntryListBox::selectRow(int row)
+{
+    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    scrollToItem(item(row));
+}
+
 void EntryListBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QListWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && currentRow() >= 0 && itemAt(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && selectedRow() >= 0 && itemAt(event->position().toPoint()))
         emit entryClicked(this);
 }
 

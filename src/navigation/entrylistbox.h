@@ -51,6 +51,11 @@ public:
     EntryListBox(const EntryDrawContext &context, QWidget *parent);
     void setEntries(const QList<QByteArray> &names);
     QByteArray entryName(int row) const;
+    /// The selected row, -1 when nothing is selected (the current row may
+    /// still be set, by the focus).
+    int selectedRow() const;
+    /// Selects `row` and scrolls it into view, as the search does.
+    void selectRow(int row);
 
 signals:
     void entryClicked(tv::EntryListBox *list);

@@ -81,6 +81,24 @@ EntryListBox *SectionNavigator::activeList() const
     return page ? page->findChild<EntryListBox *>() : nullptr;
 }
 
+QByteArray SectionNavigator::captionOf(const EntryListBox *list)
+{
+    const QWidget *sheet = list ? list->parentWidget() : nullptr;
+    return sheet ? sheet->property(kCaptionProperty).toByteArray() : QByteArray();
+}
+
+int SectionNavigator::findEntry(const EntryListBox *list, const QByteArray &text)
+{
+    if (!list || text.isEmpty())
+        return -1;
+    const QByteArray wanted = upperCp1252(text);
+    for (int i = list->selectedRow() + 1; i < list->count(); ++i) {
+        if (upperCp1252(list->entryName(i)).contains(wanted))
+            return i;
+    }
+    return -1;
+}
+
 EntryListBox *SectionNavigator::listBox(int n) const
 {
     return qobject_cast<EntryListBox *>(findControl(m_pageControl, QStringLiteral("SectionListBox%1").arg(n)));

@@ -33,6 +33,15 @@ public:
     QString activeSectionFile() const;
     /// The entry list of the active tab, or nullptr.
     EntryListBox *activeList() const;
+    /// The caption of the tab `list` lies on.
+    static QByteArray captionOf(const EntryListBox *list);
+
+    /// The search: from the entry below the selection on, the first whose
+    /// name contains `text`, both upper-cased by the 1252 letter rules; -1 when
+    /// none. Never wraps; an empty text matches nothing.
+    /// Example: "bitmap" in [Bitmaps laden, Dateien kopieren, Bitmap drehen]
+    /// with row 0 selected finds row 2.
+    static int findEntry(const EntryListBox *list, const QByteArray &text);
 
     int EntriesListboxenCount(int n) const;
     QByteArray GetListboxEntry(int n, int index) const;

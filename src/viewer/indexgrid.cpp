@@ -3,6 +3,12 @@
 #include <QHeaderView>
 
 namespace tv {
+namespace {
+qint64 key(int column, int row)
+{
+    return (qint64(row) << 8) | column;
+}
+} // namespace
 
 IndexGridLayout indexGridLayout(int width, int height)
 {
@@ -14,14 +20,80 @@ IndexGridLayout indexGridLayout(int width, int height)
     return l;
 }
 
-IndexGrid::IndexGrid(QWidget *parent)
-    : QTableWidget(0, 3, parent)
+int IndexGridModel::rowCount(const QModelIndex &parent) const
 {
+    return parent.isValid() ? 0 : std::max(0, m_rowTotal - 1);
+}
+
+int IndexGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant IndexGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int row = index.row() + 1;
+    if (role == Qt::DisplayRole)
+        return cell(index.column(), row);
+    if (role == Qt::AccessibleTextRole)
+        return cell(index.column(), row).trimmed();
+    if ((role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole) && describeCell) {
+        const QString d = describeCell(index.column(), row);
+        return d.isEmpty() ? QVariant() : QVariant(d);
+    }
+    return {};
+}
+
+QVariant IndexGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return cell(section, 0);
+    return {};
+}
+
+void IndexGridModel::setRowTotal(int rows)
+{
+    rows = std::max(1, rows);
+    if (rows == m_rowTotal)
+        return;
+    beginResetModel();
+    m_rowTotal = rows;
+    endResetModel();
+}
+
+QString IndexGridModel::cell(int column, int row) const
+{
+    return m_cells.value(key(column, row));
+}
+
+void IndexGridModel::setCell(int column, int row, const QString &text)
+{
+    if (text.isEmpty())
+        m_cells.remove(key(column, row));
+    else
+        m_cells.insert(key(column, row), text);
+    if (row == 0) {
+        emit headerDataChanged(Qt::Horizontal, column, column);
+    } else if (row < m_rowTotal) {
+        const QModelIndex i = index(row - 1, column);
+        emit dataChanged(i, i);
+    }
+}
+
+IndexGrid::IndexGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_model(new IndexGridModel(this))
+{
+    setModel(m_model);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     horizontalHeader()->setFixedHeight(kRowHeight + 2);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -29,30 +101,18 @@ IndexGrid::IndexGrid(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setShowGrid(true);
     setWordWrap(false);
-    setRowTotal(2);
+    setTextElideMode(Qt::ElideNone);
 }
 
-void IndexGrid::setRowTotal(int rows)
+int IndexGrid::currentGridRow() const
 {
-    setRowCount(std::max(0, rows - 1));
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() + 1 : 0;
 }
 
-QString IndexGrid::cellText(int column, int row) const
+QRect IndexGrid::cellRect(int column, int row) const
 {
-    const QTableWidgetItem *it = row == 0 ? horizontalHeaderItem(column) : item(row - 1, column);
-    return it ? it->text() : QString();
-}
-
-void IndexGrid::setCellText(int column, int row, const QString &text)
-{
-    if (row == 0) {
-        setHorizontalHeaderItem(column, new QTableWidgetItem(text));
-        return;
-    }
-    if (QTableWidgetItem *it = item(row - 1, column))
-        it->setText(text);
-    else
-        setItem(row - 1, column, new QTableWidgetItem(text));
+    return visualRect(m_model->index(row - 1, column));
 }
 
 void IndexGrid::fitToSize()
@@ -66,8 +126,21 @@ void IndexGrid::fitToSize()
 
 void IndexGrid::resizeEvent(QResizeEvent *event)
 {
-    QTableWidget::resizeEvent(event);
+    QTableView::resizeEvent(event);
     emit resized();
+}
+
+IndexGridDelegate::IndexGridDelegate(DrawMarks drawMarks, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_drawMarks(std::move(drawMarks))
+{
+}
+
+void IndexGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    m_drawMarks(painter, index.column(), index.row() + 1, option.rect);
 }
 
 } // namespace tv

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "viewer/partbuilder.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QPainter;
+class QTabWidget;
+
+namespace tv {
+
+class IndexGrid;
+
+/// The entry-build context: written while an entry is built, read by the
+/// builders; after a build it holds the last part's values.
+struct TEntryInfo
+{
+    qint32 CurrentPart = 0;
+    QByteArray CurrentEntry;
+    QByteArray CurrentSection;
+    QByteArray CurrentModul;
+    QByteArray CurrentFile;
+};
+
+struct TTargetComp
+{
+    QString CurrentRichEdit;
+};
+
+/// What the viewer needs from the main window.
+struct ViewerHost
+{
+    std::function<void(const QString &)> setStatus;
+    std::function<QByteArray()> newestModul;
+    /// Brings `file` of module `modul` into the Work directory.
+    std::function<void(const QByteArray &modul, const QByteArray &file)> extractModulFile;
+};
+
+/// The entry picked in a list: its position, the list's length, its name and
+/// the caption of the section tab the list lies on.
+struct EntrySelection
+{
+    int index = -1;
+    int count = 0;
+    QByteArray name;
+    QByteArray sectionCaption;
+};
+
+/// @short The right-hand side: the Index grid and one tab per part of the
+/// entry shown.
+class EntryViewer : public QObject
+{
+    Q_OBJECT
+public:
+    /// Entries with more parts are cut here: a damaged Count must not exhaust the machine.
+    static constexpr int kMaxParts = 999;
+
+    EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent);
+    ~EntryViewer() override;
+
+    void setBuilder(PartKind kind, std::unique_ptr<PartBuilder> builder);
+
+    void SectionListBoxClick(const EntrySelection &selection);
+    void CreateEntryTabs(const QByteArray &entry, const QByteArray &section);
+    qint32 GetPartCount() const;
+    QByteArray GetPartCaption() const;
+    QByteArray GetPartModul(int n) const;
+    void FillIndexRow();
+    void DeleteDescribe();
+    /// Destroys every part tab; "Index" stays and becomes active.
+    void removeEntryTabs();
+    void PageControl2Change();
+    void StringGrid1DblClick();
+    void StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const;
+    void ExtractModulFile(const QByteArray &modul, const QByteArray &file);
+
+    /// The Section file of the entry being built.
+    QString sectionFile() const;
+    /// Reads `key` of the current entry ("3File" ...).
+    QByteArray entryValue(const QByteArray &key, const QByteArray &defaultValue) const;
+    /// The tab of part `CurrentPart`.
+    QWidget *currentSheet() const;
+    static PartKind kindOf(const QWidget *sheet);
+
+    int CurrentEntryIndex = -1;
+    TEntryInfo info;
+    TTargetComp target;
+    QString ArchivOutputPath;
+
+    QTabWidget *PageControl2() const { return m_pageControl; }
+    IndexGrid *StringGrid1() const { return m_grid; }
+    const ViewerHost &host() const { return m_host; }
+
+private:
+    QWidget *createSheet(int n, const QByteArray &caption, PartKind kind);
+    void reportMissingModul(QByteArray *lastMissing) const;
+    void activateWithoutChange(QWidget *page);
+
+    QTabWidget *m_pageControl;
+    IndexGrid *m_grid;
+    ViewerHost m_host;
+    std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;
+};
+
+} // namespace tv

@@ -1,0 +1,199 @@
+#include "textpart.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "catalogue/seam.h"
+#include "viewer/entryviewer.h"
+#include "viewer/indexgrid.h"
+#include "viewer/rtf/plaintext.h"
+#include "viewer/rtf/rtfreader.h"
+#include "viewer/rtf/rtfwriter.h"
+#include "widgets/findcontrol.h"
+#include "widgets/imagelist.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QVBoxLayout>
+
+namespace tv {
+
+RichEdit::RichEdit(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, QColor(255, 255, 187));
+    pal.setColor(QPalette::Text, QColor(0, 0, 0));
+    // The selection shows only while the control has the focus.
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, QColor(255, 255, 187));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(0, 0, 0));
+    setPalette(pal);
+    // Text without formatting of its own (plain text files) shows in the fixed font.
+    document()->setDefaultFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+QMimeData *RichEdit::selectionMimeData() const
+{
+    QMimeData *data = createMimeDataFromSelection();
+    QTextDocument selected;
+    selected.setDefaultFont(document()->defaultFont());
+    QTextCursor(&selected).insertFragment(textCursor().selection());
+    data->setData(QStringLiteral("text/rtf"), writeRtf(selected));
+    return data;
+}
+
+void RichEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        emit copyRequested(this);
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void loadRichEdit(RichEdit *edit, const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Das Laden des Streams ist mißlungen"));
+    QTextDocument *doc = edit->document();
+    if (!readRtf(bytes, doc))
+        readPlainText(bytes, doc);
+    edit->moveCursor(QTextCursor::Start);
+}
+
+QString fileExtension(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const qsizetype sep = std::max({fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'), fileName.lastIndexOf(u':')});
+    return dot > sep ? fileName.mid(dot) : QString();
+}
+
+TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
+    : QMenu(parent)
+    , m_viewer(viewer)
+{
+    setObjectName(QStringLiteral("PopupMenu1"));
+    QAction *all = addAction(QStringLiteral("Alles markieren"));
+    all->setObjectName(QStringLiteral("Allesmarkieren1"));
+    m_kopieren = addAction(imageListIcon(ImgCopy), QStringLiteral("&Kopieren"));
+    m_kopieren->setObjectName(QStringLiteral("Kopieren1"));
+    addSeparator()->setObjectName(QStringLiteral("N1"));
+    QAction *save = addAction(imageListIcon(ImgSave), QStringLiteral("&Speichern unter..."));
+    save->setObjectName(QStringLiteral("Speichernunter1"));
+    connect(this, &QMenu::aboutToShow, this, &TextPartMenu::PopupMenu1Popup);
+    connect(all, &QAction::triggered, this, &TextPartMenu::Allesmarkieren1Click);
+    connect(m_kopieren, &QAction::triggered, this, &TextPartMenu::Kopieren1Click);
+    connect(save, &QAction::triggered, this, &TextPartMenu::Speichernunter1Click);
+}
+
+void TextPartMenu::popupFor(RichEdit *edit, const QPoint &globalPos)
+{
+    m_target = edit;
+    popup(globalPos);
+}
+
+void TextPartMenu::PopupMenu1Popup()
+{
+    m_kopieren->setEnabled(m_target && m_target->textCursor().hasSelection());
+}
+
+void TextPartMenu::Allesmarkieren1Click()
+{
+    if (m_target)
+        m_target->selectAll();
+}
+
+void TextPartMenu::copySelection(RichEdit *edit)
+{
+    if (edit && edit->textCursor().hasSelection())
+        seam().setClipboard(edit->selectionMimeData());
+}
+
+void TextPartMenu::Kopieren1Click()
+{
+    copySelection(m_target);
+}
+
+void TextPartMenu::Speichernunter1Click()
+{
+    if (!m_target)
+        return;
+    SaveRequest request;
+    request.title = QStringLiteral("Speichern unter");
+    request.filters = {QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)")};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.directory = GetProgramDir();
+    request.fileName = m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex());
+    const SaveAnswer answer = seam().chooseSaveFile(request);
+    if (answer.path.isEmpty())
+        return;
+    m_target->richTextMode = fileExtension(answer.path) == QStringLiteral(".rtf");
+    const QByteArray bytes =
+        m_target->richTextMode ? writeRtf(*m_target->document()) : plainTextCrLf(*m_target->document());
+    QSaveFile file(answer.path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(answer.path));
+}
+
+TextPartBuilder::TextPartBuilder(EntryViewer &viewer, QWidget *menuParent)
+    : m_menu(new TextPartMenu(viewer, menuParent))
+{
+}
+
+void TextPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
+{
+    CreateTextPart(viewer, sheet);
+}
+
+void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
+{
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *edit = new RichEdit(sheet);
+    edit->setObjectName(QStringLiteral("EntryRichEdit%1").arg(viewer.info.CurrentPart));
+    edit->setAccessibleName(fromCp1252(viewer.GetPartCaption()));
+    layout->addWidget(edit);
+    QObject::connect(edit, &QWidget::customContextMenuRequested, m_menu,
+                     [menu = m_menu, edit](const QPoint &pos) { menu->popupFor(edit, edit->mapToGlobal(pos)); });
+    QObject::connect(edit, &RichEdit::copyRequested, m_menu, &TextPartMenu::copySelection);
+    viewer.target.CurrentRichEdit = edit->objectName();
+    LoadTextPart(viewer);
+}
+
+void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
+{
+    const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
+    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    viewer.info.CurrentFile = viewer.entryValue(key, QByteArray());
+    const QString work = GetWorkDir();
+    const QString path = resolveName(work, viewer.info.CurrentFile);
+    RichEditLoad(viewer, viewer.target.CurrentRichEdit, path);
+    QFile::remove(path);
+}
+
+void TextPartBuilder::RichEditLoad(EntryViewer &viewer, const QString &name, const QString &file)
+{
+    auto *edit = qobject_cast<RichEdit *>(findControl(viewer.PageControl2(), name));
+    if (!edit)
+        throw Error(QStringLiteral("Komponente %1 nicht gefunden").arg(name));
+    loadRichEdit(edit, file);
+}
+
+} // namespace tv

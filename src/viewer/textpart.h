@@ -1,0 +1,85 @@
+#pragma once
+
+#include "viewer/partbuilder.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QTextEdit>
+
+class QMimeData;
+
+/// @short Text parts: an RTF or plain text Part file shown read-only on light
+/// yellow, with a popup menu to select all, copy and save.
+namespace tv {
+
+/// The read-only text control of a text part ("EntryRichEdit<n>").
+class RichEdit : public QTextEdit
+{
+    Q_OBJECT
+public:
+    explicit RichEdit(QWidget *parent);
+    /// The selection in the formats a copy offers (text, HTML, RTF).
+    QMimeData *selectionMimeData() const;
+    /// Saving as RTF switches this on, saving as plain text off.
+    bool richTextMode = true;
+
+signals:
+    void copyRequested(tv::RichEdit *edit);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+/// Loads `path` into `edit`: as RTF, else as Windows-1252 plain text. Throws
+/// Error("Datei <path> kann nicht geöffnet werden") when it cannot be opened and
+/// Error("Das Laden des Streams ist mißlungen") when it cannot be read.
+void loadRichEdit(RichEdit *edit, const QString &path);
+
+/// The extension of a chosen file name: from the last "." when it comes after
+/// the last "/" and "\" and ":"; "" otherwise ("a.b/c" -> "", "x.RTF" -> ".RTF").
+QString fileExtension(const QString &fileName);
+
+class EntryViewer;
+
+/// The popup menu of the text controls ("PopupMenu1"); its handlers act on the
+/// control it was opened on.
+class TextPartMenu : public QMenu
+{
+    Q_OBJECT
+public:
+    TextPartMenu(EntryViewer &viewer, QWidget *parent);
+    void popupFor(RichEdit *edit, const QPoint &globalPos);
+
+    void PopupMenu1Popup();
+    void Allesmarkieren1Click();
+    void Kopieren1Click();
+    void Speichernunter1Click();
+    /// Copies the selection of `edit` to the clipboard.
+    static void copySelection(RichEdit *edit);
+
+    QAction *Kopieren1() const { return m_kopieren; }
+
+private:
+    EntryViewer &m_viewer;
+    QPointer<RichEdit> m_target;
+    QAction *m_kopieren;
+};
+
+class TextPartBuilder : public PartBuilder
+{
+public:
+    TextPartBuilder(EntryViewer &viewer, QWidget *menuParent);
+    void build(EntryViewer &viewer, QWidget *sheet) override;
+
+    /// Loads `file` into the control named `name` (looked up without regard to case).
+    void RichEditLoad(EntryViewer &viewer, const QString &name, const QString &file);
+    TextPartMenu *PopupMenu1() const { return m_menu; }
+
+private:
+    void CreateTextPart(EntryViewer &viewer, QWidget *sheet);
+    void LoadTextPart(EntryViewer &viewer);
+
+    TextPartMenu *m_menu;
+};
+
+} // namespace tv

@@ -1,0 +1,381 @@
+#include "app/errorreport.h"
+#include "app/mainwindow.h"
+#include "catalogue/paths.h"
+#include "fakeseam.h"
+#include "navigation/entrylistbox.h"
+#include "navigation/sectionnavigator.h"
+#include "testdirs.h"
+#include "viewer/entryviewer.h"
+#include "viewer/indexgrid.h"
+#include "viewer/textpart.h"
+#include "widgets/findcontrol.h"
+#include "zip/zipaccess.h"
+#include "zipwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QtTest>
+
+using namespace tv;
+
+namespace {
+
+const QByteArray kArticle = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+                            "{\\colortbl ;\\red255\\green0\\blue0;}"
+                            "\\pard\\f0\\fs20 Normal {\\b Fett} und {\\cf1 rot} \\'e4\\par}";
+
+const QByteArray kSection =
+    "[Bitmaps laden]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n1File=bitmaps.rtf\r\n1Describe=Bitmaps mit Qt laden\r\n"
+    "2=Hinweise\r\n2Modul=Neu\r\n2File=notiz.txt\r\n3=Archiv\r\n3Modul=basis\r\n3File=beispiel.zip\r\n"
+    "[Dateien kopieren]\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
+    "[Bitmap drehen]\r\nCount=2\r\n1=artikel\r\n1Modul=basis\r\n2=Beschreibung\r\n2Modul=basis\r\n2File=notiz.txt\r\n"
+    "[Zwoelf Teile]\r\nCount=0xC\r\n"
+    "[Leer]\r\nCount=0\r\n"
+    "[Kaputt]\r\nCount=2\r\n1Modul=basis\r\n1File=nicht_da.rtf\r\n2Modul=basis\r\n2File=notiz.txt\r\n"
+    "[A A]\r\nCount=2\r\n1Modul=a\r\n2Modul=a\r\n"
+    "[A B A]\r\nCount=3\r\n1Modul=a\r\n2Modul=b\r\n3Modul=a\r\n"
+    "[A basis A]\r\nCount=3\r\n1Modul=a\r\n2Modul=basis\r\n2File=notiz.txt\r\n3Modul=a\r\n"
+    "[Ohne A]\r\nCount=2\r\n2Modul=a\r\n"
+    "[Riesig]\r\nCount=2147483647\r\n"
+    "[Farben \xE4ndern]\r\n1Modul=basis\r\n1File=notiz.txt\r\n";
+
+enum Row { Bitmaps, Kopieren, Drehen, Zwoelf, Leer, Kaputt, AA, ABA, AbasisA, OhneA, Riesig, Farben, RowCount };
+
+} // namespace
+
+class EntryViewerTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TForm1> m_form;
+
+    EntryListBox *list(int n = 1) const
+    {
+        return qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox%1").arg(n)));
+    }
+    void click(int row, int n = 1)
+    {
+        EntryListBox *l = list(n);
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
+    }
+    QTabWidget *pages() const { return m_form->PageControl2(); }
+    IndexGrid *grid() const { return m_form->StringGrid1(); }
+    RichEdit *richEdit(int n) const
+    {
+        return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
+    }
+
+private slots:
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
+        m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
+                                 "[K\xFChlen]\r\n1Modul=basis\r\n1File=notiz.txt\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\n");
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
+                 {{"bitmaps.rtf", kArticle}, {"notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n"},
+                  {"beispiel.zip", "PK"}});
+        writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), {{"notiz.txt", "Neue Notiz\r\n"}});
+        m_form = std::make_unique<TForm1>();
+        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        QVERIFY(m_form->FormCreate());
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QCOMPARE(list()->count(), int(RowCount));
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_seam.reset();
+        m_dirs.reset();
+    }
+
+    void clickShowsTheEntry()
+    {
+        click(Bitmaps);
+        QCOMPARE(m_seam->messageTexts().join(u"|"), QString());
+        QCOMPARE(pages()->count(), 4);
+        QCOMPARE(pages()->tabText(1), QStringLiteral("Artikel"));
+        QCOMPARE(pages()->tabText(2), QStringLiteral("Hinweise"));
+        QCOMPARE(pages()->tabText(3), QStringLiteral("Archiv"));
+        QCOMPARE(EntryViewer::kindOf(pages()->widget(3)), PartKind::Archive);
+        QCOMPARE(pages()->currentIndex(), 1);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/12      -      Bitmaps laden"));
+        QCOMPARE(m_form->CurrentEntryIndex(), 0);
+
+        QCOMPARE(grid()->cellText(0, 1), QStringLiteral("           Artikel"));
+        QCOMPARE(grid()->cellText(1, 1), QStringLiteral("Bitmaps mit Qt laden"));
+        QCOMPARE(grid()->cellText(2, 1), QStringLiteral("BASIS.TVM"));
+        QCOMPARE(grid()->cellText(1, 2), QStringLiteral("Bitmaps laden")); // Describe defaults to the entry
+        QCOMPARE(grid()->cellText(2, 2), QStringLiteral("NEU.TVM"));
+        // The marks, as assistive technology hears them.
+        const QModelIndex newest = grid()->model()->index(1, 0);
+        QCOMPARE(newest.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Neuestes Modul"));
+        QVERIFY(!grid()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).isValid());
+
+        // The RTF keeps its formatting on the light yellow background.
+        RichEdit *rtf = richEdit(1);
+        QVERIFY(rtf && rtf->isReadOnly());
+        QCOMPARE(rtf->palette().color(QPalette::Base), QColor(255, 255, 187));
+        QCOMPARE(rtf->toPlainText().trimmed(), QStringLiteral("Normal Fett und rot ä"));
+        QTextCursor cursor(rtf->document());
+        cursor.setPosition(rtf->toPlainText().indexOf(QStringLiteral("Fett")) + 1);
+        QVERIFY(cursor.charFormat().fontWeight() >= QFont::Bold);
+        cursor.setPosition(rtf->toPlainText().indexOf(QStringLiteral("rot")) + 1);
+        QCOMPARE(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+        // Plain text in the fixed font.
+        QCOMPARE(richEdit(2)->toPlainText(), QStringLiteral("Neue Notiz\n"));
+        const QFontMetrics metrics(richEdit(2)->document()->defaultFont());
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("MMMM")));
+        // Nothing of the texts stays on disk.
+        QCOMPARE(QDir(GetWorkDir()).entryList(QDir::Files), QStringList());
+    }
+
+    void sameEntryIsNotRebuilt()
+    {
+        click(Bitmaps);
+        QPointer<QWidget> first = pages()->widget(1);
+        pages()->setCurrentIndex(2);
+        m_form->setStatusText(QStringLiteral("anders"));
+        click(Bitmaps);
+        QVERIFY(first);
+        QCOMPARE(pages()->currentIndex(), 2);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/12      -      Bitmaps laden"));
+
+        // A section switch resets the index: the same position rebuilds.
+        m_form->PageControl1()->setCurrentIndex(1);
+        m_form->PageControl1()->setCurrentIndex(0);
+        click(Bitmaps);
+        QVERIFY(!first);
+        QCOMPARE(pages()->currentIndex(), 1);
+    }
+
+    void rowsFromTenOnAreKept()
+    {
+        click(Zwoelf);
+        QCOMPARE(pages()->count(), 13);
+        QCOMPARE(grid()->cellText(2, 12), QStringLiteral(".TVM"));
+        QCOMPARE(m_seam->messages.size(), 0); // the empty module name never matches the last missing one
+        click(Bitmaps);
+        QCOMPARE(pages()->count(), 4);
+        QCOMPARE(grid()->cellText(1, 3), QStringLiteral("Bitmaps laden"));
+        for (int row = 4; row <= 9; ++row)
+            QCOMPARE(grid()->cellText(1, row), QString());
+        for (int row = 10; row <= 12; ++row)
+            QCOMPARE(grid()->cellText(0, row), QStringLiteral("           Artikel"));
+    }
+
+    void entryWithoutParts()
+    {
+        click(Bitmaps);
+        click(Leer);
+        QCOMPARE(pages()->count(), 1);
+        QCOMPARE(pages()->currentIndex(), 0);
+        QCOMPARE(grid()->cellText(0, 1), QString());
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 5/12      -      Leer"));
+    }
+
+    void captionOfNoKind()
+    {
+        click(Drehen);
+        QCOMPARE(pages()->tabText(1), QStringLiteral("artikel"));
+        QCOMPARE(EntryViewer::kindOf(pages()->widget(1)), PartKind::None);
+        QVERIFY(!richEdit(1));
+        QVERIFY(richEdit(2));
+    }
+
+    void missingModulesAreReportedByRuns()
+    {
+        const QString a = QStringLiteral("Das Modul 'a.tvm' ist nicht installiert oder es ist beschädigt.");
+        const QString b = QStringLiteral("Das Modul 'b.tvm' ist nicht installiert oder es ist beschädigt.");
+        click(AA);
+        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        QCOMPARE(pages()->count(), 3); // the tabs stay, empty
+        m_seam->messages.clear();
+        click(ABA);
+        QCOMPARE(m_seam->messageTexts(), (QStringList{a, b, a}));
+        m_seam->messages.clear();
+        click(AbasisA);
+        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        m_seam->messages.clear();
+        click(OhneA);
+        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        QCOMPARE(grid()->cellText(2, 1), QStringLiteral(".TVM"));
+        QCOMPARE(grid()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("Modul fehlt"));
+    }
+
+    void aBuilderErrorEndsTheBuild()
+    {
+        click(Bitmaps);
+        m_form->setStatusText(QStringLiteral("vorher"));
+        click(Kaputt);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
+        QCOMPARE(m_seam->messages[0].text,
+                 QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
+        QCOMPARE(pages()->count(), 2); // part 2 got no tab
+        QCOMPARE(grid()->cellText(2, 2), QStringLiteral("BASIS.TVM"));
+        QCOMPARE(m_form->CurrentEntryIndex(), 0);
+        QCOMPARE(m_form->statusText(), QStringLiteral("vorher"));
+        QCOMPARE(m_seam->busyDepth, 0);
+        // The entry still shown by index 0 is not rebuilt by a click on it.
+        click(Bitmaps);
+        QCOMPARE(pages()->count(), 2);
+    }
+
+    void hugeCountIsCut()
+    {
+        click(Riesig);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].kind, MessageKind::Warning);
+        QVERIFY(m_seam->messages[0].text.contains(QStringLiteral("999")));
+        QCOMPARE(pages()->count(), 1 + EntryViewer::kMaxParts);
+    }
+
+    void doubleClickJumpsToThePart()
+    {
+        click(Bitmaps);
+        m_form->setStatusText(QStringLiteral("bleibt"));
+        // QTest's double click is not turned into one for item views here: press,
+        // then deliver the double-click event the window system would send.
+        auto dblClick = [&](int row) {
+            const QPoint pos = grid()->cellRect(1, row).center();
+            QWidget *viewport = grid()->viewport();
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
+            QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, pos, viewport->mapToGlobal(pos), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(viewport, &dbl);
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+        };
+        dblClick(3);
+        QCOMPARE(grid()->currentGridRow(), 3);
+        QCOMPARE(pages()->currentIndex(), 3);
+        QCOMPARE(m_form->statusText(), QStringLiteral("bleibt")); // no "Archiv-Output" text
+        dblClick(2);
+        QCOMPARE(pages()->currentIndex(), 2);
+        dblClick(5); // beyond the last part
+        QCOMPARE(pages()->currentIndex(), 2);
+        // A change of tab by the user runs the tab change.
+        pages()->setCurrentIndex(3);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
+        pages()->setCurrentIndex(1);
+        QCOMPARE(m_form->statusText(), QString());
+    }
+
+    void copyAndSave()
+    {
+        click(Bitmaps);
+        RichEdit *edit = richEdit(1);
+        auto *menu = m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
+        QVERIFY(menu);
+        menu->popupFor(edit, edit->mapToGlobal(QPoint(5, 5)));
+        QVERIFY(!menu->Kopieren1()->isEnabled());
+        menu->hide();
+        menu->Allesmarkieren1Click();
+        menu->popupFor(edit, edit->mapToGlobal(QPoint(5, 5)));
+        QVERIFY(menu->Kopieren1()->isEnabled());
+        menu->Kopieren1()->trigger();
+        QCOMPARE(m_seam->clipboardText.trimmed(), QStringLiteral("Normal Fett und rot ä"));
+        QVERIFY(m_seam->clipboardRtf.startsWith("{\\rtf"));
+        menu->hide();
+
+        const QString rtfPath = m_dirs->tempDir() + QStringLiteral("artikel.rtf");
+        const QString txtPath = m_dirs->tempDir() + QStringLiteral("artikel.RTF");
+        m_seam->saveFiles = {{rtfPath, 0}, {txtPath, 0}, {}};
+        menu->popupFor(edit, edit->mapToGlobal(QPoint(5, 5)));
+        menu->Speichernunter1Click();
+        QCOMPARE(m_seam->saveRequests.size(), 1);
+        QCOMPARE(m_seam->saveRequests[0].fileName, QStringLiteral("Bitmaps mit Qt laden"));
+        QCOMPARE(m_seam->saveRequests[0].directory, m_dirs->programDir());
+        QCOMPARE(m_seam->saveRequests[0].filters,
+                 (QStringList{QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)")}));
+        QFile rtf(rtfPath);
+        QVERIFY(rtf.open(QIODevice::ReadOnly));
+        QVERIFY(rtf.readAll().startsWith("{\\rtf1"));
+        menu->Speichernunter1Click();
+        QFile txt(txtPath);
+        QVERIFY(txt.open(QIODevice::ReadOnly));
+        QCOMPARE(txt.readAll(), QByteArray("Normal Fett und rot \xE4\r\n"));
+        menu->Speichernunter1Click(); // cancelled: nothing happens
+        QCOMPARE(m_seam->saveRequests.size(), 3);
+        QVERIFY(edit->isReadOnly());
+    }
+
+    void saveIntoAMissingFolderIsReported()
+    {
+        click(Bitmaps);
+        auto *menu = m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
+        const QString path = m_dirs->tempDir() + QStringLiteral("fehlt/x.txt");
+        m_seam->saveFiles = {{path, 1}};
+        menu->popupFor(richEdit(1), QPoint());
+        guarded([&] { menu->Speichernunter1Click(); });
+        QCOMPARE(m_seam->messageTexts(),
+                 QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path)});
+    }
+
+    void extensionRule()
+    {
+        QCOMPARE(fileExtension(QStringLiteral("/home/a/b.rtf")), QStringLiteral(".rtf"));
+        QCOMPARE(fileExtension(QStringLiteral("/home/a.b/c")), QString());
+        QCOMPARE(fileExtension(QStringLiteral("x.RTF")), QStringLiteral(".RTF"));
+        QCOMPARE(fileExtension(QStringLiteral("c:x")), QString());
+    }
+
+    void searchMovesDownAndNeverWraps()
+    {
+        QLineEdit *edit = m_form->Edit1();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("bitmap"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(list()->selectedRow(), int(Bitmaps));
+        QCOMPARE(pages()->count(), 4);
+        QCOMPARE(edit->text(), QStringLiteral("bitmap"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(list()->selectedRow(), int(Drehen));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 3/12      -      Bitmap drehen"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        QCOMPARE(list()->selectedRow(), int(Drehen));
+
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("ÄNDERN"));
+        QTest::keyClick(edit, Qt::Key_Enter);
+        QCOMPARE(list()->selectedRow(), int(Farben));
+        list()->selectRow(0);
+        edit->setText(QStringLiteral("aendern"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        edit->clear();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        QCOMPARE(list()->selectedRow(), 0);
+
+        // Only the active section is searched.
+        m_form->PageControl1()->setCurrentIndex(1);
+        edit->setText(QStringLiteral("bitmap"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        edit->setText(QStringLiteral("k\xFChl"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(list(2)->selectedRow(), 0);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    TipvaultApplication app(argc, argv);
+    EntryViewerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "entryviewer_test.moc"
