@@ -63,6 +63,8 @@ struct State
 struct Font
 {
     QString family;
+    // What to fall back to when the family is not installed (Arial, Courier New ...).
+    QFont::StyleHint hint = QFont::AnyStyle;
     int codePage = 0; // 0: the document's
     ByteEncoding encoding = ByteEncoding::Windows;
 };
@@ -80,12 +82,28 @@ struct Picture
 
 // clang-format off
 enum class Word {
-    Ansi, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, FontCharset, Red, Green,
+    Ansi, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, FontCharset, FontFamily, Red, Green,
     Blue, Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlWave, Strike, Hidden, Cf, Cb, Super, Sub,
     NoSuperSub, Pard, Par, Line, Tab, Cell, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Tx, PngBlip, JpegBlip,
     PicWGoal, PicHGoal, PicScaleX, PicScaleY, Bullet, EmDash, EnDash, LQuote, RQuote, LDblQuote,
     RDblQuote, EmSpace, EnSpace, QmSpace, Zwj, Zwnj,
 };
+
+// "\\fswiss" and its kin name the kind of a font-table entry.
+QFont::StyleHint styleHintFor(QByteArrayView word)
+{
+    if (word == "froman")
+        return QFont::Serif;
+    if (word == "fswiss")
+        return QFont::SansSerif;
+    if (word == "fmodern")
+        return QFont::Monospace;
+    if (word == "fscript")
+        return QFont::Cursive;
+    if (word == "fdecor")
+        return QFont::Decorative;
+    return QFont::AnyStyle;
+}
 
 const std::unordered_map<std::string_view, Word> &wordTable()
 {
@@ -107,6 +125,8 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         {"do", Word::SkipDest}, {"shpinst", Word::SkipDest}, {"themedata", Word::SkipDest},
         {"colorschememapping", Word::SkipDest}, {"latentstyles", Word::SkipDest},
         {"datastore", Word::SkipDest}, {"generator", Word::SkipDest}, {"fcharset", Word::FontCharset},
+        {"froman", Word::FontFamily}, {"fswiss", Word::FontFamily}, {"fmodern", Word::FontFamily},
+        {"fscript", Word::FontFamily}, {"fdecor", Word::FontFamily}, {"ftech", Word::FontFamily},
         {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue}, {"plain", Word::Plain},
         {"f", Word::F}, {"fs", Word::Fs}, {"b", Word::B}, {"i", Word::I}, {"ul", Word::Ul},
         {"ulnone", Word::UlNone}, {"uld", Word::UlDotted}, {"uldash", Word::UlDash},
@@ -238,6 +258,7 @@ private:
     QHash<int, Font> m_fonts;
     int m_fontId = -1;
     int m_fontCharset = -1;
+    QFont::StyleHint m_fontHint = QFont::AnyStyle;
     QString m_fontName;
     QList<QColor> m_colors;
     int m_rgb[3] = { 0, 0, 0 };
@@ -416,11 +437,14 @@ void RtfReader::onDestination(Word w)
 bool RtfReader::onFontOrColorWord(Word w, const RtfToken &t)
 {
     const Dest dest = state().dest;
-    if (dest == Dest::FontTable && (w == Word::F || w == Word::FontCharset)) {
+    if (dest == Dest::FontTable && (w == Word::F || w == Word::FontCharset || w == Word::FontFamily)) {
         if (w == Word::F) {
             m_fontId = t.param;
             m_fontCharset = -1;
+            m_fontHint = QFont::AnyStyle;
             m_fontName.clear();
+        } else if (w == Word::FontFamily) {
+            m_fontHint = styleHintFor(t.word);
         } else {
             m_fontCharset = t.param;
         }
@@ -749,7 +773,11 @@ QTextCharFormat RtfReader::charFormat() const
     const CharProps &ch = m_stack.back().ch;
     QTextCharFormat f;
     if (const Font *font = textFont(); font && !font->family.isEmpty())
+    {
         f.setFontFamilies(QStringList { font->family });
+        if (font->hint != QFont::AnyStyle)
+            f.setFontStyleHint(font->hint);
+    }
     f.setFontPointSize(ch.halfPoints / 2.0);
     f.setFontWeight(ch.bold ? QFont::Bold : QFont::Normal);
     f.setFontItalic(ch.italic);
@@ -806,6 +834,7 @@ void RtfReader::commitFont()
 {
     Font font;
     font.family = m_fontName.trimmed();
+    font.hint = m_fontHint;
     m_fontName.clear();
     if (m_fontId < 0)
         return;

@@ -388,6 +388,19 @@ private slots:
         QCOMPARE(formatOf(*doc, QStringLiteral("L")).fontPointSize(), 12.0);
     }
 
+    void fontKindsFallBackWhenTheFamilyIsMissing()
+    {
+        // Arial and Courier New are rarely installed here: the kind keeps
+        // proportional text proportional and code fixed.
+        const Doc doc = read("{\\rtf1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fmodern Courier New;}"
+                             "{\\f2\\froman Times;}{\\f3 Egal;}}\\f0 A {\\f1 B} {\\f2 C} {\\f3 D}}");
+        QVERIFY(formatOf(*doc, QStringLiteral("A")).hasProperty(QTextFormat::FontStyleHint));
+        QCOMPARE(formatOf(*doc, QStringLiteral("A")).fontStyleHint(), QFont::SansSerif);
+        QCOMPARE(formatOf(*doc, QStringLiteral("B")).fontStyleHint(), QFont::Monospace);
+        QCOMPARE(formatOf(*doc, QStringLiteral("C")).fontStyleHint(), QFont::Serif);
+        QVERIFY(!formatOf(*doc, QStringLiteral("D")).hasProperty(QTextFormat::FontStyleHint));
+    }
+
     void paragraphFormatting()
     {
         const Doc doc
