@@ -86,12 +86,7 @@ TForm1::TForm1(QWidget *parent)
     ViewerHost host;
     host.setStatus = [this](const QString &text) { setStatusText(text); };
     host.newestModul = [this] { return m_newestModul; };
-    host.extractModulFile = [this](const QByteArray &modul, const QByteArray &file) {
-        m_zip->setZipFilename(programFile(modul + ".tvm"));
-        m_zip->setFSpecArgs({file});
-        m_zip->setExtrBaseDir(GetWorkDir());
-        m_zip->Extract();
-    };
+    host.zip = m_zip.get();
     m_viewer = new EntryViewer(m_pageControl2, m_grid, std::move(host), this);
     auto textParts = std::make_unique<TextPartBuilder>(*m_viewer, this);
     m_textParts = textParts.get();

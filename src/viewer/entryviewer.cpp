@@ -8,6 +8,7 @@
 #include "viewer/indexgrid.h"
 #include "widgets/findcontrol.h"
 #include "widgets/imagelist.h"
+#include "zip/zipaccess.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -259,7 +260,11 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
 
 void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &file)
 {
-    m_host.extractModulFile(modul, file);
+    TZipAccess &zip = *m_host.zip;
+    zip.setZipFilename(programFile(modul + ".tvm"));
+    zip.setFSpecArgs({file});
+    zip.setExtrBaseDir(GetWorkDir());
+    zip.Extract();
 }
 
 } // namespace tv

@@ -16,6 +16,7 @@ class QTabWidget;
 namespace tv {
 
 class IndexGrid;
+class TZipAccess;
 
 /// The entry-build context: written while an entry is built, read by the
 /// builders; after a build it holds the last part's values.
@@ -38,8 +39,8 @@ struct ViewerHost
 {
     std::function<void(const QString &)> setStatus;
     std::function<QByteArray()> newestModul;
-    /// Brings `file` of module `modul` into the Work directory.
-    std::function<void(const QByteArray &modul, const QByteArray &file)> extractModulFile;
+    /// The window's one ZIP component, shared by every part page.
+    TZipAccess *zip = nullptr;
 };
 
 /// The entry picked in a list: its position, the list's length, its name and
@@ -78,7 +79,10 @@ public:
     void PageControl2Change();
     void StringGrid1DblClick();
     void StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const;
+    /// Brings `file` of module `modul` into the Work directory; callers look
+    /// for the file to learn whether it came.
     void ExtractModulFile(const QByteArray &modul, const QByteArray &file);
+    TZipAccess &ZipAccess1() const { return *m_host.zip; }
 
     /// The Section file of the entry being built.
     QString sectionFile() const;
