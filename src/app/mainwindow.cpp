@@ -7,6 +7,7 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/sectionnavigator.h"
+#include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -91,6 +92,7 @@ TForm1::TForm1(QWidget *parent)
     auto textParts = std::make_unique<TextPartBuilder>(*m_viewer, this);
     m_textParts = textParts.get();
     m_viewer->setBuilder(PartKind::Text, std::move(textParts));
+    m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(*m_viewer));
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
             [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,

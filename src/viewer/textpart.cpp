@@ -1,6 +1,7 @@
 #include "textpart.h"
 
 #include "catalogue/cp1252.h"
+#include "catalogue/errorreport.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
@@ -98,9 +99,9 @@ TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
     QAction *save = addAction(imageListIcon(ImgSave), QStringLiteral("&Speichern unter..."));
     save->setObjectName(QStringLiteral("Speichernunter1"));
     connect(this, &QMenu::aboutToShow, this, &TextPartMenu::PopupMenu1Popup);
-    connect(all, &QAction::triggered, this, &TextPartMenu::Allesmarkieren1Click);
-    connect(m_kopieren, &QAction::triggered, this, &TextPartMenu::Kopieren1Click);
-    connect(save, &QAction::triggered, this, &TextPartMenu::Speichernunter1Click);
+    connect(all, &QAction::triggered, this, [this] { guarded([this] { Allesmarkieren1Click(); }); });
+    connect(m_kopieren, &QAction::triggered, this, [this] { guarded([this] { Kopieren1Click(); }); });
+    connect(save, &QAction::triggered, this, [this] { guarded([this] { Speichernunter1Click(); }); });
 }
 
 void TextPartMenu::popupFor(RichEdit *edit, const QPoint &globalPos)

@@ -82,7 +82,7 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
                  {{"bitmaps.rtf", kArticle}, {"notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n"},
-                  {"beispiel.zip", "PK"}});
+                  {"beispiel.zip", zipBytes({{"a.txt", "A"}})}});
         writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), {{"notiz.txt", "Neue Notiz\r\n"}});
         m_form = std::make_unique<TForm1>();
         m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));

@@ -1,0 +1,38 @@
+#include "errorreport.h"
+
+#include "errors.h"
+#include "seam.h"
+
+#include <exception>
+#include <new>
+
+namespace tv {
+
+QString errorReportText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void reportError(const QString &message)
+{
+    seam().message(MessageRequest{MessageKind::Error, QStringLiteral("Tipvault"), errorReportText(message), Ok});
+}
+
+void reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const Error &e) {
+        reportError(e.message());
+    } catch (const std::bad_alloc &) {
+        reportError(QStringLiteral("Zu wenig Arbeitsspeicher"));
+    } catch (const std::exception &e) {
+        reportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unbekannter Fehler"));
+    }
+}
+
+} // namespace tv

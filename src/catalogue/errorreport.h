@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+/// @short The general error report: an error that ends a command is shown to
+/// the user, and the program goes on.
+namespace tv {
+
+/// The text shown for an error: a full stop is appended unless the last
+/// character is "." or of lower code ("Datei nicht gefunden" -> "Datei nicht gefunden.",
+/// "Fehler!" stays, "" stays).
+QString errorReportText(const QString &message);
+
+/// Shows an error in the box titled "Tipvault" with the error icon and "OK".
+void reportError(const QString &message);
+
+/// Reports the exception being handled; call only from a catch block.
+void reportCurrentException();
+
+/// Runs `handler`; an exception that leaves it is reported and swallowed.
+template<typename F>
+void guarded(F &&handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        reportCurrentException();
+    }
+}
+
+} // namespace tv

@@ -1,0 +1,264 @@
+#include "archivepart.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/errorreport.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "catalogue/seam.h"
+#include "viewer/entryviewer.h"
+#include "widgets/findcontrol.h"
+#include "widgets/imagelist.h"
+#include "widgets/sortgrid.h"
+#include "zip/zipaccess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace tv {
+namespace {
+
+constexpr char kPartFile[] = "partFile";
+constexpr char kPartModul[] = "partModul";
+constexpr char kPartNumber[] = "partNumber";
+
+const QString kExplanation = QStringLiteral(
+    "Dieser Teil ist leider nur als gepacktes Archiv enthalten. Bitte\n"
+    "wählen Sie das Zielverzeichnis aus, in welches die Dateien entpackt \n"
+    "werden sollen. Falls vorhanden, folgen Sie den Instruktionen.");
+
+QLabel *label(const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+} // namespace
+
+QDateTime dosDateTime(quint32 stamp)
+{
+    const quint16 date = quint16(stamp >> 16);
+    const quint16 time = quint16(stamp & 0xFFFF);
+    const QDate d(1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F);
+    if (!d.isValid())
+        throw Error(QStringLiteral("Ungültiges Argument zum Codieren des Datums"));
+    const QTime t(time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2);
+    if (!t.isValid())
+        throw Error(QStringLiteral("Ungültiges Argument zum Codieren der Uhrzeit"));
+    return QDateTime(d, t);
+}
+
+QString absoluteFolder(const QString &typed, const QString &home)
+{
+    if (typed.isEmpty() || typed.startsWith(u'/'))
+        return typed;
+    if (typed == u'~')
+        return withSeparator(home);
+    if (typed.startsWith(QStringLiteral("~/")))
+        return withSeparator(home) + typed.mid(2);
+    return withSeparator(home) + typed;
+}
+
+ArchivePartBuilder::ArchivePartBuilder(EntryViewer &viewer)
+    : m_viewer(viewer)
+{
+}
+
+void ArchivePartBuilder::build(EntryViewer &, QWidget *sheet)
+{
+    BuildArchivePage(sheet);
+}
+
+void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
+{
+    const int n = m_viewer.info.CurrentPart;
+    const QByteArray number = QByteArray::number(n);
+
+    auto *layout = new QGridLayout(sheet);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setHorizontalSpacing(14);
+    layout->setColumnStretch(2, 1);
+
+    layout->addWidget(label(kExplanation, sheet), 0, 1, 1, 2);
+    auto *picture = new QLabel(sheet);
+    picture->setPixmap(toolbarPicture(QStringLiteral("archivbooks")).pixmap(34, 33));
+    picture->setAccessibleName(QStringLiteral("Archiv"));
+    layout->addWidget(picture, 0, 0, Qt::AlignTop);
+
+    auto *description = new QPlainTextEdit(sheet);
+    description->setReadOnly(true);
+    description->setFixedSize(364, 60);
+    const QByteArray describe = m_viewer.entryValue(number + "Describe", QByteArray());
+    description->setPlainText(fromCp1252(m_viewer.entryValue(number + "Archiv", describe)));
+    description->setAccessibleName(QStringLiteral("Beschreibung"));
+    layout->addWidget(description, 1, 1, 1, 2, Qt::AlignLeft);
+
+    QLabel *targetLabel = label(QStringLiteral("&Zielverzeichnis:"), sheet);
+    layout->addWidget(targetLabel, 2, 1, 1, 2);
+    auto *targetRow = new QHBoxLayout;
+    auto *edit = new QLineEdit(sheet);
+    edit->setObjectName(QStringLiteral("ArchivEdit%1").arg(n));
+    edit->setFixedWidth(325);
+    targetLabel->setBuddy(edit);
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] { guarded([&] { ArchivEditChange(edit); }); });
+    auto *folder = new QToolButton(sheet);
+    folder->setIcon(imageListIcon(ImgFolder));
+    folder->setProperty(kPartNumber, n);
+    folder->setToolTip(QStringLiteral("Zielverzeichnis wählen"));
+    folder->setAccessibleName(QStringLiteral("Zielverzeichnis wählen"));
+    connect(folder, &QToolButton::clicked, this, [this, folder] { guarded([&] { ChooseTargetClick(folder); }); });
+    targetRow->addWidget(edit);
+    targetRow->addSpacing(16);
+    targetRow->addWidget(folder);
+    targetRow->addStretch(1);
+    layout->addLayout(targetRow, 3, 1, 1, 2);
+
+    QLabel *listLabel = label(QStringLiteral("Archiv&listing:"), sheet);
+    layout->addWidget(listLabel, 4, 1, 1, 2);
+    auto *grid = new TSortGrid(sheet);
+    grid->setObjectName(QStringLiteral("SortGrid%1").arg(n));
+    grid->setAccessibleName(QStringLiteral("Archivlisting"));
+    listLabel->setBuddy(grid);
+    grid->setColCount(4);
+    grid->setRowCount(2);
+    grid->setFixedCols(0);
+    grid->setFixedRows(1);
+    grid->setDefaultRowHeight(16);
+    grid->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goColSizing |
+                     goRowSelect);
+    grid->setGridLineWidth(0);
+    const int widths[] = {180, 50, 50, 80};
+    const char16_t *headers[] = {u"Datei", u"Gepackt", u"Entpackt", u"Datum"};
+    for (int c = 0; c < 4; ++c) {
+        grid->setColWidths(c, widths[c]);
+        grid->setCells(c, 0, QString::fromUtf16(headers[c]));
+    }
+    grid->setFixedSize(364, 150);
+    layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
+
+    const QByteArray file = m_viewer.entryValue(number + "File", QByteArray());
+    const QByteArray modul = m_viewer.GetPartModul(n);
+    m_viewer.ExtractModulFile(modul, file);
+    const QString copy = resolveName(GetWorkDir(), file);
+    m_viewer.ZipAccess1().setZipFilename(copy);
+    fillListing(grid);
+    QFile::remove(copy);
+
+    auto *buttons = new QHBoxLayout;
+    auto *extract = new QPushButton(imageListIcon(ImgArchive), QStringLiteral("Archiv &entpacken"), sheet);
+    extract->setObjectName(QStringLiteral("ExtractButton%1").arg(n));
+    extract->setFixedWidth(150);
+    extract->setProperty(kPartFile, file);
+    extract->setProperty(kPartModul, modul);
+    connect(extract, &QPushButton::clicked, this, [this, extract] { guarded([&] { ExtractButtonClick(extract); }); });
+    auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), sheet);
+    open->setMinimumWidth(150);
+    connect(open, &QPushButton::clicked, this, [this] { guarded([this] { OpenTargetClick(); }); });
+    buttons->addWidget(extract);
+    buttons->addSpacing(66);
+    buttons->addWidget(open);
+    buttons->addStretch(1);
+    layout->addLayout(buttons, 6, 1, 1, 2);
+    layout->setRowStretch(7, 1);
+}
+
+void ArchivePartBuilder::fillListing(TSortGrid *grid)
+{
+    const TZipAccess &zip = m_viewer.ZipAccess1();
+    const QList<ZipDirEntry> &entries = zip.DirEntries();
+    grid->setRowCount(zip.EntryCount() + 1);
+    const QLocale locale;
+    for (int i = 0; i < zip.EntryCount(); ++i) {
+        const ZipDirEntry &e = entries[i];
+        const int row = i + 1;
+        grid->setCells(0, row, fromCp1252(e.FileName));
+        grid->setCells(1, row, QString::number(e.compressedSize()));
+        grid->setCells(2, row, QString::number(e.uncompressedSize()));
+        grid->setCells(3, row, locale.toString(dosDateTime(e.dateTime()).date(), QLocale::ShortFormat));
+    }
+}
+
+void ArchivePartBuilder::setOutputStatus()
+{
+    const QString &path = m_viewer.ArchivOutputPath;
+    m_viewer.host().setStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
+                                             : QStringLiteral("Archiv-Output: ") + path);
+}
+
+void ArchivePartBuilder::ArchivEditChange(QLineEdit *sender)
+{
+    m_viewer.ArchivOutputPath = absoluteFolder(sender->text(), QDir::homePath());
+    setOutputStatus();
+}
+
+void ArchivePartBuilder::ExtractPathEdit(const QString &name)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(findControl(m_viewer.PageControl2(), name)))
+        edit->setText(m_viewer.ArchivOutputPath);
+}
+
+void ArchivePartBuilder::ChooseTargetClick(QToolButton *sender)
+{
+    const QString remembered = m_viewer.ArchivOutputPath;
+    m_viewer.ArchivOutputPath = SelectFolder();
+    if (m_viewer.ArchivOutputPath == u'0')
+        m_viewer.ArchivOutputPath = remembered;
+    setOutputStatus();
+    ExtractPathEdit(QStringLiteral("ArchivEdit%1").arg(sender->property(kPartNumber).toInt()));
+}
+
+void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
+{
+    QString &path = m_viewer.ArchivOutputPath;
+    if (path.isEmpty()) {
+        m_viewer.host().setStatus(QStringLiteral("Kein Zielpfad gewählt..."));
+        return;
+    }
+    if (!QDir(path).exists()) {
+        if (!askYesNo(QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
+            m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
+            return;
+        }
+        if (!QDir().mkpath(path)) {
+            m_viewer.host().setStatus(QStringLiteral("Ungültiger Pfad..."));
+            return;
+        }
+    }
+    path = withSeparator(path);
+
+    const BusyCursor busy;
+    const QByteArray file = sender->property(kPartFile).toByteArray();
+    m_viewer.ExtractModulFile(sender->property(kPartModul).toByteArray(), file);
+    // The archive is extracted from its copy in the Work directory: nothing of
+    // ours is ever put into the user's folder, and nothing there is lost.
+    const QString copy = resolveName(GetWorkDir(), file);
+    TZipAccess &zip = m_viewer.ZipAccess1();
+    zip.setZipFilename(copy);
+    zip.setExtrBaseDir(path);
+    zip.FSpecArgs().append("*");
+    zip.Extract();
+    m_viewer.host().setStatus(
+        QStringLiteral("Es wurde(n) %1 Datei(en) nach '%2' entpackt...").arg(zip.ProcessedCount()).arg(path));
+    QFile::remove(copy);
+}
+
+void ArchivePartBuilder::OpenTargetClick()
+{
+    const QString &path = m_viewer.ArchivOutputPath;
+    if (path.isEmpty())
+        return;
+    if (!QDir(path).exists())
+        m_viewer.host().setStatus(QStringLiteral("Ungültiger Pfad..."));
+    seam().openExternal(QUrl::fromLocalFile(path));
+}
+
+} // namespace tv

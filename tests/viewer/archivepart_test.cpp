@@ -1,0 +1,347 @@
+#include "app/errorreport.h"
+#include "app/mainwindow.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "fakeseam.h"
+#include "navigation/entrylistbox.h"
+#include "testdirs.h"
+#include "viewer/archivepart.h"
+#include "viewer/entryviewer.h"
+#include "widgets/findcontrol.h"
+#include "widgets/sortgrid.h"
+#include "zip/zipaccess.h"
+#include "zipwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace tv;
+
+namespace {
+
+constexpr quint32 kMay2024 = (quint32((44 << 9) | (5 << 5) | 4) << 16) | (12 << 11); // 04.05.2024 12:00
+constexpr quint32 kJan2023 = (quint32((43 << 9) | (1 << 5) | 31) << 16);              // 31.01.2023
+
+// libzip writes only real dates: patch month 0 into the second local header.
+QByteArray withBadDate(QByteArray archive)
+{
+    const qsizetype second = archive.indexOf("PK\x03\x04", 1);
+    const quint16 monthZero = (44 << 9) | (0 << 5) | 1;
+    archive[second + 12] = char(monthZero & 0xFF);
+    archive[second + 13] = char(monthZero >> 8);
+    return archive;
+}
+
+const QByteArray kSection = "[Beispiel]\r\nCount=2\r\n"
+                            "1=Beispiel\r\n1Modul=basis\r\n1File=beispiel.zip\r\n1Describe=Kurz\r\n1Archiv=Lange Beschreibung\r\n"
+                            "2=Artikel\r\n2Modul=zweites\r\n2File=text.txt\r\n"
+                            "[Kaputt]\r\n1=Archiv\r\n1Modul=basis\r\n1File=kaputt.zip\r\n"
+                            "[Fehlt]\r\n1=Komponente\r\n1Modul=basis\r\n1File=gibtsnicht.zip\r\n1Describe=Nur kurz\r\n"
+                            "[Datum]\r\n1=Archiv\r\n1Modul=basis\r\n1File=datum.zip\r\n";
+
+enum Row { Beispiel, Kaputt, Fehlt, Datum };
+
+} // namespace
+
+class ArchivePartTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TForm1> m_form;
+    QTemporaryDir m_home;
+    QByteArray m_oldHome;
+
+    void open(int row)
+    {
+        auto *list = qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox1")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+    template<typename T>
+    T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(findControl(m_form.get(), name));
+    }
+    TSortGrid *grid() const { return control<TSortGrid>(QStringLiteral("SortGrid1")); }
+    QLineEdit *edit() const { return control<QLineEdit>(QStringLiteral("ArchivEdit1")); }
+    QPushButton *extractButton() const { return control<QPushButton>(QStringLiteral("ExtractButton1")); }
+    QToolButton *folderButton() const { return edit()->parentWidget()->findChild<QToolButton *>(); }
+    QPushButton *openButton() const
+    {
+        for (QPushButton *b : edit()->parentWidget()->findChildren<QPushButton *>())
+            if (b->text() == QStringLiteral("Zielverzeichnis &durchsuchen"))
+                return b;
+        return nullptr;
+    }
+    void typeFolder(const QString &folder)
+    {
+        edit()->clear();
+        QTest::keyClicks(edit(), folder);
+    }
+    QString status() const { return m_form->statusText(); }
+    QStringList filesIn(const QString &dir) const
+    {
+        return QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+    }
+    void cleanupTestCase() { qputenv("HOME", m_oldHome); }
+
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
+        const QByteArray inner = zipBytes({{"liesmich.txt", "Bitte lesen", kMay2024},
+                                           {"src/", "", kJan2023},
+                                           {"src/main.cpp", QByteArray(500, 'x'), kJan2023},
+                                           {"Datei.zip", "Mitglied", kMay2024}});
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
+                 {{"beispiel.zip", inner},
+                  {"kaputt.zip", "das ist kein Archiv"},
+                  {"datum.zip", withBadDate(zipBytes({{"gut.txt", "g", kMay2024}, {"schlecht.txt", "s"}}))}});
+        writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), {{"text.txt", "Text"}});
+        m_form = std::make_unique<TForm1>();
+        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        QVERIFY(m_form->FormCreate());
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_seam.reset();
+        m_dirs.reset();
+    }
+
+    void pageListsTheArchive()
+    {
+        open(Beispiel);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QCOMPARE(m_form->PageControl2()->currentIndex(), 1);
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: (kein Pfad)")); // the archive tab is active
+        QCOMPARE(grid()->RowCount(), 5);
+        QCOMPARE(grid()->Cells(0, 0), QStringLiteral("Datei"));
+        QCOMPARE(grid()->Cells(3, 0), QStringLiteral("Datum"));
+        QCOMPARE(grid()->Cells(0, 1), QStringLiteral("liesmich.txt"));
+        QCOMPARE(grid()->Cells(2, 1), QStringLiteral("11"));
+        QCOMPARE(grid()->Cells(3, 1), QLocale().toString(QDate(2024, 5, 4), QLocale::ShortFormat));
+        QCOMPARE(grid()->Cells(0, 2), QStringLiteral("src/"));
+        QCOMPARE(grid()->Cells(1, 2), QStringLiteral("0"));
+        QCOMPARE(grid()->Cells(0, 3), QStringLiteral("src/main.cpp"));
+        QCOMPARE(grid()->Cells(2, 3), QStringLiteral("500"));
+        auto *description = edit()->parentWidget()->findChild<QPlainTextEdit *>();
+        QCOMPARE(description->toPlainText(), QStringLiteral("Lange Beschreibung"));
+        QVERIFY(description->isReadOnly());
+        QCOMPARE(extractButton()->text(), QStringLiteral("Archiv &entpacken"));
+        QCOMPARE(filesIn(GetWorkDir()), QStringList()); // the listing's copy is gone
+
+        // A click on the "Entpackt" header sorts by size, numbers as numbers.
+        QHeaderView *header = grid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
+        QCOMPARE(grid()->Cells(0, 1), QStringLiteral("src/"));
+        QCOMPARE(grid()->Cells(0, 2), QStringLiteral("Datei.zip"));
+        QCOMPARE(grid()->Cells(0, 4), QStringLiteral("src/main.cpp"));
+    }
+
+    void extractIntoATypedFolder()
+    {
+        open(Beispiel);
+        const QString target = m_dirs->tempDir() + QStringLiteral("ziel");
+        QVERIFY(QDir().mkpath(target));
+        TestDirs::writeFile(target + QStringLiteral("/Datei.zip"), "meine eigene Datei");
+        typeFolder(target);
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: ") + target);
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        // Every member lands flat in the folder; the user's Datei.zip is replaced only by the member of that name.
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
+        QCOMPARE(filesIn(target), (QStringList{QStringLiteral("Datei.zip"), QStringLiteral("liesmich.txt"),
+                                               QStringLiteral("main.cpp")}));
+        QFile member(target + QStringLiteral("/Datei.zip"));
+        QVERIFY(member.open(QIODevice::ReadOnly));
+        QCOMPARE(member.readAll(), QByteArray("Mitglied"));
+        QCOMPARE(filesIn(GetWorkDir()), QStringList());
+        // Twice: the files are replaced without a question and the count is the same.
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
+        QCOMPARE(m_seam->messages.size(), 0);
+    }
+
+    void aUsersOwnDateiZipSurvives()
+    {
+        // An archive without a member of that name never touches the user's file.
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
+                 {{"beispiel.zip", zipBytes({{"a.txt", "A"}})}});
+        open(Beispiel);
+        const QString target = m_dirs->tempDir() + QStringLiteral("ziel/");
+        QVERIFY(QDir().mkpath(target));
+        TestDirs::writeFile(target + QStringLiteral("Datei.zip"), "meine eigene Datei");
+        typeFolder(target);
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 1 Datei(en) nach '%1' entpackt...").arg(target));
+        QFile own(target + QStringLiteral("Datei.zip"));
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        QCOMPARE(own.readAll(), QByteArray("meine eigene Datei"));
+    }
+
+    void relativeFolderMeansHome()
+    {
+        open(Beispiel);
+        QVERIFY(QDir(m_home.path()).mkdir(QStringLiteral("Beispiele")));
+        typeFolder(QStringLiteral("Beispiele"));
+        const QString absolute = m_home.path() + QStringLiteral("/Beispiele");
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: ") + absolute);
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(absolute));
+        QVERIFY(QFileInfo::exists(absolute + QStringLiteral("/liesmich.txt")));
+        QCOMPARE(absoluteFolder(QStringLiteral("~/x"), QStringLiteral("/home/a")), QStringLiteral("/home/a/x"));
+        QCOMPARE(absoluteFolder(QStringLiteral("~"), QStringLiteral("/home/a")), QStringLiteral("/home/a/"));
+        QCOMPARE(absoluteFolder(QString(), QStringLiteral("/home/a")), QString());
+    }
+
+    void missingFolderIsCreatedOnlyOnYes()
+    {
+        open(Beispiel);
+        const QString target = m_dirs->tempDir() + QStringLiteral("neu/tief/ziel");
+        typeFolder(target);
+        m_seam->answers = {No};
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Bestätigung"));
+        QCOMPARE(m_seam->messages[0].text,
+                 QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(target));
+        QCOMPARE(status(), QStringLiteral("Keine Datei entpackt..."));
+        QVERIFY(!QFileInfo::exists(m_dirs->tempDir() + QStringLiteral("neu")));
+
+        m_seam->answers = {Yes};
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
+        QVERIFY(QFileInfo::exists(target + QStringLiteral("/main.cpp")));
+
+        // A folder that cannot be made: below a plain file.
+        TestDirs::writeFile(m_dirs->tempDir() + QStringLiteral("datei"), "x");
+        typeFolder(m_dirs->tempDir() + QStringLiteral("datei/unter"));
+        m_seam->answers = {Yes};
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Ungültiger Pfad..."));
+    }
+
+    void folderDialogAndTabSwitch()
+    {
+        open(Beispiel);
+        const QString chosen = m_dirs->tempDir() + QStringLiteral("gewaehlt");
+        QVERIFY(QDir().mkpath(chosen));
+        m_seam->folders = {chosen, QString()};
+        QTest::mouseClick(folderButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->folderPrompts, QStringList{QStringLiteral("Zielverzeichnis wählen:")});
+        QCOMPARE(edit()->text(), chosen + u'/');
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: %1/").arg(chosen));
+        // Cancelling keeps the folder chosen before.
+        QTest::mouseClick(folderButton(), Qt::LeftButton);
+        QCOMPARE(edit()->text(), chosen + u'/');
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: %1/").arg(chosen));
+
+        QTest::mouseClick(openButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl::fromLocalFile(chosen + u'/')});
+
+        // Another tab and back: the folder is gone.
+        m_form->PageControl2()->setCurrentIndex(2);
+        m_form->PageControl2()->setCurrentIndex(1);
+        QCOMPARE(edit()->text(), QString());
+        QCOMPARE(status(), QStringLiteral("Archiv-Output: (kein Pfad)"));
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Kein Zielpfad gewählt..."));
+        QTest::mouseClick(openButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->opened.size(), 1);
+
+        typeFolder(m_dirs->tempDir() + QStringLiteral("nirgends"));
+        QTest::mouseClick(openButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Ungültiger Pfad..."));
+    }
+
+    void theArchivesOwnModuleIsUsed()
+    {
+        // Part 2 lies in another module; the button keeps its own part's module.
+        open(Beispiel);
+        QCOMPARE(m_form->viewer()->info.CurrentModul, QByteArray("zweites"));
+        const QString target = m_dirs->tempDir() + QStringLiteral("ziel");
+        QVERIFY(QDir().mkpath(target));
+        m_form->PageControl2()->setCurrentIndex(1);
+        typeFolder(target);
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
+    }
+
+    void damagedArchive()
+    {
+        open(Kaputt);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QVERIFY(m_seam->messages[0].text.startsWith(QStringLiteral("No valid zip entries found")));
+        QCOMPARE(grid()->RowCount(), 1);
+        QVERIFY(extractButton()); // the page is complete
+    }
+
+    void partFileMissingFromTheModule()
+    {
+        open(Fehlt);
+        QCOMPARE(m_seam->messages.size(), 0);
+        QCOMPARE(grid()->RowCount(), 1);
+        QCOMPARE(edit()->parentWidget()->findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("Nur kurz"));
+        typeFolder(m_dirs->tempDir());
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
+    }
+
+    void aBadDateEndsTheBuild()
+    {
+        open(Datum);
+        QCOMPARE(m_seam->messageTexts(),
+                 QStringList{QStringLiteral("Ungültiges Argument zum Codieren des Datums.")});
+        QCOMPARE(grid()->Cells(0, 1), QStringLiteral("gut.txt"));
+        QVERIFY(!extractButton());
+        QCOMPARE(m_form->CurrentEntryIndex(), -1);
+        QVERIFY_THROWS_EXCEPTION(Error, dosDateTime((quint32((44 << 9) | (1 << 5) | 1) << 16) | (24 << 11)));
+        QCOMPARE(dosDateTime(kMay2024), QDateTime(QDate(2024, 5, 4), QTime(12, 0)));
+    }
+
+    void missingEngine()
+    {
+        QTemporaryDir empty;
+        m_form->ZipAccess1().setEngineDirectory(empty.path());
+        open(Beispiel);
+        // The archive page, then the text part of the same entry, miss the engine.
+        QCOMPARE(m_seam->messageTexts().mid(0, 2),
+                 (QStringList{QStringLiteral("unzipengine not found"), QStringLiteral("unzipengine not found")}));
+        QCOMPARE(grid()->RowCount(), 1);
+        m_seam->messages.clear();
+        typeFolder(m_dirs->tempDir());
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->messageTexts(), (QStringList{QStringLiteral("unzipengine not found"),
+                                                      QStringLiteral("Error - no zip file specified")}));
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    TipvaultApplication app(argc, argv);
+    ArchivePartTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "archivepart_test.moc"
