@@ -138,9 +138,12 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     grid->setGridLineWidth(0);
     const int widths[] = {180, 50, 50, 80};
     const char16_t *headers[] = {u"Datei", u"Gepackt", u"Entpackt", u"Datum"};
+    const QFontMetrics metrics(grid->font());
     for (int c = 0; c < 4; ++c) {
-        grid->setColWidths(c, widths[c]);
-        grid->setCells(c, 0, QString::fromUtf16(headers[c]));
+        const QString header = QString::fromUtf16(headers[c]);
+        // The widths were made for an 8-point font; a larger one still shows the headers whole.
+        grid->setColWidths(c, std::max(widths[c], metrics.horizontalAdvance(header) + 10));
+        grid->setCells(c, 0, header);
     }
     grid->setFixedSize(364, 150);
     layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
