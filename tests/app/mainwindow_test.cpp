@@ -1,3 +1,4 @@
+#include "app/desktopseam.h"
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "catalogue/errors.h"
@@ -12,6 +13,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -263,6 +267,39 @@ private slots:
         QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
         QCOMPARE(m_seam->messages[0].buttons, int(Ok));
         QCOMPARE(m_seam->messages[0].text, QStringLiteral("Dateizugriff verweigert."));
+    }
+
+    void desktopBoxesSpeakGerman()
+    {
+        // The real seam: a Yes/No box with German buttons, Yes as default, Escape answering No.
+        DesktopSeam desktop;
+        QStringList buttons;
+        QString defaultButton;
+        QString title;
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            for (QAbstractButton *b : box->buttons())
+                buttons.append(b->text());
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        const MessageButton answer = desktop.message(
+            MessageRequest{MessageKind::Confirmation, QStringLiteral("Bestätigung"), QStringLiteral("Weiter?"), Yes | No});
+        QCOMPARE(answer, No);
+        QCOMPARE(title, QStringLiteral("Bestätigung"));
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
+        QCOMPARE(defaultButton, QStringLiteral("&Ja"));
+
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(desktop.message(MessageRequest{MessageKind::Error, QStringLiteral("Fehler"), QStringLiteral("x"), Ok}),
+                 Ok);
     }
 
     void unreadableSectionListIsReported()
