@@ -1,0 +1,146 @@
+#include "stagedfile.h"
+
+#include "catalogue/errors.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tv {
+namespace {
+
+QString reasonFor(int err)
+{
+    return IoError::messageFor(IoError::codeFromErrno(err));
+}
+
+bool fail(QString *reason, int err)
+{
+    *reason = reasonFor(err);
+    return false;
+}
+
+// New files get the modes every other file of the user gets.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, const char *data, ssize_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+/// Copies the open `in` to the open `out`; false with errno set.
+bool copyContent(int in, int out)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!writeAll(out, buffer, n))
+            return false;
+    }
+}
+
+/// Opens a regular file for reading. Non-blocking, so that a FIFO named like an
+/// update never hangs the command; it is refused like a directory.
+int openSource(const QString &source)
+{
+    const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+StagedFile::StagedFile(const QString &dir)
+    : m_dir(dir)
+{
+}
+
+StagedFile::~StagedFile()
+{
+    discard();
+}
+
+void StagedFile::discard()
+{
+    if (!m_path.isEmpty())
+        ::unlink(QFile::encodeName(m_path).constData());
+    m_path.clear();
+}
+
+bool StagedFile::copyFrom(const QString &source, QString *reason)
+{
+    discard();
+    const int in = openSource(source);
+    if (in < 0)
+        return fail(reason, errno);
+    QByteArray name = QFile::encodeName(m_dir) + ".tipvault-XXXXXX";
+    const int out = ::mkostemp(name.data(), O_CLOEXEC);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return fail(reason, err);
+    }
+    m_path = QFile::decodeName(name);
+    const bool copied = ::fchmod(out, newFileMode()) == 0 && copyContent(in, out) && ::fsync(out) == 0;
+    const int err = errno;
+    ::close(in);
+    if (::close(out) != 0 || !copied) {
+        const int closeErr = copied ? errno : err;
+        discard();
+        return fail(reason, closeErr);
+    }
+    return true;
+}
+
+bool StagedFile::commit(const QString &target, QString *reason)
+{
+    if (m_path.isEmpty())
+        return fail(reason, ENOENT);
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(target).constData()) != 0) {
+        const int err = errno;
+        discard();
+        return fail(reason, err);
+    }
+    m_path.clear();
+    return true;
+}
+
+bool replaceFile(const QString &source, const QString &target, QString *reason)
+{
+    const qsizetype slash = target.lastIndexOf(u'/');
+    StagedFile staged(target.left(slash + 1));
+    return staged.copyFrom(source, reason) && staged.commit(target, reason);
+}
+
+} // namespace tv

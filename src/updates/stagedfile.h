@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace tv {
+
+/// @short A file made beside its target under a hidden temporary name and renamed into place.
+///
+/// Until commit() the target is untouched. A StagedFile destroyed without a
+/// commit removes its temporary, so a copy that failed or was interrupted
+/// leaves nothing behind:
+///
+///     StagedFile staged(GetProgramDir());         // ".tipvault-Ab12Cd"
+///     if (staged.copyFrom(update, &reason))
+///         staged.commit(programDir + "neu.tvm", &reason);
+class StagedFile
+{
+public:
+    /// `dir` ends with "/" and is the target's directory, so that the rename stays on one file system.
+    explicit StagedFile(const QString &dir);
+    ~StagedFile();
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    /// Copies a regular file into the temporary and flushes it to disk. False
+    /// with the reason as the user reads it ("Datei nicht gefunden") otherwise.
+    bool copyFrom(const QString &source, QString *reason);
+    /// The temporary's path; empty before copyFrom succeeded.
+    const QString &path() const { return m_path; }
+    /// Renames the temporary over `target`; false with the reason.
+    bool commit(const QString &target, QString *reason);
+
+private:
+    void discard();
+
+    QString m_dir;
+    QString m_path;
+};
+
+/// Copies `source` over `target` atomically; false with the reason when it failed,
+/// and then the target is as it was.
+bool replaceFile(const QString &source, const QString &target, QString *reason);
+
+} // namespace tv

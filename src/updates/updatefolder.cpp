@@ -1,0 +1,58 @@
+#include "updatefolder.h"
+
+#include "catalogue/catalogue.h"
+#include "catalogue/cp1252.h"
+#include "catalogue/ini.h"
+#include "catalogue/paths.h"
+#include "catalogue/seam.h"
+
+#include <QFileInfo>
+
+namespace tv {
+namespace {
+
+constexpr char kSettings[] = "Settings";
+constexpr char kModulPath[] = "ModulPath";
+
+const QString kNoFolder = QStringLiteral("0");
+
+// A relative path would be taken from whatever the current directory is; the
+// ZIP component moves that around, so only absolute folders count as known.
+bool isKnownFolder(const QString &folder)
+{
+    return folder != kNoFolder && folder.startsWith(u'/') && QFileInfo(folder).isDir();
+}
+
+} // namespace
+
+QString ModulPath()
+{
+    return fromCp1252(ini::readString(programFile(kSettingsFile), kSettings, kModulPath, "0"));
+}
+
+void setModulPath(const QString &folder)
+{
+    ini::writeString(programFile(kSettingsFile), kSettings, kModulPath, toCp1252(folder));
+}
+
+QString repeatFolderQuestion(const QString &folder)
+{
+    return QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + folder +
+           QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
+                          "Modulupdates gesucht werden?");
+}
+
+QString chooseUpdateFolder()
+{
+    QString folder = ModulPath();
+    if (!isKnownFolder(folder)) {
+        folder = SelectFolder();
+    } else if (showMessage(MessageKind::Confirmation, repeatFolderQuestion(folder), Yes | No) == No) {
+        folder = SelectFolder();
+    }
+    if (folder != kNoFolder)
+        setModulPath(folder);
+    return folder;
+}
+
+} // namespace tv

@@ -1,0 +1,618 @@
+#include "catalogue/catalogue.h"
+#include "catalogue/ini.h"
+#include "catalogue/paths.h"
+#include "fakeseam.h"
+#include "testdirs.h"
+#include "updates/modulupdate.h"
+#include "updates/stagedfile.h"
+#include "updates/updatefiles.h"
+#include "updates/updatefolder.h"
+#include "zip/zipaccess.h"
+#include "zipwriter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <stdexcept>
+#include <sys/stat.h>
+
+using namespace tv;
+
+namespace {
+
+const QByteArray kInstalledSections = "Grafik\r\n";
+const QByteArray kInstalledGrafik = "[Bitmaps laden]\r\n1Modul=basis\r\n1File=bitmaps.rtf\r\n";
+const QByteArray kInstalledVersion = "[ModulDate]\r\nModul=basis.tvm\r\nDate=10\r\n"
+                                     "[CheckVersion]\r\nSection=1\r\nSection_Grafik.dat=1\r\n";
+
+const QByteArray kUpdateSections = "Grafik\r\nWerkzeuge\r\n";
+const QByteArray kUpdateGrafik = kInstalledGrafik + "[Farben]\r\n1Modul=neu\r\n1File=farben.rtf\r\n";
+const QByteArray kUpdateWerkzeuge = "[Git]\r\n1Modul=neu\r\n1File=git.rtf\r\n";
+
+QByteArray versionFile(int date, int sections, int grafik, int werkzeuge)
+{
+    return "[ModulDate]\r\nModul=ignoriert.tvm\r\nDate=" + QByteArray::number(date) + "\r\n[CheckVersion]\r\nSection=" +
+           QByteArray::number(sections) + "\r\nSection_Grafik.dat=" + QByteArray::number(grafik) +
+           "\r\nSection_Werkzeuge.dat=" + QByteArray::number(werkzeuge) + "\r\n";
+}
+
+/// An update adding the Section "Werkzeuge" and an entry to "Grafik", all versions raised.
+QList<ZipMember> newerUpdate(const QByteArray &version = versionFile(20, 2, 2, 1))
+{
+    return {{"Sections.dat", kUpdateSections},
+            {"CheckVersion.dat", version},
+            {"Section_Grafik.dat", kUpdateGrafik},
+            {"Section_Werkzeuge.dat", kUpdateWerkzeuge},
+            {"farben.rtf", "{\\rtf1 Farben}"},
+            {"git.rtf", "{\\rtf1 Git}"}};
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+/// Every name in `dir`, hidden ones included, sorted.
+QStringList entriesOf(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class ModulUpdateTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TZipAccess> m_zip;
+    std::unique_ptr<QTemporaryDir> m_updates;
+
+    QString updatesDir() const { return m_updates->path() + u'/'; }
+    QString program(const QString &name) const { return m_dirs->programDir() + name; }
+    QByteArray installedKey(const QByteArray &section, const QByteArray &key) const
+    {
+        return ini::readString(program(QStringLiteral("CheckVersion.dat")), section, key, "<none>");
+    }
+    QString writeUpdate(const QString &name, const QList<ZipMember> &members) const
+    {
+        const QString path = updatesDir() + name;
+        writeZip(path, members);
+        return path;
+    }
+    QStringList memberNames(const QString &archive) const
+    {
+        TZipAccess zip;
+        zip.setZipFilename(archive);
+        QStringList names;
+        for (const ZipDirEntry &e : zip.DirEntries())
+            names.append(QString::fromLatin1(e.FileName));
+        names.sort();
+        return names;
+    }
+    /// The catalogue files an integration leaves in the Work directory (none, when all is well).
+    QStringList workLeftovers() const
+    {
+        QStringList left;
+        for (const QString &name : entriesOf(m_dirs->workDir())) {
+            if (name.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive))
+                left.append(name);
+        }
+        return left;
+    }
+    QStringList stagedLeftovers() const
+    {
+        return entriesOf(m_dirs->programDir()).filter(QStringLiteral(".tipvault-"));
+    }
+    void writeSettings(const QByteArray &content) const
+    {
+        m_dirs->writeProgramFile(QStringLiteral("TIPVAULT.ini"), content);
+    }
+
+private slots:
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_zip = std::make_unique<TZipAccess>();
+        m_zip->setExtrOptions(ExtrOverWrite);
+        m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        m_updates = std::make_unique<QTemporaryDir>();
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), kInstalledSections);
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kInstalledGrafik);
+        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), kInstalledVersion);
+        writeZip(program(QStringLiteral("basis.tvm")), {{"bitmaps.rtf", "{\\rtf1 Bitmaps}"}});
+    }
+    void cleanup()
+    {
+        m_zip.reset();
+        m_seam.reset();
+        m_updates.reset();
+        m_dirs.reset();
+    }
+
+    // ------------------------------------------------------------ the folder
+
+    void folderDialogOpensAtOnceWithoutAStoredFolder_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("no settings file") << QByteArray();
+        QTest::newRow("no key") << QByteArray("[Settings]\r\nAnderes=1\r\n");
+        QTest::newRow("0") << QByteArray("[Settings]\r\nModulPath=0\r\n");
+        QTest::newRow("folder gone") << QByteArray("[Settings]\r\nModulPath=/gibt/es/nicht/\r\n");
+        QTest::newRow("relative") << QByteArray("[Settings]\r\nModulPath=.\r\n");
+    }
+    void folderDialogOpensAtOnceWithoutAStoredFolder()
+    {
+        QFETCH(QByteArray, settings);
+        if (!settings.isEmpty())
+            writeSettings(settings);
+        m_seam->folders = {m_updates->path()};
+        QCOMPARE(chooseUpdateFolder(), updatesDir());
+        QVERIFY(m_seam->messages.isEmpty());
+        QCOMPARE(m_seam->folderPrompts, QStringList{QStringLiteral("Zielverzeichnis wählen:")});
+        QCOMPARE(ModulPath(), updatesDir());
+    }
+
+    void cancelledDialogWritesNothing()
+    {
+        m_seam->folders = {QString()};
+        QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("TIPVAULT.ini"))));
+        QCOMPARE(ModulPath(), QStringLiteral("0"));
+    }
+
+    void storedFolderIsOfferedAgain()
+    {
+        writeSettings("[Settings]\r\n  ModulPath =  " + QFile::encodeName(updatesDir()) + "\r\n");
+        QCOMPARE(chooseUpdateFolder(), updatesDir());
+        QVERIFY(m_seam->folderPrompts.isEmpty());
+        QCOMPARE(m_seam->messages.size(), 1);
+        const MessageRequest &box = m_seam->messages[0];
+        QCOMPARE(box.kind, MessageKind::Confirmation);
+        QCOMPARE(box.title, QStringLiteral("Bestätigung"));
+        QCOMPARE(box.buttons, int(Yes | No));
+        QCOMPARE(box.text, QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + updatesDir() +
+                               QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
+                                              "Modulupdates gesucht werden?"));
+        // Yes writes the same value back: the line is rewritten in the writer's form.
+        QCOMPARE(readFile(program(QStringLiteral("TIPVAULT.ini"))),
+                 "[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
+    }
+
+    void answeringNoOpensTheDialog()
+    {
+        QTemporaryDir other;
+        writeSettings("[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
+        m_seam->answers = {No};
+        m_seam->folders = {other.path()};
+        QCOMPARE(chooseUpdateFolder(), other.path() + u'/');
+        QCOMPARE(m_seam->folderPrompts.size(), 1);
+        QCOMPARE(ModulPath(), other.path() + u'/');
+
+        // Cancelling after No keeps the stored folder.
+        m_seam->answers = {No};
+        m_seam->folders = {QString()};
+        QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
+        QCOMPARE(ModulPath(), other.path() + u'/');
+    }
+
+    void scanTakesOnlyArchivesOfTheFolderItself()
+    {
+        const QString dir = updatesDir();
+        for (const char *name : {"a.tvu", "B.TVU", ".versteckt.tvu", "x.tvu.bak", "liesmich.txt"})
+            TestDirs::writeFile(dir + QLatin1String(name), "x");
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("sub")));
+        TestDirs::writeFile(dir + QStringLiteral("sub/b.tvu"), "x");
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("c.tvu")));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir + QStringLiteral("fifo.tvu")).constData(), 0600), 0);
+
+        QStringList found{QStringLiteral("vorher")};
+        FindUpdateFiles(dir, found);
+        found.sort();
+        QCOMPARE(found, (QStringList{dir + QStringLiteral(".versteckt.tvu"), dir + QStringLiteral("B.TVU"),
+                                     dir + QStringLiteral("a.tvu"), QStringLiteral("vorher")}));
+
+        int calls = 0;
+        forEachMatchingFile(dir, QStringLiteral("*.tvu"), [&](const QString &) { return ++calls < 2; });
+        QCOMPARE(calls, 2);
+    }
+
+    // ------------------------------------------------------------ one archive
+
+    void integratesANewSectionAndItsModule()
+    {
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
+        QCOMPARE(update.NewModulInfo().UpdateName, QStringLiteral("neu.tvu"));
+        QCOMPARE(update.NewModulInfo().UpdatePath, updatesDir() + QStringLiteral("neu.tvu"));
+        QVERIFY2(m_seam->messages.isEmpty(), qPrintable(m_seam->messageTexts().join(u'|')));
+
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kUpdateSections);
+        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), kUpdateGrafik);
+        QCOMPARE(readFile(program(QStringLiteral("Section_Werkzeuge.dat"))), kUpdateWerkzeuge);
+        QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("2"));
+        QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), QByteArray("2"));
+        QCOMPARE(installedKey("CheckVersion", "Section_Werkzeuge.dat"), QByteArray("1"));
+        QCOMPARE(installedKey("ModulDate", "Modul"), QByteArray("neu.tvm"));
+        QCOMPARE(installedKey("ModulDate", "Date"), QByteArray("20"));
+        QVERIFY(CheckFiles());
+        QCOMPARE(GetNewestModul(), QByteArray("neu.tvm"));
+
+        // The module keeps its part files only; nothing is left in the Work directory.
+        QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
+                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+        QCOMPARE(workLeftovers(), QStringList());
+        QCOMPARE(stagedLeftovers(), QStringList());
+        QFileInfo module(program(QStringLiteral("neu.tvm")));
+        QVERIFY(module.permissions() & QFile::ReadOther);
+    }
+
+    void installedModuleIsSkipped()
+    {
+        writeZip(program(QStringLiteral("NEU.TVM")), {{"alt.rtf", "alt"}});
+        const QStringList before = entriesOf(m_dirs->programDir());
+        ModulUpdate update(*m_zip);
+        QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
+        QCOMPARE(entriesOf(m_dirs->programDir()), before);
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+        QCOMPARE(memberNames(program(QStringLiteral("NEU.TVM"))), QStringList{QStringLiteral("alt.rtf")});
+        QVERIFY(!QFileInfo::exists(m_dirs->workDir() + QStringLiteral("Sections.dat")));
+        QVERIFY(m_seam->messages.isEmpty());
+    }
+
+    void equalVersionsCopyNothingButInstallTheModule()
+    {
+        ModulUpdate update(*m_zip);
+        const QList<ZipMember> members{{"Sections.dat", kUpdateSections},
+                                       {"CheckVersion.dat", versionFile(10, 1, 1, 0)},
+                                       {"Section_Grafik.dat", kUpdateGrafik},
+                                       {"Section_Werkzeuge.dat", kUpdateWerkzeuge},
+                                       {"git.rtf", "{\\rtf1 Git}"}};
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("gleich.tvu"), members)));
+        QVERIFY(m_seam->messages.isEmpty());
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), kInstalledGrafik);
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("Section_Werkzeuge.dat"))));
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+        QCOMPARE(memberNames(program(QStringLiteral("gleich.tvm"))), QStringList{QStringLiteral("git.rtf")});
+        QCOMPARE(workLeftovers(), QStringList());
+    }
+
+    void higherVersionWinsInEitherOrder_data()
+    {
+        QTest::addColumn<bool>("sevenFirst");
+        QTest::newRow("5 then 7") << false;
+        QTest::newRow("7 then 5") << true;
+    }
+    void higherVersionWinsInEitherOrder()
+    {
+        QFETCH(bool, sevenFirst);
+        auto archive = [&](int version) {
+            return writeUpdate(QStringLiteral("v%1.tvu").arg(version),
+                               {{"Sections.dat", kInstalledSections},
+                                {"CheckVersion.dat", versionFile(10, 1, version, 0)},
+                                {"Section_Grafik.dat", "[Fassung " + QByteArray::number(version) + "]\r\n"}});
+        };
+        const QString five = archive(5);
+        const QString seven = archive(7);
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(sevenFirst ? seven : five));
+        QVERIFY(update.IntegrateModul(sevenFirst ? five : seven));
+        QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), QByteArray("7"));
+        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), QByteArray("[Fassung 7]\r\n"));
+        QVERIFY(QFileInfo::exists(program(QStringLiteral("v5.tvm"))));
+        QVERIFY(QFileInfo::exists(program(QStringLiteral("v7.tvm"))));
+    }
+
+    void moduleDateChangesOnlyWhenLater_data()
+    {
+        QTest::addColumn<QByteArray>("installedDate");
+        QTest::addColumn<int>("updateDate");
+        QTest::addColumn<QByteArray>("modul");
+        QTest::addColumn<QByteArray>("date");
+        QTest::newRow("earlier") << QByteArray("10") << 9 << QByteArray("basis.tvm") << QByteArray("10");
+        QTest::newRow("equal") << QByteArray("10") << 10 << QByteArray("basis.tvm") << QByteArray("10");
+        QTest::newRow("later") << QByteArray("10") << 11 << QByteArray("Neu.tvm") << QByteArray("11");
+        QTest::newRow("installed not a number") << QByteArray("abc") << 1 << QByteArray("Neu.tvm") << QByteArray("1");
+    }
+    void moduleDateChangesOnlyWhenLater()
+    {
+        QFETCH(QByteArray, installedDate);
+        QFETCH(int, updateDate);
+        QFETCH(QByteArray, modul);
+        QFETCH(QByteArray, date);
+        ini::writeString(program(QStringLiteral("CheckVersion.dat")), "ModulDate", "Date", installedDate);
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("Neu.TVU"),
+                                                  {{"CheckVersion.dat", versionFile(updateDate, 0, 0, 0)},
+                                                   {"git.rtf", "x"}})));
+        QCOMPARE(installedKey("ModulDate", "Modul"), modul);
+        QCOMPARE(installedKey("ModulDate", "Date"), date);
+        QVERIFY(QFileInfo::exists(program(QStringLiteral("Neu.tvm"))));
+    }
+
+    void archiveWithoutCatalogueIsStillInstalled()
+    {
+        // Copies an interrupted run left in the Work directory must not stand in for the missing files.
+        QDir().mkpath(m_dirs->workDir());
+        TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("SECTIONS.DAT"), "Alt\r\n");
+        TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("CheckVersion.dat"),
+                            "[CheckVersion]\r\nSection=99\r\n[ModulDate]\r\nDate=99\r\n");
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("nackt.tvu"), {{"git.rtf", "x"}})));
+        QVERIFY(update.SectionFiles().isEmpty());
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+        QCOMPARE(memberNames(program(QStringLiteral("nackt.tvm"))), QStringList{QStringLiteral("git.rtf")});
+        QCOMPARE(workLeftovers(), QStringList());
+    }
+
+    void damagedArchiveIsRefusedAndTheRestGoesOn()
+    {
+        // Two members, cut inside the second: the listing fails after its first entry.
+        const QString path = writeUpdate(QStringLiteral("kaputt.tvu"), newerUpdate());
+        QByteArray bytes = readFile(path);
+        const qsizetype second = bytes.indexOf("PK\x03\x04", 4);
+        QVERIFY(second > 0);
+        TestDirs::writeFile(path, bytes.left(second + 40));
+        writeUpdate(QStringLiteral("gut.tvu"), {{"git.rtf", "x"}});
+
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        QVERIFY2(m_seam->messages[0].text.startsWith(
+                     QStringLiteral("Das Modulupdate 'kaputt.tvu' wird nicht integriert: es kann nicht gelesen "
+                                    "werden (Error")),
+                 qPrintable(m_seam->messages[0].text));
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("kaputt.tvm"))));
+        QVERIFY(QFileInfo::exists(program(QStringLiteral("gut.tvm"))));
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+    }
+
+    // ------------------------------------------------------------ a whole folder
+
+    void countAndMessage()
+    {
+        for (const char *name : {"a.tvu", "b.tvu", "c.tvu"})
+            writeUpdate(QLatin1String(name), {{"git.rtf", "x"}});
+        writeZip(program(QStringLiteral("b.tvm")), {{"alt.rtf", "x"}});
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 2);
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        QCOMPARE(integratedMessage(3), QStringLiteral("Es wurde(n) 3 Modul(e) integriert.\r\n\n"
+                                                      "Die neuen Einträge sind ab sofort verfügbar."));
+    }
+
+    void countIsNotEightBitsWide()
+    {
+        const QByteArray archive = zipBytes({{"git.rtf", "x"}});
+        for (int i = 0; i < 256; ++i)
+            TestDirs::writeFile(updatesDir() + QStringLiteral("m%1.tvu").arg(i), archive);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 256);
+        qInfo("256 archives integrated in %lld ms", qint64(timer.elapsed()));
+        QVERIFY(m_seam->messages.isEmpty());
+        QVERIFY(integratedMessage(256).startsWith(QStringLiteral("Es wurde(n) 256 Modul(e)")));
+    }
+
+    // ------------------------------------------------------------ nothing half-done
+
+    void failedCopyLeavesVersionAndCatalogueIntact()
+    {
+        // A folder where Section_Werkzeuge.dat would go: its copy must fail.
+        QVERIFY(QDir().mkdir(program(QStringLiteral("Section_Werkzeuge.dat"))));
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
+
+        QCOMPARE(m_seam->messages.size(), 1);
+        const QString text = m_seam->messages[0].text;
+        QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
+        QVERIFY2(text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht vollständig integriert.")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\r\nSection_Werkzeuge.dat: ")));
+        QVERIFY(text.contains(QStringLiteral("\r\nSections.dat: Section_Werkzeuge.dat fehlt")));
+        QVERIFY(text.endsWith(QStringLiteral("Die bisherigen Fassungen dieser Dateien bleiben erhalten.")));
+
+        // The version stays, so the next update tries again; the catalogue still starts.
+        QCOMPARE(installedKey("CheckVersion", "Section_Werkzeuge.dat"), QByteArray("<none>"));
+        QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("1"));
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), QByteArray("2"));
+        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), kUpdateGrafik);
+        QVERIFY(CheckFiles());
+        QCOMPARE(stagedLeftovers(), QStringList());
+        QCOMPARE(workLeftovers(), QStringList());
+    }
+
+    void manyFailuresFitInOneBox()
+    {
+        QByteArray sections;
+        QByteArray versions = "[CheckVersion]\r\n";
+        QList<ZipMember> members;
+        for (int i = 1; i <= 25; ++i) {
+            const QByteArray name = "S" + QByteArray::number(i);
+            sections += name + "\r\n";
+            versions += "Section_" + name + ".dat=1\r\n";
+            members.append({"Section_" + name + ".dat", "[E]\r\n"});
+            QVERIFY(QDir().mkdir(program(QStringLiteral("Section_S%1.dat").arg(i))));
+        }
+        members.append({"Sections.dat", sections});
+        members.append({"CheckVersion.dat", versions + "Section=2\r\n"});
+        members.append(ZipMember{"teil.rtf", "x"});
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("viele.tvu"), members)));
+        QCOMPARE(m_seam->messages.size(), 1);
+        const QStringList lines = m_seam->messages[0].text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.filter(QStringLiteral(".dat: ")).size(), 20);
+        QVERIFY(lines.contains(QStringLiteral("... und 6 weitere")));
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+    }
+
+    void sectionListNeverPointsAtMissingFiles()
+    {
+        // Version 0 for a new Section file: it is not copied, so Sections.dat may not be either.
+        ModulUpdate update(*m_zip);
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate(versionFile(20, 2, 2, 0)))));
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("1"));
+        QVERIFY(CheckFiles());
+        QVERIFY(m_seam->messageTexts().value(0).contains(QStringLiteral("Sections.dat: Section_Werkzeuge.dat fehlt")));
+    }
+
+    void failedModuleCopyLeavesNothingAndIsRetried()
+    {
+        QVERIFY(QDir().mkdir(program(QStringLiteral("neu.tvm"))));
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        ModulUpdate update(*m_zip);
+        QVERIFY(!update.IntegrateModul(path));
+        QCOMPARE(m_seam->messages.size(), 1);
+        QVERIFY(m_seam->messages[0].text.contains(QStringLiteral("\r\nneu.tvm: ")));
+        QVERIFY(m_seam->messages[0].text.endsWith(
+            QStringLiteral("Das Modul wurde nicht installiert; das Modulupdate wird beim nächsten Mal erneut "
+                           "integriert.")));
+        QVERIFY(QFileInfo(program(QStringLiteral("neu.tvm"))).isDir());
+        QCOMPARE(stagedLeftovers(), QStringList());
+        QCOMPARE(workLeftovers(), QStringList());
+        QVERIFY(CheckFiles());
+
+        QVERIFY(QDir().rmdir(program(QStringLiteral("neu.tvm"))));
+        m_seam->messages.clear();
+        QVERIFY(update.IntegrateModul(path));
+        QVERIFY(m_seam->messages.isEmpty());
+        QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
+                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+        QCOMPARE(installedKey("ModulDate", "Modul"), QByteArray("neu.tvm"));
+    }
+
+    void hostileSectionNamesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("up and out") << QByteArray("../../../ausserhalb");
+        QTest::newRow("absolute") << QByteArray("/tmp/x");
+        QTest::newRow("backslash") << QByteArray("..\\x");
+        QTest::newRow("tab") << QByteArray("a\tb");
+        QTest::newRow("line feed") << QByteArray("a\nb");
+        QTest::newRow("wildcard *") << QByteArray("*");
+        QTest::newRow("wildcard ?") << QByteArray("Grafi?");
+    }
+    void hostileSectionNamesAreRefused()
+    {
+        QFETCH(QByteArray, line);
+        const QStringList before = entriesOf(m_dirs->programDir());
+        QList<ZipMember> members = newerUpdate();
+        members[0].data = "Grafik\r\n" + line + "\r\n";
+        members.append({"Section_" + line + ".dat", "[Boese]\r\n"});
+        ModulUpdate update(*m_zip);
+        QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("boese.tvu"), members)));
+        QCOMPARE(m_seam->messageTexts(),
+                 QStringList{QStringLiteral("Das Modulupdate 'boese.tvu' wird nicht integriert: Zeile 2 seiner "
+                                            "Sections.dat ist kein gültiger Abschnittsname. Abschnittsnamen dürfen "
+                                            "weder \"/\", \"\\\", \"*\", \"?\" noch Steuerzeichen enthalten.")});
+        QCOMPARE(entriesOf(m_dirs->programDir()), before);
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        QCOMPARE(workLeftovers(), QStringList());
+    }
+
+    void interruptionLeavesAConsistentCatalogue_data()
+    {
+        QTest::addColumn<int>("listing");
+        QTest::addColumn<QByteArray>("grafikVersion");
+        // Listings: 1 the update's catalogue, 2 its Section files, 3 the staged module.
+        QTest::newRow("before the Section files") << 2 << QByteArray("1");
+        QTest::newRow("before the module") << 3 << QByteArray("2");
+    }
+    void interruptionLeavesAConsistentCatalogue()
+    {
+        QFETCH(int, listing);
+        QFETCH(QByteArray, grafikVersion);
+        int listings = 0;
+        m_zip->setOnDirUpdate([&](TZipAccess &) {
+            if (++listings == listing)
+                throw std::runtime_error("unterbrochen");
+        });
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        ModulUpdate update(*m_zip);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, update.IntegrateModul(path));
+
+        // Every file matches its version, the catalogue starts, and no module is half there.
+        QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), grafikVersion);
+        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))),
+                 grafikVersion == "1" ? kInstalledGrafik : kUpdateGrafik);
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))),
+                 grafikVersion == "1" ? kInstalledSections : kUpdateSections);
+        QVERIFY(CheckFiles());
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("neu.tvm"))));
+        QCOMPARE(stagedLeftovers(), QStringList());
+
+        // The next run completes the integration.
+        m_zip->setOnDirUpdate(nullptr);
+        QVERIFY(update.IntegrateModul(path));
+        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kUpdateSections);
+        QCOMPARE(installedKey("CheckVersion", "Section_Werkzeuge.dat"), QByteArray("1"));
+        QCOMPARE(installedKey("ModulDate", "Modul"), QByteArray("neu.tvm"));
+        QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
+                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+        QCOMPARE(workLeftovers(), QStringList());
+        QVERIFY(m_seam->messages.isEmpty());
+    }
+
+    void versionFileWriteFailureStopsTheCommand()
+    {
+        // A folder in place of the installed Version file: raising a version throws the write error.
+        QVERIFY(QFile::remove(program(QStringLiteral("CheckVersion.dat"))));
+        QVERIFY(QDir().mkdir(program(QStringLiteral("CheckVersion.dat"))));
+        ModulUpdate update(*m_zip);
+        try {
+            update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate()));
+            QFAIL("no write error");
+        } catch (const WriteError &e) {
+            QCOMPARE(e.message(), QStringLiteral("nach %1 kann nicht geschrieben werden")
+                                      .arg(program(QStringLiteral("CheckVersion.dat"))));
+        }
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("neu.tvm"))));
+        QCOMPARE(stagedLeftovers(), QStringList());
+        QVERIFY(CheckFiles());
+    }
+
+    void stagedFileReplacesAtomically()
+    {
+        const QString dir = m_dirs->programDir();
+        TestDirs::writeFile(dir + QStringLiteral("quelle"), "neu");
+        TestDirs::writeFile(dir + QStringLiteral("ziel"), "alt");
+        QString reason;
+        QVERIFY(replaceFile(dir + QStringLiteral("quelle"), dir + QStringLiteral("ziel"), &reason));
+        QCOMPARE(readFile(dir + QStringLiteral("ziel")), QByteArray("neu"));
+
+        QVERIFY(!replaceFile(dir + QStringLiteral("fehlt"), dir + QStringLiteral("ziel"), &reason));
+        QCOMPARE(reason, QStringLiteral("Datei nicht gefunden"));
+        QVERIFY(!replaceFile(dir, dir + QStringLiteral("ziel"), &reason));
+        QCOMPARE(reason, QStringLiteral("Dateizugriff verweigert"));
+        QCOMPARE(readFile(dir + QStringLiteral("ziel")), QByteArray("neu"));
+        {
+            StagedFile staged(dir);
+            QVERIFY(staged.copyFrom(dir + QStringLiteral("quelle"), &reason));
+            QVERIFY(QFileInfo::exists(staged.path()));
+            QCOMPARE(stagedLeftovers().size(), 1);
+        }
+        QCOMPARE(stagedLeftovers(), QStringList());
+    }
+
+    void namesFromUpdates()
+    {
+        QCOMPARE(modulFileName(QStringLiteral("neu.tvu")), QStringLiteral("neu.tvm"));
+        QCOMPARE(modulFileName(QStringLiteral("a.b.TVU")), QStringLiteral("a.b.tvm"));
+        QCOMPARE(modulFileName(QStringLiteral("ohne")), QStringLiteral("ohne.tvm"));
+        QVERIFY(isSafeSectionName("Qt-Oberfl\xE4" "chen & C++ (neu)"));
+        QVERIFY(isSafeSectionName(""));
+        QVERIFY(!isSafeSectionName("a\x7F"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ModulUpdateTest)
+#include "modulupdate_test.moc"
