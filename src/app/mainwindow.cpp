@@ -9,8 +9,10 @@
 #include "navigation/sectionnavigator.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
+#include "viewer/htmlpart.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
+#include "viewer/wwwpart.h"
 #include "widgets/imagelist.h"
 #include "zip/zipaccess.h"
 
@@ -93,6 +95,9 @@ TForm1::TForm1(QWidget *parent)
     m_textParts = textParts.get();
     m_viewer->setBuilder(PartKind::Text, std::move(textParts));
     m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(*m_viewer));
+    m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>());
+    m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>());
+    connectWebCommands();
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
             [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
@@ -117,7 +122,9 @@ void TForm1::buildMenus()
 
     QMenu *updates = bar->addMenu(QStringLiteral("&Updates"));
     updates->setObjectName(QStringLiteral("Updates1"));
-    updates->addAction(QStringLiteral("&Modulupdates integrieren"))->setObjectName(QStringLiteral("Moduleintegrieren1"));
+    QAction *integrate = updates->addAction(QStringLiteral("&Modulupdates integrieren"));
+    integrate->setObjectName(QStringLiteral("Moduleintegrieren1"));
+    on(integrate, &QAction::triggered, &TForm1::Moduleintegrieren1Click);
 
     QMenu *extras = bar->addMenu(QStringLiteral("E&xtras"));
     extras->setObjectName(QStringLiteral("Extras1"));

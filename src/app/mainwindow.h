@@ -54,6 +54,12 @@ public:
     /// "Einige Dateien sind fehlerhaft..." box: the caller ends the program
     /// with exit code 0 and the window is never shown.
     bool FormCreate();
+    /// "Modulupdates integrieren": asks for the folder, integrates its Update
+    /// archives and rebuilds the navigation from the changed catalogue.
+    void Moduleintegrieren1Click();
+    /// Frees the section and part tabs, sets the caption back and runs
+    /// FormCreate again; false when the catalogue is no longer complete.
+    bool RebuildNavigation();
     void FormResize();
     void FormCloseQuery();
     void Beenden1Click();
@@ -62,6 +68,11 @@ public:
     /// Enter in the search box: the next matching entry below the selection.
     void Edit1KeyPress();
     void RichEditLoad(const QString &name, const QString &file);
+    /// Opens the address that the clicked tool bar button shows as its tool tip.
+    void SpeedbuttonClick(QToolButton *sender);
+    void Mail1Click();
+    /// Shows the module statistics window modally.
+    void Modulstatistik1Click();
 
     QByteArray NewestModul() const { return m_newestModul; }
     int CurrentEntryIndex() const;
@@ -85,6 +96,8 @@ protected:
 
 private:
     void buildPanel();
+    /// The tool bar's web buttons, "E-Mail an den Webmaster" and "Modulstatistik...".
+    void connectWebCommands();
     void buildMenus();
     void buildPages();
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);

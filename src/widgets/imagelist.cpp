@@ -27,4 +27,17 @@ QIcon toolbarPicture(const QString &name)
     return QIcon(QStringLiteral(":/icons/icons/%1.svg").arg(name));
 }
 
+QPixmap pagePicture(const QString &name)
+{
+    initIconResources();
+    QSize size;
+    if (name == QStringLiteral("HTML"))
+        size = QSize(28, 34);
+    else if (name == QStringLiteral("WWW"))
+        size = QSize(35, 34);
+    else
+        return QPixmap();
+    return QIcon(QStringLiteral(":/icons/pictures/%1.svg").arg(name)).pixmap(size);
+}
+
 } // namespace tv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 /// @short The program's small images, by the index under which it uses them.
@@ -32,5 +33,10 @@ QIcon imageListIcon(int index);
 
 /// The tool bar pictures: "home", "news", "links", "quit".
 QIcon toolbarPicture(const QString &name);
+
+/// The pictures of the HTML page and web link pages at their own sizes:
+/// "HTML" 28 x 34 (a web page document), "WWW" 35 x 34 (a globe with a page).
+/// A null pixmap for any other name.
+QPixmap pagePicture(const QString &name);
 
 } // namespace tv

@@ -1,0 +1,53 @@
+// TForm1's commands that leave the catalogue: the tool bar's web pages, the
+// mail to the webmaster, and the module statistics.
+
+#include "mainwindow.h"
+
+#include "app/siteconfig.h"
+#include "catalogue/errorreport.h"
+#include "stats/statistikwindow.h"
+#include "viewer/wwwpart.h"
+
+#include <QAction>
+#include <QToolButton>
+
+#include <memory>
+
+namespace tv {
+
+void TForm1::connectWebCommands()
+{
+    for (const char16_t *name : {u"Speedbutton", u"SpeedButton3", u"SpeedButton1"}) {
+        auto *button = findChild<QToolButton *>(QString::fromUtf16(name));
+        connect(button, &QToolButton::clicked, this, [this, button] { guarded([&] { SpeedbuttonClick(button); }); });
+    }
+    connect(findChild<QAction *>(QStringLiteral("Mail1")), &QAction::triggered, this,
+            [this] { guarded([this] { Mail1Click(); }); });
+    connect(findChild<QAction *>(QStringLiteral("Modulstatistik1")), &QAction::triggered, this,
+            [this] { guarded([this] { Modulstatistik1Click(); }); });
+}
+
+void TForm1::SpeedbuttonClick(QToolButton *sender)
+{
+    // The tool tip is the one place that holds the address, so it always
+    // names what is opened.
+    openWebAddress(sender->toolTip(), [this](const QString &text) { setStatusText(text); });
+}
+
+void TForm1::Mail1Click()
+{
+    openWebAddress(QString::fromLatin1(site::kWebmasterMail), [this](const QString &text) { setStatusText(text); });
+}
+
+void TForm1::Modulstatistik1Click()
+{
+    std::unique_ptr<TForm2> form;
+    {
+        // The hourglass shows while the catalogue is counted, not while the window waits.
+        const BusyCursor busy;
+        form = std::make_unique<TForm2>(this);
+    }
+    form->exec();
+}
+
+} // namespace tv

@@ -1,0 +1,98 @@
+#include "wwwpart.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/errorreport.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "catalogue/seam.h"
+#include "catalogue/textlines.h"
+#include "viewer/entryviewer.h"
+#include "viewer/htmlpart.h"
+#include "widgets/imagelist.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace tv {
+
+QUrl webAddressUrl(const QString &address)
+{
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    if (!url.isValid())
+        return QUrl();
+    const QString scheme = url.scheme().toLower();
+    const bool web = scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
+                     scheme == QStringLiteral("ftp");
+    if (web && !url.host().isEmpty())
+        return url;
+    if (scheme == QStringLiteral("mailto") && !url.path().isEmpty())
+        return url;
+    return QUrl();
+}
+
+void openWebAddress(const QString &address, const std::function<void(const QString &)> &setStatus)
+{
+    const QUrl url = webAddressUrl(address);
+    if (url.isValid()) {
+        seam().openExternal(url); // a desktop that cannot open it stays silent, as a shell would
+        return;
+    }
+    if (address.trimmed().isEmpty())
+        setStatus(QStringLiteral("Dieser Link enthält keine Adresse."));
+    else
+        setStatus(QStringLiteral("Die Adresse \"%1\" wird nicht geöffnet: nur http-, https-, ftp- und "
+                                 "mailto-Adressen sind erlaubt.")
+                      .arg(address));
+}
+
+void WwwPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
+{
+    CreateWwwPart(viewer, sheet);
+}
+
+void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
+{
+    const int n = viewer.info.CurrentPart;
+    createPageLabel(sheet, QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der "
+                                          "Tipvault \n\rDatenbank enthalten.\n\rZum Anzeigen wird automatisch "
+                                          "Ihr Standardbrowser aufgerufen."));
+    createPagePicture(sheet, QStringLiteral("WWW"));
+    auto *edit = new QLineEdit(sheet);
+    edit->setObjectName(QStringLiteral("WwwEdit%1").arg(n));
+    edit->setReadOnly(true);
+    edit->setAccessibleName(QStringLiteral("Webadresse"));
+    edit->setGeometry(64, 78, 280 - 64, edit->sizeHint().height());
+
+    const QString address = fromCp1252(readAddress(viewer));
+    edit->setText(address);
+    edit->setCursorPosition(0);
+
+    QPushButton *button = createShowButton(sheet, ImgWww, QStringLiteral("WwwButton%1").arg(n));
+    button->setProperty(kAddressProperty, address);
+    QObject::connect(button, &QPushButton::clicked, button, [&viewer, button] {
+        guarded([&] { WwwButtonClick(viewer, button); });
+    });
+}
+
+QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
+{
+    const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
+    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    const QByteArray file = viewer.entryValue(key, QByteArray());
+    // A name with a folder never came out of the flat extraction.
+    if (file.isEmpty() || file.contains('/'))
+        throw IoError(2);
+    const QString path = resolveName(GetWorkDir(), file);
+    const auto removeFile = qScopeGuard([&] { QFile::remove(path); });
+    return splitLines(readFileBytes(path)).value(0);
+}
+
+void WwwPartBuilder::WwwButtonClick(EntryViewer &viewer, QAbstractButton *sender)
+{
+    openWebAddress(sender->property(kAddressProperty).toString(), viewer.host().setStatus);
+}
+
+} // namespace tv

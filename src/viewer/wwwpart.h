@@ -1,0 +1,51 @@
+#pragma once
+
+#include "viewer/partbuilder.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QAbstractButton;
+
+namespace tv {
+
+/// The address as a URL when it may go to the desktop, else an invalid QUrl.
+///
+/// Web links come from catalogue files that updates replace, and the desktop
+/// runs whatever its handler for a scheme does, so only http, https and ftp
+/// addresses with a host and mailto addresses pass, parsed strictly after the
+/// surrounding blanks are dropped:
+///
+///     " https://doc.qt.io/ "   passes
+///     "file:///usr/bin/xterm"  "/usr/bin/xterm"  "javascript:x"  ""   do not
+QUrl webAddressUrl(const QString &address);
+
+/// Hands `address` to the desktop when webAddressUrl lets it pass; otherwise
+/// tells in the status bar (through `setStatus`) that it is not opened.
+void openWebAddress(const QString &address, const std::function<void(const QString &)> &setStatus);
+
+/// @short Web link parts: the address (first line of the Part file) in a
+/// read-only edit box and an "Anzeigen" button that opens it in the browser.
+///
+/// The edit box is "WwwEdit<n>", the button "WwwButton<n>"; the button keeps
+/// the address read at build time.
+class WwwPartBuilder : public PartBuilder
+{
+public:
+    void build(EntryViewer &viewer, QWidget *sheet) override;
+
+    static void WwwButtonClick(EntryViewer &viewer, QAbstractButton *sender);
+
+    static constexpr char kAddressProperty[] = "address";
+
+private:
+    static void CreateWwwPart(EntryViewer &viewer, QWidget *sheet);
+    /// The first line of the part's file, extracted into the Work directory
+    /// and deleted again. Throws IoError(2) "Datei nicht gefunden" when the
+    /// Module does not hold it.
+    static QByteArray readAddress(EntryViewer &viewer);
+};
+
+} // namespace tv

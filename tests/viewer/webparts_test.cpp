@@ -1,0 +1,315 @@
+#include "app/errorreport.h"
+#include "app/mainwindow.h"
+#include "app/siteconfig.h"
+#include "fakeseam.h"
+#include "navigation/entrylistbox.h"
+#include "testdirs.h"
+#include "viewer/wwwpart.h"
+#include "widgets/findcontrol.h"
+#include "zip/zipaccess.h"
+#include "zipwriter.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace tv;
+
+namespace {
+
+const QByteArray kSection = "[Seite]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=basis\r\n1File=seite.zip\r\n"
+                            "2=HTML-Seite\r\n2Modul=andere\r\n2File=Zweite.zip\r\n"
+                            "[Ohne Index]\r\n1=HTML-Seite\r\n1Modul=basis\r\n1File=ohneindex.zip\r\n"
+                            "[Seite fehlt]\r\n1=HTML-Seite\r\n1Modul=basis\r\n1File=nichtda.zip\r\n"
+                            "[Link]\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=link.txt\r\n"
+                            "[Leerer Link]\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=leer.txt\r\n"
+                            "[Adressen]\r\nCount=5\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=datei.txt\r\n"
+                            "2=WWW-Link\r\n2Modul=basis\r\n2File=pfad.txt\r\n"
+                            "3=WWW-Link\r\n3Modul=basis\r\n3File=skript.txt\r\n"
+                            "4=WWW-Link\r\n4Modul=basis\r\n4File=mail.txt\r\n"
+                            "5=WWW-Link\r\n5Modul=basis\r\n5File=ftp.txt\r\n"
+                            "[Link fehlt]\r\nCount=2\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=weg.txt\r\n"
+                            "2=WWW-Link\r\n2Modul=basis\r\n2File=link.txt\r\n";
+
+enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, RowCount };
+
+const QString kHtmlText = QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n"
+                                         "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n"
+                                         "(Empfohlen Internet Explorer 5.01).");
+const QString kWwwText = QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der Tipvault \n"
+                                        "Datenbank enthalten.\nZum Anzeigen wird automatisch Ihr Standardbrowser "
+                                        "aufgerufen.");
+const QString kNotUnpacked = QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt.");
+
+QByteArray zipBytes(const QString &dir, const QList<ZipMember> &members)
+{
+    const QString path = dir + QStringLiteral("part.zip");
+    writeZip(path, members);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    file.remove();
+    return bytes;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class WebPartsTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TForm1> m_form;
+
+    void click(int row)
+    {
+        auto *list = qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox1")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+    QWidget *sheet(int n) const { return m_form->PageControl2()->widget(n); }
+    template<typename T>
+    T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(findControl(m_form.get(), name));
+    }
+    QStringList workFiles() const { return QDir(m_dirs->workDir()).entryList(QDir::Files, QDir::Name); }
+    QUrl indexUrl() const { return QUrl::fromLocalFile(m_dirs->workDir() + QStringLiteral("index.htm")); }
+    /// The texts of the sheet's labels that show text, and the sizes of those that show a picture.
+    static QStringList labelTexts(QWidget *page)
+    {
+        QStringList texts;
+        for (const QLabel *label : page->findChildren<QLabel *>()) {
+            if (!label->pixmap().isNull())
+                texts.append(QStringLiteral("picture %1,%2 %3x%4")
+                                 .arg(label->x())
+                                 .arg(label->y())
+                                 .arg(label->width())
+                                 .arg(label->height()));
+            else
+                texts.append(QStringLiteral("text %1,%2 ").arg(label->x()).arg(label->y()) + label->text());
+        }
+        return texts;
+    }
+
+private slots:
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Web\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Web.dat"), kSection);
+        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
+        const QString tmp = m_dirs->tempDir();
+        const QByteArray page = zipBytes(tmp, {{"index.htm", "<html>erste</html>"},
+                                               {"bild.png", "erstes Bild"},
+                                               {"stil/seite.css", "body {}"}});
+        const QByteArray withoutIndex = zipBytes(tmp, {{"a.htm", "<html>a</html>"}});
+        const QByteArray second = zipBytes(tmp, {{"index.htm", "<html>zweite</html>"}, {"bild.png", "zweites Bild"}});
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
+                 {{"seite.zip", page},
+                  {"ohneindex.zip", withoutIndex},
+                  {"link.txt", "https://doc.qt.io/qt-6/\r\nzweite Zeile\r\n"},
+                  {"leer.txt", ""},
+                  {"datei.txt", "file:///usr/bin/xterm"},
+                  {"pfad.txt", "/usr/bin/xterm\r\n"},
+                  {"skript.txt", "javascript:alert(1)"},
+                  {"mail.txt", "mailto:leser@tipvault.example.org\x1A" "danach"},
+                  {"ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile"}});
+        writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), {{"Zweite.zip", second}});
+        m_form = std::make_unique<TForm1>();
+        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        QVERIFY(m_form->FormCreate());
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_seam.reset();
+        m_dirs.reset();
+    }
+
+    void htmlPageIsUnpackedAndOpened()
+    {
+        click(Seite);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QCOMPARE(m_form->PageControl2()->count(), 3);
+        QCOMPARE(labelTexts(sheet(1)),
+                 (QStringList{QStringLiteral("text 64,16 ") + kHtmlText, QStringLiteral("picture 16,16 28x34")}));
+        auto *button = control<QPushButton>(QStringLiteral("HtmlButton1"));
+        QVERIFY(button);
+        QCOMPARE(button->text(), QStringLiteral("Anzeigen"));
+        QCOMPARE(button->pos(), QPoint(64, 160));
+        QCOMPARE(button->width(), 90);
+        QVERIFY(button->toolTip().isEmpty()); // the Part file it keeps is not shown
+        QVERIFY(!button->icon().isNull());
+        QCOMPARE(workFiles(), QStringList()); // nothing is unpacked before the click
+
+        // Part 2 lies in another module: the first button still unpacks from its own.
+        m_form->PageControl2()->setCurrentIndex(1);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QCOMPARE(workFiles(), (QStringList{QStringLiteral("bild.png"), QStringLiteral("index.htm"),
+                                           QStringLiteral("seite.css")}));
+        QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("index.htm")), QByteArray("<html>erste</html>"));
+        QCOMPARE(m_seam->opened, QList<QUrl>{indexUrl()});
+
+        // The second page replaces files of the same name.
+        m_form->PageControl2()->setCurrentIndex(2);
+        control<QPushButton>(QStringLiteral("HtmlButton2"))->click();
+        QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("index.htm")), QByteArray("<html>zweite</html>"));
+        QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("bild.png")), QByteArray("zweites Bild"));
+        QCOMPARE(workFiles().size(), 3); // its archive "Zweite.zip" is gone again
+        QCOMPARE(m_seam->opened, (QList<QUrl>{indexUrl(), indexUrl()}));
+    }
+
+    void anEarlierPageIsNeverShownForThisOne()
+    {
+        click(Seite);
+        control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
+        QCOMPARE(m_seam->opened.size(), 1);
+
+        // An archive without index.htm: its files come, the old index.htm does not show.
+        click(OhneIndex);
+        control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
+        QCOMPARE(m_seam->opened.size(), 1);
+        QCOMPARE(m_form->statusText(), kNotUnpacked);
+        QVERIFY(workFiles().contains(QStringLiteral("a.htm")));
+        QVERIFY(!workFiles().contains(QStringLiteral("index.htm")));
+        QVERIFY(!workFiles().contains(QStringLiteral("ohneindex.zip")));
+
+        // An archive the module does not hold: the component says so, nothing opens.
+        click(Seite);
+        control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
+        QCOMPARE(m_seam->opened.size(), 2);
+        click(SeiteFehlt);
+        m_seam->messages.clear();
+        control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(m_seam->opened.size(), 2);
+        QCOMPARE(m_form->statusText(), kNotUnpacked);
+    }
+
+    void linkShowsItsFirstLine()
+    {
+        click(Link);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QCOMPARE(labelTexts(sheet(1)),
+                 (QStringList{QStringLiteral("text 64,16 ") + kWwwText, QStringLiteral("picture 16,16 35x34")}));
+        auto *edit = control<QLineEdit>(QStringLiteral("WwwEdit1"));
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(edit->geometry().topLeft(), QPoint(64, 78));
+        QCOMPARE(edit->width(), 216);
+        // Read-only, but the address can be selected for copying.
+        QVERIFY(edit->isReadOnly());
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QCOMPARE(edit->text(), QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(workFiles(), QStringList()); // the link file went after reading
+
+        auto *button = control<QPushButton>(QStringLiteral("WwwButton1"));
+        QCOMPARE(button->text(), QStringLiteral("Anzeigen"));
+        QCOMPARE(button->geometry().topLeft(), QPoint(64, 160));
+        QVERIFY(button->toolTip().isEmpty());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl(QStringLiteral("https://doc.qt.io/qt-6/"))});
+    }
+
+    void onlyWebAndMailAddressesAreOpened()
+    {
+        click(Adressen);
+        QStringList shown;
+        for (int n = 1; n <= 5; ++n)
+            shown.append(control<QLineEdit>(QStringLiteral("WwwEdit%1").arg(n))->text());
+        QCOMPARE(shown, (QStringList{QStringLiteral("file:///usr/bin/xterm"), QStringLiteral("/usr/bin/xterm"),
+                                     QStringLiteral("javascript:alert(1)"),
+                                     QStringLiteral("mailto:leser@tipvault.example.org"),
+                                     QStringLiteral("ftp://ftp.example.org/pub/\nnoch in der Zeile")}));
+        for (int n = 1; n <= 3; ++n) {
+            m_form->setStatusText(QString());
+            control<QPushButton>(QStringLiteral("WwwButton%1").arg(n))->click();
+            QCOMPARE(m_form->statusText(), QStringLiteral("Die Adresse \"%1\" wird nicht geöffnet: nur http-, https-, "
+                                                          "ftp- und mailto-Adressen sind erlaubt.")
+                                               .arg(shown[n - 1]));
+        }
+        QCOMPARE(m_seam->opened, QList<QUrl>());
+        control<QPushButton>(QStringLiteral("WwwButton4"))->click();
+        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl(QStringLiteral("mailto:leser@tipvault.example.org"))});
+        // A line feed alone belongs to the line, and no web address holds one.
+        control<QPushButton>(QStringLiteral("WwwButton5"))->click();
+        QCOMPARE(m_seam->opened.size(), 1);
+    }
+
+    void emptyLinkOpensNothing()
+    {
+        click(LeererLink);
+        QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
+        control<QPushButton>(QStringLiteral("WwwButton1"))->click();
+        QCOMPARE(m_seam->opened, QList<QUrl>());
+        QCOMPARE(m_form->statusText(), QStringLiteral("Dieser Link enthält keine Adresse."));
+    }
+
+    void missingLinkFileEndsTheBuild()
+    {
+        click(LinkFehlt);
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Datei nicht gefunden.")});
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
+        QCOMPARE(m_form->PageControl2()->count(), 2); // part 2 got no tab
+        QCOMPARE(labelTexts(sheet(1)).size(), 2);
+        QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
+        QVERIFY(!control<QPushButton>(QStringLiteral("WwwButton1")));
+    }
+
+    void toolBarAndMailOpenTheSite()
+    {
+        const QList<std::pair<QString, const char *>> buttons = {{QStringLiteral("Speedbutton"), site::kHomeUrl},
+                                                                 {QStringLiteral("SpeedButton3"), site::kNewsUrl},
+                                                                 {QStringLiteral("SpeedButton1"), site::kLinksUrl}};
+        QList<QUrl> expected;
+        for (const auto &[name, url] : buttons) {
+            auto *button = control<QToolButton>(name);
+            QCOMPARE(button->toolTip(), QString::fromLatin1(url));
+            QTest::mouseClick(button, Qt::LeftButton);
+            expected.append(QUrl(QString::fromLatin1(url)));
+        }
+        m_form->findChild<QAction *>(QStringLiteral("Mail1"))->trigger();
+        expected.append(QUrl(QStringLiteral("mailto:webmaster@tipvault.example.org")));
+        QCOMPARE(m_seam->opened, expected);
+        QCOMPARE(m_seam->messages.size(), 0);
+    }
+
+    void addressRules()
+    {
+        QCOMPARE(webAddressUrl(QStringLiteral(" https://doc.qt.io/ ")), QUrl(QStringLiteral("https://doc.qt.io/")));
+        QVERIFY(webAddressUrl(QStringLiteral("HTTP://EXAMPLE.ORG/A")).isValid());
+        QVERIFY(webAddressUrl(QStringLiteral("ftp://ftp.example.org")).isValid());
+        QVERIFY(!webAddressUrl(QStringLiteral("http:ohne-host")).isValid());
+        QVERIFY(!webAddressUrl(QStringLiteral("mailto:")).isValid());
+        QVERIFY(!webAddressUrl(QStringLiteral("www.example.org")).isValid());
+        QVERIFY(!webAddressUrl(QStringLiteral("smb://server/freigabe")).isValid());
+        QVERIFY(!webAddressUrl(QStringLiteral("https://exa mple.org/")).isValid());
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    TipvaultApplication app(argc, argv);
+    WebPartsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "webparts_test.moc"
