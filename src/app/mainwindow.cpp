@@ -122,9 +122,7 @@ void TForm1::buildMenus()
 
     QMenu *updates = bar->addMenu(QStringLiteral("&Updates"));
     updates->setObjectName(QStringLiteral("Updates1"));
-    QAction *integrate = updates->addAction(QStringLiteral("&Modulupdates integrieren"));
-    integrate->setObjectName(QStringLiteral("Moduleintegrieren1"));
-    on(integrate, &QAction::triggered, &TForm1::Moduleintegrieren1Click);
+    updates->addAction(QStringLiteral("&Modulupdates integrieren"))->setObjectName(QStringLiteral("Moduleintegrieren1"));
 
     QMenu *extras = bar->addMenu(QStringLiteral("E&xtras"));
     extras->setObjectName(QStringLiteral("Extras1"));
