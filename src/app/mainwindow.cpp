@@ -122,7 +122,9 @@ void TForm1::buildMenus()
 
     QMenu *updates = bar->addMenu(QStringLiteral("&Updates"));
     updates->setObjectName(QStringLiteral("Updates1"));
-    updates->addAction(QStringLiteral("&Modulupdates integrieren"))->setObjectName(QStringLiteral("Moduleintegrieren1"));
+    QAction *integrate = updates->addAction(QStringLiteral("&Modulupdates integrieren"));
+    integrate->setObjectName(QStringLiteral("Moduleintegrieren1"));
+    on(integrate, &QAction::triggered, &TForm1::Moduleintegrieren1Click);
 
     QMenu *extras = bar->addMenu(QStringLiteral("E&xtras"));
     extras->setObjectName(QStringLiteral("Extras1"));

@@ -54,6 +54,12 @@ public:
     /// "Einige Dateien sind fehlerhaft..." box: the caller ends the program
     /// with exit code 0 and the window is never shown.
     bool FormCreate();
+    /// "Modulupdates integrieren": asks for the folder, integrates its Update
+    /// archives and rebuilds the navigation from the changed catalogue.
+    void Moduleintegrieren1Click();
+    /// Frees the section and part tabs, sets the caption back and runs
+    /// FormCreate again; false when the catalogue is no longer complete.
+    bool RebuildNavigation();
     void FormResize();
     void FormCloseQuery();
     void Beenden1Click();

@@ -1,0 +1,56 @@
+#include "app/mainwindow.h"
+
+#include "catalogue/seam.h"
+#include "navigation/sectionnavigator.h"
+#include "updates/modulupdate.h"
+#include "updates/updatefolder.h"
+#include "viewer/entryviewer.h"
+
+#include <QCoreApplication>
+#include <QTabWidget>
+#include <QThread>
+
+namespace tv {
+namespace {
+
+/// A rebuild that finds the catalogue incomplete ends the program with 0, as
+/// the start does. Outside an event loop there is nothing to end: the start-up
+/// code handles FormCreate's result itself.
+void endProgram()
+{
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+} // namespace
+
+void TForm1::Moduleintegrieren1Click()
+{
+    const QString folder = chooseUpdateFolder();
+    const BusyCursor busy;
+    if (folder == u"0")
+        return;
+    const int count = IntegrateUpdates(*m_zip, folder);
+    if (count == 0) {
+        setStatusText(QStringLiteral("Es wurde kein Modul integriert..."));
+        return;
+    }
+    showMessage(MessageKind::Information, integratedMessage(count));
+    if (!RebuildNavigation())
+        endProgram();
+}
+
+bool TForm1::RebuildNavigation()
+{
+    {
+        // Emptying the tab control switches pages; FormCreate writes the caption anew.
+        const QSignalBlocker block(m_pageControl1);
+        m_sections->removeSectionTabs();
+    }
+    m_viewer->removeEntryTabs();
+    m_viewer->DeleteDescribe();
+    setWindowTitle(QString::fromUtf16(kBaseCaption));
+    return FormCreate();
+}
+
+} // namespace tv
