@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kColumns = 6;
 constexpr int kCounterWidth = 45;
+// Below this the module names would not show at all; the grid scrolls sideways instead.
+constexpr int kMinFirstWidth = 80;
 
 QTableWidgetItem *cell(const QString &text)
 {
@@ -54,7 +56,6 @@ TForm2::TForm2(QWidget *parent)
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->horizontalHeader()->setHighlightSections(false);
-    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -68,20 +69,28 @@ TForm2::TForm2(QWidget *parent)
 
 void TForm2::FormCreate()
 {
-    sizeColumns(false);
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Modul"), QStringLiteral("Total"), QStringLiteral("Artikel"),
                                        QStringLiteral("Archive"), QStringLiteral("HTML"), QStringLiteral("Links")});
+    sizeColumns(false);
     GetModulStatistik();
 }
 
 void TForm2::sizeColumns(bool scrolls)
 {
-    int first = kClientSize.width() - 235; // 131: five counters of 45 and the grid's borders
+    // The widths were made for an 8-point font; a larger one still shows the headers whole.
+    const QFontMetrics metrics = m_grid->horizontalHeader()->fontMetrics();
+    int counters = 0;
+    for (int column = 1; column < kColumns; ++column) {
+        const QString header = m_grid->horizontalHeaderItem(column)->text();
+        const int width = std::max(kCounterWidth, metrics.horizontalAdvance(header) + 10);
+        m_grid->setColumnWidth(column, width);
+        counters += width;
+    }
+    // 366 - 5 x 45 - 10 = 131 at the design's font; the 10 are the grid's borders.
+    int first = kClientSize.width() - 10 - counters;
     if (scrolls)
         first -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
-    m_grid->setColumnWidth(0, first);
-    for (int column = 1; column < kColumns; ++column)
-        m_grid->setColumnWidth(column, kCounterWidth);
+    m_grid->setColumnWidth(0, std::max(first, kMinFirstWidth));
 }
 
 void TForm2::GetModulStatistik()

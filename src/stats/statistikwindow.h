@@ -44,8 +44,8 @@ private:
     void FormCreate();
     void GetModulStatistik();
     void ShowModulCounts();
-    /// Column 0 takes what the five counter columns of 45 leave, less the
-    /// scroll bar when the rows do not fit.
+    /// Column 0 takes what the five counter columns (45, or their header's
+    /// width in a larger font) leave, less the scroll bar when the rows do not fit.
     void sizeColumns(bool scrolls);
 
     QTableWidget *m_grid;
