@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace tv {
 
@@ -33,34 +34,32 @@ void ModulStatistik::GetModulStatistik()
     ReadModulList();
     ClearModulCounts();
     CountModulParts();
-    m_sectionNames.clear();
-}
-
-void ModulStatistik::forEachPart(const PartVisitor &visit) const
-{
-    for (const QByteArray &section : m_sectionNames) {
-        const QString path = programFile(sectionFileName(section));
-        for (const QByteArray &entry : ini::sectionNames(path)) {
-            const int parts = std::min(ini::readInteger(path, entry, "Count", 1), kMaxParts);
-            for (int n = 1; n <= parts; ++n)
-                visit(path, entry, n);
-        }
-    }
+    m_parts.clear();
 }
 
 void ModulStatistik::ReadModulList()
 {
+    m_parts.clear();
     m_modules.clear();
+    QList<QByteArray> sectionNames;
     try {
-        m_sectionNames = readSectionLines();
+        sectionNames = readSectionLines();
     } catch (const IoError &) {
-        m_sectionNames.clear();
+        // A Sections.dat that cannot be read lists no modules.
     }
-    forEachPart([this](const QString &path, const QByteArray &entry, int n) {
-        const QByteArray modul = ini::readString(path, entry, QByteArray::number(n) + "Modul", QByteArray());
-        if (!m_modules.contains(modul))
-            m_modules.append(modul);
-    });
+    for (const QByteArray &section : sectionNames) {
+        const QString path = programFile(sectionFileName(section));
+        for (const QByteArray &entry : ini::sectionNames(path)) {
+            const int parts = std::min(ini::readInteger(path, entry, "Count", 1), kMaxParts);
+            for (int n = 1; n <= parts; ++n) {
+                const QByteArray key = QByteArray::number(n);
+                m_parts.append({ini::readString(path, entry, key + "Modul", QByteArray()),
+                                ini::readString(path, entry, key, "Artikel")});
+                if (!m_modules.contains(m_parts.last().modul))
+                    m_modules.append(m_parts.last().modul);
+            }
+        }
+    }
 }
 
 void ModulStatistik::ClearModulCounts()
@@ -70,17 +69,14 @@ void ModulStatistik::ClearModulCounts()
 
 void ModulStatistik::CountModulParts()
 {
-    forEachPart([this](const QString &path, const QByteArray &entry, int n) {
-        const QByteArray key = QByteArray::number(n);
-        const QByteArray modul = ini::readString(path, entry, key + "Modul", QByteArray());
+    for (const Part &part : std::as_const(m_parts)) {
+        const std::optional<CountColumn> column = countColumnOf(part.caption);
+        if (!column)
+            continue;
         const auto row = std::find_if(m_modules.cbegin(), m_modules.cend(),
-                                      [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, modul); });
-        const std::optional<CountColumn> column = countColumnOf(ini::readString(path, entry, key, "Artikel"));
-        // The list was read from the same files; a row is missing only when
-        // one changed in between, and then the part is simply not counted.
-        if (column && row != m_modules.cend() && m_counts.size() == m_modules.size())
-            ++m_counts[row - m_modules.cbegin()][int(*column)];
-    });
+                                      [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, part.modul); });
+        ++m_counts[row - m_modules.cbegin()][int(*column)];
+    }
 }
 
 QByteArray ModulStatistik::modulText(int row) const

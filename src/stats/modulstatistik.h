@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 namespace tv {
@@ -40,13 +39,14 @@ public:
     /// ReadModulList, ClearModulCounts, CountModulParts. Every run starts
     /// afresh, so running it twice gives the same numbers.
     void GetModulStatistik();
-    /// Reads the module names of every part of every entry. A missing
-    /// Sections.dat or Section file adds nothing.
+    /// Reads the module name and caption of every part of every entry and
+    /// lists the module names. A missing Sections.dat or Section file adds nothing.
     void ReadModulList();
     /// One row of counters per module name, all zero.
     void ClearModulCounts();
-    /// Adds every part to its row, in the column of its caption (default
-    /// "Artikel", so a part without one counts as a text).
+    /// Adds every part read by ReadModulList to its row, in the column of its
+    /// caption (default "Artikel", so a part without one counts as a text).
+    /// Runs after ReadModulList and ClearModulCounts.
     void CountModulParts();
 
     int rowCount() const { return int(m_modules.size()); }
@@ -61,10 +61,15 @@ public:
     bool isInstalled(int row) const;
 
 private:
-    using PartVisitor = std::function<void(const QString &sectionFile, const QByteArray &entry, int part)>;
-    void forEachPart(const PartVisitor &visit) const;
+    /// What counting needs of one part; the catalogue is read once, so the
+    /// counts always match the list even when a file changes meanwhile.
+    struct Part
+    {
+        QByteArray modul;
+        QByteArray caption;
+    };
 
-    QList<QByteArray> m_sectionNames; // only while computing
+    QList<Part> m_parts; // only while computing
     QList<QByteArray> m_modules;
     QList<std::array<int, kCountColumns>> m_counts;
 };
