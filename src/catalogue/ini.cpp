@@ -44,6 +44,7 @@ struct Parsed
     QByteArray content;
     QList<Line> lines;
     QList<Section> sections;
+    QHash<QByteArray, qsizetype> firstSection; // folded name -> index of its first occurrence
 };
 
 struct Stamp
@@ -112,6 +113,8 @@ std::shared_ptr<const Parsed> parse(QByteArray content)
             s.folded = fold(s.name);
             s.headerLine = i;
             s.lastLine = i;
+            if (!parsed->firstSection.contains(s.folded))
+                parsed->firstSection.insert(s.folded, parsed->sections.size());
             parsed->sections.append(s);
             current = &parsed->sections.back();
             continue;
@@ -185,12 +188,9 @@ std::shared_ptr<const Parsed> load(const QString &path)
 
 const Section *findSection(const Parsed &parsed, const QByteArray &section)
 {
-    const QByteArray folded = fold(section.trimmed());
-    for (const Section &s : parsed.sections) {
-        if (s.folded == folded)
-            return &s;
-    }
-    return nullptr;
+    // A hash: reading every entry of a Section file of thousands stays linear.
+    const auto it = parsed.firstSection.constFind(fold(section.trimmed()));
+    return it == parsed.firstSection.constEnd() ? nullptr : &parsed.sections[*it];
 }
 
 const Key *findKey(const Section &section, const QByteArray &key)

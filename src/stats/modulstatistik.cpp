@@ -4,6 +4,7 @@
 #include "catalogue/cp1252.h"
 #include "catalogue/errors.h"
 #include "catalogue/ini.h"
+#include "catalogue/partkind.h"
 #include "catalogue/paths.h"
 
 #include <algorithm>
@@ -14,19 +15,10 @@ namespace tv {
 
 std::optional<CountColumn> countColumnOf(const QByteArray &caption)
 {
-    static const QByteArray texts[] = {"Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin",
-                                       "Editorial"};
-    for (const QByteArray &t : texts) {
-        if (caption == t)
-            return CountColumn::Text;
-    }
-    if (caption == "Archiv" || caption == "Beispiel" || caption == "Komponente")
-        return CountColumn::Archive;
-    if (caption == "HTML-Seite")
-        return CountColumn::Html;
-    if (caption == "WWW-Link")
-        return CountColumn::Www;
-    return std::nullopt;
+    const PartKind kind = partKindOf(caption);
+    if (kind == PartKind::None)
+        return std::nullopt;
+    return CountColumn(int(kind) - int(PartKind::Text));
 }
 
 void ModulStatistik::GetModulStatistik()

@@ -28,23 +28,6 @@ QString sheetName(int n)
 
 } // namespace
 
-PartKind partKindOf(const QByteArray &caption)
-{
-    static const QByteArray texts[] = {"Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin",
-                                       "Editorial"};
-    for (const QByteArray &t : texts) {
-        if (caption == t)
-            return PartKind::Text;
-    }
-    if (caption == "Archiv" || caption == "Beispiel" || caption == "Komponente")
-        return PartKind::Archive;
-    if (caption == "HTML-Seite")
-        return PartKind::Html;
-    if (caption == "WWW-Link")
-        return PartKind::Www;
-    return PartKind::None;
-}
-
 EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent)
     : QObject(parent)
     , m_pageControl(pageControl2)
