@@ -90,7 +90,7 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
 
     layout->addWidget(label(kExplanation, sheet), 0, 1, 1, 2);
     auto *picture = new QLabel(sheet);
-    picture->setPixmap(toolbarPicture(QStringLiteral("archivbooks")).pixmap(34, 33));
+    picture->setPixmap(pagePicture(QStringLiteral("Archiv")));
     picture->setAccessibleName(QStringLiteral("Archiv"));
     layout->addWidget(picture, 0, 0, Qt::AlignTop);
 

@@ -35,6 +35,8 @@ QPixmap pagePicture(const QString &name)
         size = QSize(28, 34);
     else if (name == QStringLiteral("WWW"))
         size = QSize(35, 34);
+    else if (name == QStringLiteral("Archiv"))
+        size = QSize(34, 33);
     else
         return QPixmap();
     return QIcon(QStringLiteral(":/icons/pictures/%1.svg").arg(name)).pixmap(size);

@@ -35,7 +35,8 @@ QIcon imageListIcon(int index);
 QIcon toolbarPicture(const QString &name);
 
 /// The pictures of the HTML page and web link pages at their own sizes:
-/// "HTML" 28 x 34 (a web page document), "WWW" 35 x 34 (a globe with a page).
+/// "HTML" 28 x 34 (a web page document), "WWW" 35 x 34 (a globe with a page),
+/// "Archiv" 34 x 33 (a strapped stack of books).
 /// A null pixmap for any other name.
 QPixmap pagePicture(const QString &name);
 
