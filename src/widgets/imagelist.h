@@ -34,7 +34,7 @@ QIcon imageListIcon(int index);
 /// The tool bar pictures: "home", "news", "links", "quit".
 QIcon toolbarPicture(const QString &name);
 
-/// The pictures of the HTML page and web link pages at their own sizes:
+/// The pictures of the part pages at their own sizes:
 /// "HTML" 28 x 34 (a web page document), "WWW" 35 x 34 (a globe with a page),
 /// "Archiv" 34 x 33 (a strapped stack of books).
 /// A null pixmap for any other name.
