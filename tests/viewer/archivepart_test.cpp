@@ -3,6 +3,7 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "fakeseam.h"
+#include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "testdirs.h"
 #include "viewer/archivepart.h"
@@ -59,11 +60,7 @@ class ArchivePartTest : public QObject
     QTemporaryDir m_home;
     QByteArray m_oldHome;
 
-    void open(int row)
-    {
-        auto *list = qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox1")));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    }
+    void open(int row) { clickEntry(*m_form, row); }
     template<typename T>
     T *control(const QString &name) const
     {
@@ -115,11 +112,8 @@ private slots:
                   {"kaputt.zip", "das ist kein Archiv"},
                   {"datum.zip", withBadDate(zipBytes({{"gut.txt", "g", kMay2024}, {"schlecht.txt", "s"}}))}});
         writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), {{"text.txt", "Text"}});
-        m_form = std::make_unique<TForm1>();
-        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
-        QVERIFY(m_form->FormCreate());
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form = startMainWindow();
+        QVERIFY(m_form);
     }
     void cleanup()
     {

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "catalogue/paths.h"
 #include "fakeseam.h"
+#include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "testdirs.h"
@@ -58,11 +59,7 @@ class EntryViewerTest : public QObject
     {
         return qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox%1").arg(n)));
     }
-    void click(int row, int n = 1)
-    {
-        EntryListBox *l = list(n);
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
-    }
+    void click(int row, int n = 1) { clickEntry(*m_form, row, n); }
     QTabWidget *pages() const { return m_form->PageControl2(); }
     IndexGrid *grid() const { return m_form->StringGrid1(); }
     RichEdit *richEdit(int n) const
@@ -84,11 +81,8 @@ private slots:
                  {{"bitmaps.rtf", kArticle}, {"notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n"},
                   {"beispiel.zip", zipBytes({{"a.txt", "A"}})}});
         writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), {{"notiz.txt", "Neue Notiz\r\n"}});
-        m_form = std::make_unique<TForm1>();
-        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
-        QVERIFY(m_form->FormCreate());
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form = startMainWindow();
+        QVERIFY(m_form);
         QCOMPARE(list()->count(), int(RowCount));
     }
     void cleanup()

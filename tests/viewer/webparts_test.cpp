@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/siteconfig.h"
 #include "fakeseam.h"
+#include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "testdirs.h"
 #include "viewer/wwwpart.h"
@@ -73,11 +74,7 @@ class WebPartsTest : public QObject
     std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
-    void click(int row)
-    {
-        auto *list = qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox1")));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    }
+    void click(int row) { clickEntry(*m_form, row); }
     QWidget *sheet(int n) const { return m_form->PageControl2()->widget(n); }
     template<typename T>
     T *control(const QString &name) const
@@ -128,11 +125,8 @@ private slots:
                   {"mail.txt", "mailto:leser@tipvault.example.org\x1A" "danach"},
                   {"ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile"}});
         writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), {{"Zweite.zip", second}});
-        m_form = std::make_unique<TForm1>();
-        m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
-        QVERIFY(m_form->FormCreate());
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form = startMainWindow();
+        QVERIFY(m_form);
     }
     void cleanup()
     {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+namespace tv {
+class TForm1;
+}
+
+/// @short Drives the real main window in GUI tests.
+
+/// The main window over the catalogue in the Program directory, with the
+/// engines of this build, shown and exposed; nullptr when it did not start.
+std::unique_ptr<tv::TForm1> startMainWindow();
+
+/// Clicks entry `row` in the list of section tab `section` (from 1).
+void clickEntry(tv::TForm1 &form, int row, int section = 1);
