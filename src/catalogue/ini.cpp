@@ -52,6 +52,10 @@ struct Stamp
     qint64 size = -1;
     qint64 mtimeSec = 0;
     qint64 mtimeNsec = 0;
+    // Extracted files carry their archive's time and may reuse a freed inode;
+    // the change time is the kernel's own and moves with every new file.
+    qint64 ctimeSec = 0;
+    qint64 ctimeNsec = 0;
     quint64 inode = 0;
     quint64 device = 0;
     bool operator==(const Stamp &) const = default;
@@ -142,6 +146,8 @@ bool statFile(const QString &path, Stamp *stamp)
     stamp->size = st.st_size;
     stamp->mtimeSec = st.st_mtim.tv_sec;
     stamp->mtimeNsec = st.st_mtim.tv_nsec;
+    stamp->ctimeSec = st.st_ctim.tv_sec;
+    stamp->ctimeNsec = st.st_ctim.tv_nsec;
     stamp->inode = st.st_ino;
     stamp->device = st.st_dev;
     return true;

@@ -44,13 +44,6 @@ void removeWorkCopies(const QList<QByteArray> &names)
     }
 }
 
-/// A name in the Work directory that no earlier archive of this run used.
-QString versionCopyPath(const QString &work)
-{
-    static int serial = 0;
-    return work + QStringLiteral(".CheckVersion-%1.dat").arg(++serial);
-}
-
 } // namespace
 
 QString modulFileName(const QString &updateName)
@@ -101,7 +94,6 @@ bool ModulUpdate::ExtractUpdateCatalogue()
 {
     const QString work = GetWorkDir();
     removeWorkCopies({kSectionsFile, kVersionFile});
-    QFile::remove(m_versionCopy); // left when the previous archive was interrupted
     try {
         m_zip.setZipFilename(m_info.UpdatePath);
     } catch (const Error &e) {
@@ -111,13 +103,7 @@ bool ModulUpdate::ExtractUpdateCatalogue()
     m_zip.setFSpecArgs({kSectionsFile, kVersionFile});
     m_zip.setExtrBaseDir(work);
     m_zip.Extract();
-    // The INI reader keeps parsed files, checked by size, time and inode. An
-    // extracted copy has its archive's two-second time stamp and may reuse the
-    // inode of the previous archive's copy, so each archive's Version file is
-    // read under a name of its own.
-    m_versionCopy = versionCopyPath(work);
-    QFile::remove(m_versionCopy);
-    QFile::rename(resolveName(work, kVersionFile), m_versionCopy);
+    m_versionCopy = resolveName(work, kVersionFile);
 
     QList<QByteArray> lines;
     try {
@@ -142,7 +128,6 @@ bool ModulUpdate::ExtractUpdateCatalogue()
 void ModulUpdate::removeUpdateCatalogue()
 {
     removeWorkCopies(m_sectionFiles + QList<QByteArray>{kVersionFile, kSectionsFile});
-    QFile::remove(m_versionCopy);
 }
 
 bool ModulUpdate::CheckNewerVersion(const QByteArray &key) const

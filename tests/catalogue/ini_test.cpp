@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 
 using namespace tv;
 
@@ -129,6 +132,25 @@ private slots:
         QCOMPARE(ini::readString(p, "a", "x", ""), QByteArray("2"));
         QFile::remove(p);
         QCOMPARE(ini::readString(p, "a", "x", "gone"), QByteArray("gone"));
+    }
+
+    void lookAlikeFileIsReadAfresh()
+    {
+        // Same inode, same size, same modification time to the nanosecond (an
+        // extracted file keeps its archive's stamp): only the change time tells.
+        const QString p = write("[a]\r\nx=5\r\n");
+        QCOMPARE(ini::readInteger(p, "a", "x", 0), 5);
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(p).constData(), &before), 0);
+        QTest::qSleep(20);
+        TestDirs::writeFile(p, "[a]\r\nx=7\r\n");
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(p).constData(), times, 0), 0);
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(p).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        QCOMPARE(ini::readInteger(p, "a", "x", 0), 7);
     }
 
     void writeIntoMissingFolderFails()
