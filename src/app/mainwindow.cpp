@@ -102,6 +102,7 @@ TForm1::TForm1(QWidget *parent)
             [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
             [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
+    connect(m_grid, &IndexGrid::rowEntered, this, [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
     connect(m_grid, &IndexGrid::resized, this, [this] { guarded([this] { FormResize(); }); });
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);

@@ -1,6 +1,7 @@
 #include "indexgrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace tv {
 namespace {
@@ -128,6 +129,15 @@ void IndexGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
     emit resized();
+}
+
+void IndexGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit rowEntered();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 IndexGridDelegate::IndexGridDelegate(DrawMarks drawMarks, QObject *parent)

@@ -73,9 +73,12 @@ public:
 
 signals:
     void resized();
+    /// Enter on a row: the keyboard's double-click.
+    void rowEntered();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     IndexGridModel *m_model;

@@ -260,6 +260,11 @@ private slots:
         QCOMPARE(pages()->currentIndex(), 2);
         dblClick(5); // beyond the last part
         QCOMPARE(pages()->currentIndex(), 2);
+        // From the keyboard: Enter on a row.
+        grid()->setFocus();
+        grid()->setCurrentIndex(grid()->model()->index(0, 0));
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QCOMPARE(pages()->currentIndex(), 1);
         // A change of tab by the user runs the tab change.
         pages()->setCurrentIndex(3);
         QCOMPARE(m_form->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
