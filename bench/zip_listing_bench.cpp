@@ -19,31 +19,26 @@ namespace {
 constexpr int kMembers = 10000;
 
 /// The Module, written once with libzip: small deflated text members.
-class Module {
+class Module
+{
 public:
     Module()
         : m_path(m_dir.filePath(QStringLiteral("bench.tvm")))
     {
         int error = 0;
-        zip_t* archive = zip_open(QFile::encodeName(m_path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        zip_t *archive = zip_open(QFile::encodeName(m_path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         for (int i = 0; archive && i < kMembers; ++i) {
             const std::string name = "tip" + std::to_string(i) + ".rtf";
-            std::string& text = m_texts.emplace_back();
+            std::string &text = m_texts.emplace_back();
             text = "{\\rtf1\\ansi Tipp " + std::to_string(i) + ": " + std::string(100 + i % 400, 'x') + "}";
-            zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
+            zip_source_t *source = zip_source_buffer(archive, text.data(), text.size(), 0);
             zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS);
         }
         m_ok = archive && zip_close(archive) == 0;
     }
 
-    bool ok() const
-    {
-        return m_ok;
-    }
-    const QString& path() const
-    {
-        return m_path;
-    }
+    bool ok() const { return m_ok; }
+    const QString &path() const { return m_path; }
 
 private:
     QTemporaryDir m_dir;
@@ -52,13 +47,13 @@ private:
     bool m_ok = false;
 };
 
-const Module& module()
+const Module &module()
 {
     static const Module instance;
     return instance;
 }
 
-void TZipAccessList(benchmark::State& state)
+void TZipAccessList(benchmark::State &state)
 {
     tv::TZipAccess zip;
     zip.setUnattended(true);
@@ -70,12 +65,12 @@ void TZipAccessList(benchmark::State& state)
     }
 }
 
-void LibzipOpen(benchmark::State& state)
+void LibzipOpen(benchmark::State &state)
 {
     const QByteArray path = QFile::encodeName(module().path());
     for (auto _ : state) {
         int error = 0;
-        zip_t* archive = zip_open(path.constData(), ZIP_RDONLY, &error);
+        zip_t *archive = zip_open(path.constData(), ZIP_RDONLY, &error);
         const zip_int64_t n = archive ? zip_get_num_entries(archive, 0) : 0;
         zip_stat_t stat;
         for (zip_int64_t i = 0; i < n; ++i) {
@@ -93,12 +88,13 @@ BENCHMARK(TZipAccessList)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibzipOpen)->Unit(benchmark::kMillisecond);
 
 /// The console output plus the mean time of each benchmark, for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public benchmark::ConsoleReporter
+{
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
+    void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
+        for (const Run &run : runs) {
             const bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
             if ((run.run_type == Run::RT_Iteration || mean) && !run.error_occurred)
                 seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
@@ -109,7 +105,7 @@ public:
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (!module().ok()) {
         std::fprintf(stderr, "cannot write the benchmark archive\n");

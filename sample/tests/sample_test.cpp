@@ -74,7 +74,8 @@ void verifyCatalogueText(const QString &name, const QByteArray &bytes)
 }
 
 /// What one pass over the installed catalogue found.
-struct Census {
+struct Census
+{
     int sections = 0;
     int entries = 0;
     int marked = 0;
@@ -91,7 +92,8 @@ struct Census {
     QSet<QByteArray> missingModules;
 };
 
-class SampleTest : public QObject {
+class SampleTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -264,7 +266,8 @@ void SampleTest::sampleExercisesEveryFeature()
 }
 
 /// The update archives, as a temporary folder per archive holding its members.
-struct Update {
+struct Update
+{
     QString name;
     QMap<QByteArray, QByteArray> members;
 };

@@ -94,7 +94,8 @@ void checkMemberName(const QString &name)
 }
 
 /// Closes or discards the archive handle however the packing ends.
-class Archive {
+class Archive
+{
 public:
     explicit Archive(const QString &path)
         : m_path(path)

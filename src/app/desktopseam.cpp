@@ -34,17 +34,16 @@ QMessageBox::Icon iconFor(MessageKind kind)
 MessageButton DesktopSeam::message(const MessageRequest &request)
 {
     QMessageBox box(iconFor(request.kind), request.title, request.text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+        QApplication::activeWindow());
     struct Choice
     {
         int flag;
         const char16_t *caption;
         QMessageBox::ButtonRole role;
     };
-    static constexpr Choice kChoices[] = {{Yes, u"&Ja", QMessageBox::YesRole},
-                                          {No, u"&Nein", QMessageBox::NoRole},
-                                          {Ok, u"OK", QMessageBox::AcceptRole},
-                                          {Cancel, u"Abbrechen", QMessageBox::RejectRole}};
+    static constexpr Choice kChoices[]
+        = { { Yes, u"&Ja", QMessageBox::YesRole }, { No, u"&Nein", QMessageBox::NoRole },
+              { Ok, u"OK", QMessageBox::AcceptRole }, { Cancel, u"Abbrechen", QMessageBox::RejectRole } };
     QHash<QAbstractButton *, MessageButton> answers;
     for (const Choice &c : kChoices) {
         if (!(request.buttons & c.flag))
@@ -64,8 +63,8 @@ MessageButton DesktopSeam::message(const MessageRequest &request)
 
 QString DesktopSeam::chooseFolder(const QString &prompt)
 {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), prompt, QDir::homePath(),
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), prompt, QDir::homePath(), QFileDialog::ShowDirsOnly);
 }
 
 SaveAnswer DesktopSeam::chooseSaveFile(const SaveRequest &request)
@@ -79,7 +78,7 @@ SaveAnswer DesktopSeam::chooseSaveFile(const SaveRequest &request)
     dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return {dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter()))};
+    return { dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter())) };
 }
 
 bool DesktopSeam::openExternal(const QUrl &url)

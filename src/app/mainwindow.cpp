@@ -43,11 +43,11 @@ MainWindowGeometry mainWindowGeometry(QSize screen)
 
 QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section)
 {
-    return base + QStringLiteral(" - ") + fromCp1252(upperAscii(newestModul)) + QStringLiteral("  [") +
-           fromCp1252(section) + u']';
+    return base + QStringLiteral(" - ") + fromCp1252(upperAscii(newestModul)) + QStringLiteral("  [")
+        + fromCp1252(section) + u']';
 }
 
-template<typename Signal, typename Sender>
+template <typename Signal, typename Sender>
 void TForm1::on(Sender *sender, Signal signal, void (TForm1::*handler)())
 {
     connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
@@ -78,10 +78,11 @@ TForm1::TForm1(QWidget *parent)
     m_statusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_statusLabel, 1);
 
-    m_sections = new SectionNavigator(m_pageControl1, [this] { return m_newestModul; }, this);
+    m_sections = new SectionNavigator(
+        m_pageControl1, [this] { return m_newestModul; }, this);
     on(m_pageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
     connect(m_sections, &SectionNavigator::entryClicked, this,
-            [this](EntryListBox *list) { guarded([&] { SectionListBoxClick(list); }); });
+        [this](EntryListBox *list) { guarded([&] { SectionListBoxClick(list); }); });
     on(m_edit1, &QLineEdit::returnPressed, &TForm1::Edit1KeyPress);
 
     m_zip = std::make_unique<TZipAccess>();
@@ -99,10 +100,11 @@ TForm1::TForm1(QWidget *parent)
     m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>());
     connectWebCommands();
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
-            [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
+        [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
-            [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
-    connect(m_grid, &IndexGrid::rowEntered, this, [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
+        [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
+    connect(m_grid, &IndexGrid::rowEntered, this,
+        [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
     connect(m_grid, &IndexGrid::resized, this, [this] { guarded([this] { FormResize(); }); });
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
@@ -162,13 +164,14 @@ void TForm1::buildPanel()
     auto *row = new QHBoxLayout(m_panel1);
     row->setContentsMargins(1, 2, 4, 2);
     row->setSpacing(0);
-    row->addWidget(speedButton(QStringLiteral("Speedbutton"), QStringLiteral("home"),
-                               QString::fromLatin1(site::kHomeUrl)));
-    row->addWidget(speedButton(QStringLiteral("SpeedButton3"), QStringLiteral("news"),
-                               QString::fromLatin1(site::kNewsUrl)));
-    row->addWidget(speedButton(QStringLiteral("SpeedButton1"), QStringLiteral("links"),
-                               QString::fromLatin1(site::kLinksUrl)));
-    QToolButton *quit = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
+    row->addWidget(speedButton(
+        QStringLiteral("Speedbutton"), QStringLiteral("home"), QString::fromLatin1(site::kHomeUrl)));
+    row->addWidget(speedButton(
+        QStringLiteral("SpeedButton3"), QStringLiteral("news"), QString::fromLatin1(site::kNewsUrl)));
+    row->addWidget(speedButton(
+        QStringLiteral("SpeedButton1"), QStringLiteral("links"), QString::fromLatin1(site::kLinksUrl)));
+    QToolButton *quit
+        = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
     on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);
     row->addWidget(quit);
     row->addSpacing(31);
@@ -224,7 +227,7 @@ bool TForm1::FormCreate()
 {
     if (!CheckFiles()) {
         showMessage(MessageKind::Error,
-                    QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
+            QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         return false;
     }
     m_viewer->CurrentEntryIndex = -1;
@@ -244,7 +247,7 @@ bool TForm1::FormCreate()
     resize(g.window);
     if (screen)
         move(screen->geometry().center() - rect().center());
-    m_splitter1->setSizes({g.sectionWidth, std::max(0, g.window.width() - g.sectionWidth)});
+    m_splitter1->setSizes({ g.sectionWidth, std::max(0, g.window.width() - g.sectionWidth) });
     return true;
 }
 
@@ -259,8 +262,7 @@ void TForm1::FormCloseQuery()
         const QString work = GetWorkDir();
         ClearDirectory(work);
         // Leave the Work directory, so that nothing of ours keeps it busy.
-        if (::chdir("/") != 0) {
-        }
+        if (::chdir("/") != 0) { }
         QDir().rmdir(work);
     } catch (const Error &) {
         // A Work directory we may not use is left as it is; the window still closes.

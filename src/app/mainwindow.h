@@ -102,7 +102,7 @@ private:
     void buildPages();
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
-    template<typename Signal, typename Sender>
+    template <typename Signal, typename Sender>
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
 
     QByteArray m_newestModul;

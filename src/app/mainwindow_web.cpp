@@ -17,14 +17,15 @@ namespace tv {
 
 void TForm1::connectWebCommands()
 {
-    for (const char16_t *name : {u"Speedbutton", u"SpeedButton3", u"SpeedButton1"}) {
+    for (const char16_t *name : { u"Speedbutton", u"SpeedButton3", u"SpeedButton1" }) {
         auto *button = findChild<QToolButton *>(QString::fromUtf16(name));
-        connect(button, &QToolButton::clicked, this, [this, button] { guarded([&] { SpeedbuttonClick(button); }); });
+        connect(button, &QToolButton::clicked, this,
+            [this, button] { guarded([&] { SpeedbuttonClick(button); }); });
     }
     connect(findChild<QAction *>(QStringLiteral("Mail1")), &QAction::triggered, this,
-            [this] { guarded([this] { Mail1Click(); }); });
+        [this] { guarded([this] { Mail1Click(); }); });
     connect(findChild<QAction *>(QStringLiteral("Modulstatistik1")), &QAction::triggered, this,
-            [this] { guarded([this] { Modulstatistik1Click(); }); });
+        [this] { guarded([this] { Modulstatistik1Click(); }); });
 }
 
 void TForm1::SpeedbuttonClick(QToolButton *sender)
@@ -36,7 +37,8 @@ void TForm1::SpeedbuttonClick(QToolButton *sender)
 
 void TForm1::Mail1Click()
 {
-    openWebAddress(QString::fromLatin1(site::kWebmasterMail), [this](const QString &text) { setStatusText(text); });
+    openWebAddress(
+        QString::fromLatin1(site::kWebmasterMail), [this](const QString &text) { setStatusText(text); });
 }
 
 void TForm1::Modulstatistik1Click()

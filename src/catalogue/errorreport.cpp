@@ -17,7 +17,8 @@ QString errorReportText(const QString &message)
 
 void reportError(const QString &message)
 {
-    seam().message(MessageRequest{MessageKind::Error, QStringLiteral("Tipvault"), errorReportText(message), Ok});
+    seam().message(
+        MessageRequest { MessageKind::Error, QStringLiteral("Tipvault"), errorReportText(message), Ok });
 }
 
 void reportCurrentException()

@@ -18,8 +18,7 @@ void reportError(const QString &message);
 void reportCurrentException();
 
 /// Runs `handler`; an exception that leaves it is reported and swallowed.
-template<typename F>
-void guarded(F &&handler)
+template <typename F> void guarded(F &&handler)
 {
     try {
         handler();

@@ -19,8 +19,8 @@ constexpr qsizetype kMaxValue = 2047;
 struct Line
 {
     qsizetype begin = 0; // first byte of the line
-    qsizetype end = 0;   // one past its text, before the line end
-    qsizetype next = 0;  // first byte of the following line
+    qsizetype end = 0; // one past its text, before the line end
+    qsizetype next = 0; // first byte of the following line
 };
 
 struct Key
@@ -140,7 +140,9 @@ std::shared_ptr<const Parsed> parse(QByteArray content)
 
 bool statFile(const QString &path, Stamp *stamp)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     stamp->size = st.st_size;
@@ -187,7 +189,7 @@ std::shared_ptr<const Parsed> load(const QString &path)
     if (statFile(path, &after) && after == before && after.size == parsed->content.size()) {
         if (cache().size() > 64)
             cache().clear();
-        cache().insert(path, CacheEntry{after, parsed});
+        cache().insert(path, CacheEntry { after, parsed });
     }
     return parsed;
 }
@@ -211,8 +213,8 @@ const Key *findKey(const Section &section, const QByteArray &key)
 
 } // namespace
 
-QByteArray readString(const QString &path, const QByteArray &section, const QByteArray &key,
-                      const QByteArray &defaultValue)
+QByteArray readString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue)
 {
     const auto parsed = load(path);
     if (!parsed)
@@ -266,8 +268,7 @@ bool parseInteger(const QByteArray &text, qint32 *value)
     return true;
 }
 
-qint32 readInteger(const QString &path, const QByteArray &section, const QByteArray &key,
-                   qint32 defaultValue)
+qint32 readInteger(const QString &path, const QByteArray &section, const QByteArray &key, qint32 defaultValue)
 {
     qint32 value = defaultValue;
     return parseInteger(readString(path, section, key, QByteArray()), &value) ? value : defaultValue;
@@ -285,8 +286,8 @@ QList<QByteArray> sectionNames(const QString &path)
     return names;
 }
 
-void writeString(const QString &path, const QByteArray &section, const QByteArray &key,
-                 const QByteArray &value)
+void writeString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
     const QByteArray keyName = key.trimmed();
     const QByteArray entry = keyName + '=' + value;

@@ -20,12 +20,12 @@ namespace tv::ini {
 
 /// A value of at most 2047 bytes; the default when the file, section or key is missing.
 /// A key with nothing after "=" gives "", not the default.
-QByteArray readString(const QString &path, const QByteArray &section, const QByteArray &key,
-                      const QByteArray &defaultValue);
+QByteArray readString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue);
 
 /// "0x10" and "$10" are 16, "-7" is -7; empty or not a 32-bit integer gives the default.
-qint32 readInteger(const QString &path, const QByteArray &section, const QByteArray &key,
-                   qint32 defaultValue);
+qint32 readInteger(
+    const QString &path, const QByteArray &section, const QByteArray &key, qint32 defaultValue);
 
 /// Parses an integer by the rules of readInteger; false when it is not one.
 bool parseInteger(const QByteArray &text, qint32 *value);
@@ -38,7 +38,7 @@ QList<QByteArray> sectionNames(const QString &path);
 /// the file, a new key to the end of its section, an existing value is replaced
 /// in place and every other line stays as it was. The file is replaced
 /// atomically (written beside, flushed, renamed); throws WriteError.
-void writeString(const QString &path, const QByteArray &section, const QByteArray &key,
-                 const QByteArray &value);
+void writeString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value);
 
 } // namespace tv::ini

@@ -4,8 +4,8 @@ namespace tv {
 
 PartKind partKindOf(const QByteArray &caption)
 {
-    static const QByteArray texts[] = {"Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin",
-                                       "Editorial"};
+    static const QByteArray texts[]
+        = { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" };
     for (const QByteArray &t : texts) {
         if (caption == t)
             return PartKind::Text;

@@ -66,7 +66,9 @@ QString GetWorkDir()
     const QString work = withSeparator(temp) + QStringLiteral("TIPVAULT");
     const QByteArray native = QFile::encodeName(work);
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(native.constData(), &st) != 0) {
         if (errno != ENOENT)
             throw IoError(IoError::codeFromErrno(errno));
@@ -123,7 +125,9 @@ QString resolveName(const QString &dir, const QByteArray &name)
 {
     const QString display = fromCp1252(name);
     const QString direct = dir + display;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (name.isEmpty() || lstatPath(direct, &st))
         return direct;
 
@@ -146,9 +150,10 @@ QString resolveName(const QString &dir, const QByteArray &name)
 
 bool fileExistsIn(const QString &dir, const QByteArray &name)
 {
-    struct stat st {};
-    return ::stat(QFile::encodeName(resolveName(dir, name)).constData(), &st) == 0 &&
-           S_ISREG(st.st_mode);
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(resolveName(dir, name)).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace tv

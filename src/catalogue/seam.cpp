@@ -43,7 +43,7 @@ QString titleFor(MessageKind kind)
 
 MessageButton showMessage(MessageKind kind, const QString &text, int buttons)
 {
-    return seam().message(MessageRequest{kind, titleFor(kind), text, buttons});
+    return seam().message(MessageRequest { kind, titleFor(kind), text, buttons });
 }
 
 bool askYesNo(const QString &text)

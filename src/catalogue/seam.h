@@ -31,10 +31,10 @@ struct MessageRequest
 struct SaveRequest
 {
     QString title;
-    QStringList filters;   // "RichEdit-Dateien (*.rtf)" ...
+    QStringList filters; // "RichEdit-Dateien (*.rtf)" ...
     QString defaultSuffix; // "txt"
-    QString directory;     // where the dialog starts
-    QString fileName;      // the name it proposes
+    QString directory; // where the dialog starts
+    QString fileName; // the name it proposes
 };
 
 struct SaveAnswer

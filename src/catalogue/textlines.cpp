@@ -39,7 +39,9 @@ QByteArray readFileBytes(const QString &path)
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw IoError(IoError::codeFromErrno(errno));
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         const int err = S_ISDIR(st.st_mode) ? EACCES : errno;
         ::close(fd);

@@ -30,8 +30,8 @@ EntryItemDelegate::EntryItemDelegate(EntryDrawContext context, QObject *parent)
 {
 }
 
-void EntryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                              const QModelIndex &index) const
+void EntryItemDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const QByteArray name = index.data(EntryListBox::kNameRole).toByteArray();
     const bool selected = option.state & QStyle::State_Selected;

@@ -32,7 +32,8 @@ class EntryItemDelegate : public QStyledItemDelegate
 {
 public:
     EntryItemDelegate(EntryDrawContext context, QObject *parent);
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:

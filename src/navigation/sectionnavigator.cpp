@@ -20,8 +20,8 @@ QString tabText(const QByteArray &caption)
 }
 } // namespace
 
-SectionNavigator::SectionNavigator(QTabWidget *pageControl, std::function<QByteArray()> newestModul,
-                                   QObject *parent)
+SectionNavigator::SectionNavigator(
+    QTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent)
     : QObject(parent)
     , m_pageControl(pageControl)
     , m_newestModul(std::move(newestModul))
@@ -31,7 +31,7 @@ SectionNavigator::SectionNavigator(QTabWidget *pageControl, std::function<QByteA
 void SectionNavigator::CreateSectionTabs()
 {
     const QList<QByteArray> lines = readSectionLines();
-    const EntryDrawContext context{[this] { return activeSectionFile(); }, m_newestModul};
+    const EntryDrawContext context { [this] { return activeSectionFile(); }, m_newestModul };
     for (int n = 1; n <= lines.size(); ++n) {
         const QByteArray &line = lines[n - 1];
         const QByteArray caption = ConvertUmlaut(line, true);
@@ -101,7 +101,8 @@ int SectionNavigator::findEntry(const EntryListBox *list, const QByteArray &text
 
 EntryListBox *SectionNavigator::listBox(int n) const
 {
-    return qobject_cast<EntryListBox *>(findControl(m_pageControl, QStringLiteral("SectionListBox%1").arg(n)));
+    return qobject_cast<EntryListBox *>(
+        findControl(m_pageControl, QStringLiteral("SectionListBox%1").arg(n)));
 }
 
 int SectionNavigator::EntriesListboxenCount(int n) const

@@ -45,8 +45,8 @@ void ModulStatistik::ReadModulList()
             const int parts = std::min(ini::readInteger(path, entry, "Count", 1), kMaxParts);
             for (int n = 1; n <= parts; ++n) {
                 const QByteArray key = QByteArray::number(n);
-                m_parts.append({ini::readString(path, entry, key + "Modul", QByteArray()),
-                                ini::readString(path, entry, key, "Artikel")});
+                m_parts.append({ ini::readString(path, entry, key + "Modul", QByteArray()),
+                    ini::readString(path, entry, key, "Artikel") });
                 if (!m_modules.contains(m_parts.last().modul))
                     m_modules.append(m_parts.last().modul);
             }
@@ -66,7 +66,7 @@ void ModulStatistik::CountModulParts()
         if (!column)
             continue;
         const auto row = std::find_if(m_modules.cbegin(), m_modules.cend(),
-                                      [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, part.modul); });
+            [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, part.modul); });
         ++m_counts[row - m_modules.cbegin()][int(*column)];
     }
 }

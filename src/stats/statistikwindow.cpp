@@ -28,8 +28,8 @@ QTableWidgetItem *cell(const QString &text)
 
 } // namespace
 
-void MissingModulDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index) const
+void MissingModulDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
     if (index.data(kMissingRole).toBool())
@@ -69,8 +69,9 @@ TForm2::TForm2(QWidget *parent)
 
 void TForm2::FormCreate()
 {
-    m_grid->setHorizontalHeaderLabels({QStringLiteral("Modul"), QStringLiteral("Total"), QStringLiteral("Artikel"),
-                                       QStringLiteral("Archive"), QStringLiteral("HTML"), QStringLiteral("Links")});
+    m_grid->setHorizontalHeaderLabels(
+        { QStringLiteral("Modul"), QStringLiteral("Total"), QStringLiteral("Artikel"),
+            QStringLiteral("Archive"), QStringLiteral("HTML"), QStringLiteral("Links") });
     sizeColumns(false);
     GetModulStatistik();
 }

@@ -18,7 +18,8 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     /// Set (true) on the column-0 item of a module whose file is missing.
     static constexpr int kMissingRole = Qt::UserRole + 1;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
 
 /// @short The module statistics window ("Modulstatistik"): one row per module
@@ -32,7 +33,7 @@ class TForm2 : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr QSize kClientSize{366, 386};
+    static constexpr QSize kClientSize { 366, 386 };
     static constexpr int kRowHeight = 18;
 
     explicit TForm2(QWidget *parent = nullptr);

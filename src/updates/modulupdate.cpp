@@ -64,8 +64,8 @@ bool isSafeSectionName(const QByteArray &line)
 
 QString integratedMessage(int count)
 {
-    return QStringLiteral("Es wurde(n) ") + QString::number(count) + QStringLiteral(" Modul(e) integriert.") +
-           QStringLiteral("\r\n\n") + QStringLiteral("Die neuen Einträge sind ab sofort verfügbar.");
+    return QStringLiteral("Es wurde(n) ") + QString::number(count) + QStringLiteral(" Modul(e) integriert.")
+        + QStringLiteral("\r\n\n") + QStringLiteral("Die neuen Einträge sind ab sofort verfügbar.");
 }
 
 ModulUpdate::ModulUpdate(TZipAccess &zip)
@@ -93,14 +93,14 @@ bool ModulUpdate::IntegrateModul(const QString &updatePath)
 bool ModulUpdate::ExtractUpdateCatalogue()
 {
     const QString work = GetWorkDir();
-    removeWorkCopies({kSectionsFile, kVersionFile});
+    removeWorkCopies({ kSectionsFile, kVersionFile });
     try {
         m_zip.setZipFilename(m_info.UpdatePath);
     } catch (const Error &e) {
         refuse(QStringLiteral("es kann nicht gelesen werden (%1).").arg(e.message()));
         return false;
     }
-    m_zip.setFSpecArgs({kSectionsFile, kVersionFile});
+    m_zip.setFSpecArgs({ kSectionsFile, kVersionFile });
     m_zip.setExtrBaseDir(work);
     m_zip.Extract();
     m_versionCopy = resolveName(work, kVersionFile);
@@ -127,13 +127,13 @@ bool ModulUpdate::ExtractUpdateCatalogue()
 
 void ModulUpdate::removeUpdateCatalogue()
 {
-    removeWorkCopies(m_sectionFiles + QList<QByteArray>{kVersionFile, kSectionsFile});
+    removeWorkCopies(m_sectionFiles + QList<QByteArray> { kVersionFile, kSectionsFile });
 }
 
 bool ModulUpdate::CheckNewerVersion(const QByteArray &key) const
 {
-    return ini::readInteger(programFile(kVersionFile), kCheckVersion, key, 0) <
-           ini::readInteger(m_versionCopy, kCheckVersion, key, 0);
+    return ini::readInteger(programFile(kVersionFile), kCheckVersion, key, 0)
+        < ini::readInteger(m_versionCopy, kCheckVersion, key, 0);
 }
 
 void ModulUpdate::UpdateCatalogueFiles()
@@ -157,7 +157,8 @@ void ModulUpdate::UpdateCatalogueFiles()
     if (missing.isEmpty())
         carryFile(kSectionsFile, kSectionsKey);
     else
-        m_failures.append(QStringLiteral("%1: %2 fehlt").arg(QLatin1String(kSectionsFile), fromCp1252(missing)));
+        m_failures.append(
+            QStringLiteral("%1: %2 fehlt").arg(QLatin1String(kSectionsFile), fromCp1252(missing)));
 }
 
 QByteArray ModulUpdate::missingSectionFile() const
@@ -198,7 +199,7 @@ bool ModulUpdate::InstallModul()
         return false;
     }
     m_zip.setZipFilename(staged.path());
-    m_zip.setFSpecArgs(m_sectionFiles + QList<QByteArray>{kVersionFile, kSectionsFile});
+    m_zip.setFSpecArgs(m_sectionFiles + QList<QByteArray> { kVersionFile, kSectionsFile });
     m_zip.Delete();
 
     // The date goes before the rename: should the rename fail, the next run
@@ -218,7 +219,7 @@ bool ModulUpdate::InstallModul()
 void ModulUpdate::refuse(const QString &reason)
 {
     showMessage(MessageKind::Error,
-                QStringLiteral("Das Modulupdate '%1' wird nicht integriert: %2").arg(m_info.UpdateName, reason));
+        QStringLiteral("Das Modulupdate '%1' wird nicht integriert: %2").arg(m_info.UpdateName, reason));
 }
 
 void ModulUpdate::reportFailures(bool installed)

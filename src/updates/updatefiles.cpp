@@ -6,13 +6,13 @@
 
 namespace tv {
 
-void forEachMatchingFile(const QString &folder, const QString &pattern,
-                         const std::function<bool(const QString &name)> &action)
+void forEachMatchingFile(
+    const QString &folder, const QString &pattern, const std::function<bool(const QString &name)> &action)
 {
     // Without QDir::CaseSensitive the name filter ignores case, as the file
     // search of the catalogue's home platform does; without QDir::System no
     // FIFO or socket is ever handed on to be copied.
-    QDirIterator it(folder, {pattern}, QDir::Files | QDir::Hidden);
+    QDirIterator it(folder, { pattern }, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
         if (!action(it.fileName()))

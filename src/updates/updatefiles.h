@@ -11,8 +11,8 @@ namespace tv {
 /// name matches `pattern` ("*.tvu") without regard to letter case, in the
 /// order the directory lists them; stops when the action returns false.
 /// Hidden files count; directories, devices and FIFOs never match.
-void forEachMatchingFile(const QString &folder, const QString &pattern,
-                         const std::function<bool(const QString &name)> &action);
+void forEachMatchingFile(
+    const QString &folder, const QString &pattern, const std::function<bool(const QString &name)> &action);
 
 /// Appends folder + name of every Update archive ("*.tvu") in `folder` to
 /// `updateFiles`; subfolders are not searched. `folder` ends with "/".

@@ -37,9 +37,9 @@ void setModulPath(const QString &folder)
 
 QString repeatFolderQuestion(const QString &folder)
 {
-    return QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + folder +
-           QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
-                          "Modulupdates gesucht werden?");
+    return QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + folder
+        + QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
+                         "Modulupdates gesucht werden?");
 }
 
 QString chooseUpdateFolder()

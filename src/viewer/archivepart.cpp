@@ -30,10 +30,10 @@ constexpr char kPartFile[] = "partFile";
 constexpr char kPartModul[] = "partModul";
 constexpr char kPartNumber[] = "partNumber";
 
-const QString kExplanation = QStringLiteral(
-    "Dieser Teil ist leider nur als gepacktes Archiv enthalten. Bitte\n"
-    "wählen Sie das Zielverzeichnis aus, in welches die Dateien entpackt \n"
-    "werden sollen. Falls vorhanden, folgen Sie den Instruktionen.");
+const QString kExplanation
+    = QStringLiteral("Dieser Teil ist leider nur als gepacktes Archiv enthalten. Bitte\n"
+                     "wählen Sie das Zielverzeichnis aus, in welches die Dateien entpackt \n"
+                     "werden sollen. Falls vorhanden, folgen Sie den Instruktionen.");
 
 QLabel *label(const QString &text, QWidget *parent)
 {
@@ -115,7 +115,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     folder->setProperty(kPartNumber, n);
     folder->setToolTip(QStringLiteral("Zielverzeichnis wählen"));
     folder->setAccessibleName(QStringLiteral("Zielverzeichnis wählen"));
-    connect(folder, &QToolButton::clicked, this, [this, folder] { guarded([&] { ChooseTargetClick(folder); }); });
+    connect(
+        folder, &QToolButton::clicked, this, [this, folder] { guarded([&] { ChooseTargetClick(folder); }); });
     targetRow->addWidget(edit);
     targetRow->addSpacing(16);
     targetRow->addWidget(folder);
@@ -133,11 +134,11 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     grid->setFixedCols(0);
     grid->setFixedRows(1);
     grid->setDefaultRowHeight(16);
-    grid->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goColSizing |
-                     goRowSelect);
+    grid->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goColSizing
+        | goRowSelect);
     grid->setGridLineWidth(0);
-    const int widths[] = {180, 50, 50, 80};
-    const char16_t *headers[] = {u"Datei", u"Gepackt", u"Entpackt", u"Datum"};
+    const int widths[] = { 180, 50, 50, 80 };
+    const char16_t *headers[] = { u"Datei", u"Gepackt", u"Entpackt", u"Datum" };
     const QFontMetrics metrics(grid->font());
     for (int c = 0; c < 4; ++c) {
         const QString header = QString::fromUtf16(headers[c]);
@@ -162,7 +163,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     extract->setFixedWidth(150);
     extract->setProperty(kPartFile, file);
     extract->setProperty(kPartModul, modul);
-    connect(extract, &QPushButton::clicked, this, [this, extract] { guarded([&] { ExtractButtonClick(extract); }); });
+    connect(extract, &QPushButton::clicked, this,
+        [this, extract] { guarded([&] { ExtractButtonClick(extract); }); });
     auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), sheet);
     open->setMinimumWidth(150);
     connect(open, &QPushButton::clicked, this, [this] { guarded([this] { OpenTargetClick(); }); });
@@ -227,7 +229,8 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
         return;
     }
     if (!QDir(path).exists()) {
-        if (!askYesNo(QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
+        if (!askYesNo(
+                QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
             m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
             return;
         }

@@ -34,9 +34,10 @@ EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost h
     , m_grid(grid)
     , m_host(std::move(host))
 {
-    m_grid->setItemDelegate(new IndexGridDelegate(
-        [this](QPainter *p, int column, int row, const QRect &rect) { StringGrid1DrawCell(p, column, row, rect); },
-        m_grid));
+    m_grid->setItemDelegate(
+        new IndexGridDelegate([this](QPainter *p, int column, int row,
+                                  const QRect &rect) { StringGrid1DrawCell(p, column, row, rect); },
+            m_grid));
     m_grid->cells()->describeCell = [this](int column, int row) -> QString {
         if (column != 0 || m_grid->cellText(0, row).isEmpty())
             return {};
@@ -131,8 +132,9 @@ void EntryViewer::reportMissingModul(QByteArray *lastMissing) const
 {
     if (info.CurrentModul == *lastMissing)
         return;
-    showMessage(MessageKind::Error, QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.")
-                                        .arg(fromCp1252(info.CurrentModul)));
+    showMessage(MessageKind::Error,
+        QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.")
+            .arg(fromCp1252(info.CurrentModul)));
     *lastMissing = info.CurrentModul;
 }
 
@@ -149,10 +151,10 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
     }
     if (declared > kMaxParts) {
         showMessage(MessageKind::Warning,
-                    QStringLiteral("Der Eintrag \"%1\" gibt %2 Teile an; angezeigt werden nur die ersten %3.")
-                        .arg(fromCp1252(entry))
-                        .arg(declared)
-                        .arg(kMaxParts));
+            QStringLiteral("Der Eintrag \"%1\" gibt %2 Teile an; angezeigt werden nur die ersten %3.")
+                .arg(fromCp1252(entry))
+                .arg(declared)
+                .arg(kMaxParts));
     }
 
     const int parts = std::min<qint32>(GetPartCount(), kMaxParts);
@@ -190,7 +192,8 @@ void EntryViewer::SectionListBoxClick(const EntrySelection &selection)
         removeEntryTabs();
         CreateEntryTabs(selection.name, ConvertUmlaut(selection.sectionCaption, false));
         CurrentEntryIndex = selection.index;
-        if (auto *first = qobject_cast<QWidget *>(findControl(m_pageControl, QStringLiteral("EntryTabsheet1"))))
+        if (auto *first
+            = qobject_cast<QWidget *>(findControl(m_pageControl, QStringLiteral("EntryTabsheet1"))))
             activateWithoutChange(first);
         PageControl2Change();
     }
@@ -208,7 +211,8 @@ void EntryViewer::PageControl2Change()
     const bool archive = kindOf(m_pageControl->currentWidget()) == PartKind::Archive;
     m_host.setStatus(archive ? QStringLiteral("Archiv-Output: (kein Pfad)") : QString());
     ArchivOutputPath.clear();
-    if (auto *edit = qobject_cast<QLineEdit *>(findControl(m_pageControl, QStringLiteral("ArchivEdit%1").arg(page))))
+    if (auto *edit
+        = qobject_cast<QLineEdit *>(findControl(m_pageControl, QStringLiteral("ArchivEdit%1").arg(page))))
         edit->clear();
 }
 
@@ -245,7 +249,7 @@ void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &fi
 {
     TZipAccess &zip = *m_host.zip;
     zip.setZipFilename(programFile(modul + ".tvm"));
-    zip.setFSpecArgs({file});
+    zip.setFSpecArgs({ file });
     zip.setExtrBaseDir(GetWorkDir());
     zip.Extract();
 }

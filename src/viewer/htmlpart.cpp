@@ -77,17 +77,17 @@ void HtmlPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
 
 void HtmlPartBuilder::CreateHtmlPart(EntryViewer &viewer, QWidget *sheet)
 {
-    createPageLabel(sheet, QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n\r"
-                                          "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n\r"
-                                          "(Empfohlen Internet Explorer 5.01)."));
+    createPageLabel(sheet,
+        QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n\r"
+                       "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n\r"
+                       "(Empfohlen Internet Explorer 5.01)."));
     createPagePicture(sheet, QStringLiteral("HTML"));
-    QPushButton *button =
-        createShowButton(sheet, ImgHtml, QStringLiteral("HtmlButton%1").arg(viewer.info.CurrentPart));
+    QPushButton *button
+        = createShowButton(sheet, ImgHtml, QStringLiteral("HtmlButton%1").arg(viewer.info.CurrentPart));
     button->setProperty(kPartFileProperty, viewer.info.CurrentFile);
     button->setProperty(kModulProperty, viewer.info.CurrentModul);
-    QObject::connect(button, &QPushButton::clicked, button, [&viewer, button] {
-        guarded([&] { HtmlButtonClick(viewer, button); });
-    });
+    QObject::connect(button, &QPushButton::clicked, button,
+        [&viewer, button] { guarded([&] { HtmlButtonClick(viewer, button); }); });
 }
 
 void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *sender)
@@ -98,7 +98,8 @@ void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *send
     viewer.ExtractModulFile(sender->property(kModulProperty).toByteArray(), file);
     unpackPage(viewer, workFilePath(work, file));
     if (!fileExistsIn(work, kIndexPage)) {
-        viewer.host().setStatus(QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));
+        viewer.host().setStatus(
+            QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));
         return;
     }
     seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
@@ -114,7 +115,7 @@ void HtmlPartBuilder::unpackPage(EntryViewer &viewer, const QString &archive)
     TZipAccess &zip = viewer.ZipAccess1();
     zip.setZipFilename(archive);
     zip.setExtrBaseDir(GetWorkDir());
-    zip.setFSpecArgs({"*.*"});
+    zip.setFSpecArgs({ "*.*" });
     zip.Extract();
 }
 

@@ -146,8 +146,8 @@ IndexGridDelegate::IndexGridDelegate(DrawMarks drawMarks, QObject *parent)
 {
 }
 
-void IndexGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                              const QModelIndex &index) const
+void IndexGridDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
     m_drawMarks(painter, index.column(), index.row() + 1, option.rect);

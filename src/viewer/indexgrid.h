@@ -91,7 +91,8 @@ class IndexGridDelegate : public QStyledItemDelegate
 public:
     using DrawMarks = std::function<void(QPainter *, int column, int row, const QRect &)>;
     IndexGridDelegate(DrawMarks drawMarks, QObject *parent);
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     DrawMarks m_drawMarks;

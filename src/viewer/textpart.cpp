@@ -82,7 +82,8 @@ void loadRichEdit(RichEdit *edit, const QString &path)
 QString fileExtension(const QString &fileName)
 {
     const qsizetype dot = fileName.lastIndexOf(u'.');
-    const qsizetype sep = std::max({fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'), fileName.lastIndexOf(u':')});
+    const qsizetype sep
+        = std::max({ fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'), fileName.lastIndexOf(u':') });
     return dot > sep ? fileName.mid(dot) : QString();
 }
 
@@ -138,7 +139,7 @@ void TextPartMenu::Speichernunter1Click()
         return;
     SaveRequest request;
     request.title = QStringLiteral("Speichern unter");
-    request.filters = {QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)")};
+    request.filters = { QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)") };
     request.defaultSuffix = QStringLiteral("txt");
     request.directory = GetProgramDir();
     request.fileName = m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex());
@@ -146,8 +147,8 @@ void TextPartMenu::Speichernunter1Click()
     if (answer.path.isEmpty())
         return;
     m_target->richTextMode = fileExtension(answer.path) == QStringLiteral(".rtf");
-    const QByteArray bytes =
-        m_target->richTextMode ? writeRtf(*m_target->document()) : plainTextCrLf(*m_target->document());
+    const QByteArray bytes
+        = m_target->richTextMode ? writeRtf(*m_target->document()) : plainTextCrLf(*m_target->document());
     QSaveFile file(answer.path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(answer.path));
@@ -172,7 +173,7 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
     edit->setAccessibleName(fromCp1252(viewer.GetPartCaption()));
     layout->addWidget(edit);
     QObject::connect(edit, &QWidget::customContextMenuRequested, m_menu,
-                     [menu = m_menu, edit](const QPoint &pos) { menu->popupFor(edit, edit->mapToGlobal(pos)); });
+        [menu = m_menu, edit](const QPoint &pos) { menu->popupFor(edit, edit->mapToGlobal(pos)); });
     QObject::connect(edit, &RichEdit::copyRequested, m_menu, &TextPartMenu::copySelection);
     viewer.target.CurrentRichEdit = edit->objectName();
     LoadTextPart(viewer);
@@ -181,7 +182,8 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
 void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
 {
     const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    viewer.ExtractModulFile(
+        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
     viewer.info.CurrentFile = viewer.entryValue(key, QByteArray());
     const QString work = GetWorkDir();
     const QString path = resolveName(work, viewer.info.CurrentFile);

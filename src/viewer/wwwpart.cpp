@@ -24,8 +24,8 @@ QUrl webAddressUrl(const QString &address)
     if (!url.isValid())
         return QUrl();
     const QString scheme = url.scheme().toLower();
-    const bool web = scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
-                     scheme == QStringLiteral("ftp");
+    const bool web = scheme == QStringLiteral("http") || scheme == QStringLiteral("https")
+        || scheme == QStringLiteral("ftp");
     if (web && !url.host().isEmpty())
         return url;
     if (scheme == QStringLiteral("mailto") && !url.path().isEmpty())
@@ -56,9 +56,10 @@ void WwwPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
 void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
 {
     const int n = viewer.info.CurrentPart;
-    createPageLabel(sheet, QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der "
-                                          "Tipvault \n\rDatenbank enthalten.\n\rZum Anzeigen wird automatisch "
-                                          "Ihr Standardbrowser aufgerufen."));
+    createPageLabel(sheet,
+        QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der "
+                       "Tipvault \n\rDatenbank enthalten.\n\rZum Anzeigen wird automatisch "
+                       "Ihr Standardbrowser aufgerufen."));
     createPagePicture(sheet, QStringLiteral("WWW"));
     auto *edit = new QLineEdit(sheet);
     edit->setObjectName(QStringLiteral("WwwEdit%1").arg(n));
@@ -72,15 +73,15 @@ void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
 
     QPushButton *button = createShowButton(sheet, ImgWww, QStringLiteral("WwwButton%1").arg(n));
     button->setProperty(kAddressProperty, address);
-    QObject::connect(button, &QPushButton::clicked, button, [&viewer, button] {
-        guarded([&] { WwwButtonClick(viewer, button); });
-    });
+    QObject::connect(button, &QPushButton::clicked, button,
+        [&viewer, button] { guarded([&] { WwwButtonClick(viewer, button); }); });
 }
 
 QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
 {
     const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    viewer.ExtractModulFile(
+        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
     const QByteArray file = viewer.entryValue(key, QByteArray());
     // A name with a folder never came out of the flat extraction.
     if (file.isEmpty() || file.contains('/'))

@@ -12,7 +12,7 @@ const qint64 baseJulianDay = QDate(1899, 12, 30).toJulianDay();
 
 /// The letters of a Qt date or time format outside quotes, each run once:
 /// "dd.MM.yy" gives {"dd", ".", "MM", ".", "yy"}.
-QStringList formatRuns(const QString& format)
+QStringList formatRuns(const QString &format)
 {
     QStringList runs;
     bool quoted = false;
@@ -32,7 +32,7 @@ QStringList formatRuns(const QString& format)
 }
 
 /// A separator as it is typed: blanks around it do not count, blanks alone do.
-QString separatorOf(const QString& between, const QString& fallback)
+QString separatorOf(const QString &between, const QString &fallback)
 {
     const QString trimmed = between.trimmed();
     if (!trimmed.isEmpty())
@@ -42,7 +42,7 @@ QString separatorOf(const QString& between, const QString& fallback)
 
 /// The value of the decimal digit at pos, of any script, and its length in
 /// UTF-16 units (Chakma digits lie beyond 16 bits); -1 when there is none.
-int digitAt(QStringView text, qsizetype pos, qsizetype& length)
+int digitAt(QStringView text, qsizetype pos, qsizetype &length)
 {
     length = 1;
     char32_t c = text[pos].unicode();
@@ -55,25 +55,17 @@ int digitAt(QStringView text, qsizetype pos, qsizetype& length)
 
 } // namespace
 
-class CellReader::Scanner {
+class CellReader::Scanner
+{
 public:
     explicit Scanner(QStringView text)
         : m_text(text)
     {
     }
 
-    bool atEnd() const
-    {
-        return m_pos >= m_text.size();
-    }
-    qsizetype pos() const
-    {
-        return m_pos;
-    }
-    void reset(qsizetype pos)
-    {
-        m_pos = pos;
-    }
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    qsizetype pos() const { return m_pos; }
+    void reset(qsizetype pos) { m_pos = pos; }
 
     void skipBlanks()
     {
@@ -82,7 +74,7 @@ public:
     }
 
     /// Unsigned decimal digits (of any script); at most 9, so the value fits.
-    bool number(int& value, int& digits)
+    bool number(int &value, int &digits)
     {
         value = 0;
         digits = 0;
@@ -95,7 +87,7 @@ public:
         return digits > 0;
     }
 
-    bool accept(const QString& token)
+    bool accept(const QString &token)
     {
         if (token.isEmpty() || m_text.size() - m_pos < token.size())
             return false;
@@ -105,9 +97,9 @@ public:
         return true;
     }
 
-    bool acceptAny(const QStringList& tokens)
+    bool acceptAny(const QStringList &tokens)
     {
-        for (const QString& token : tokens) {
+        for (const QString &token : tokens) {
             if (accept(token))
                 return true;
         }
@@ -119,11 +111,11 @@ private:
     qsizetype m_pos = 0;
 };
 
-CellReader::CellReader(const QLocale& locale)
+CellReader::CellReader(const QLocale &locale)
     : m_decimal(locale.decimalPoint())
 {
     QString between[2];
-    for (const QString& run : formatRuns(locale.dateFormat(QLocale::ShortFormat))) {
+    for (const QString &run : formatRuns(locale.dateFormat(QLocale::ShortFormat))) {
         const QChar c = run.front();
         const bool field
             = (c == QLatin1Char('d') && run.size() <= 2) || c == QLatin1Char('M') || c == QLatin1Char('y');
@@ -140,7 +132,7 @@ CellReader::CellReader(const QLocale& locale)
     }
     if (m_dateOrder.size() != 3)
         m_dateOrder = QStringLiteral("YMD");
-    for (const QString& text : between) {
+    for (const QString &text : between) {
         const QString separator = separatorOf(text, QStringLiteral("-"));
         if (!m_dateSeparators.contains(separator))
             m_dateSeparators.append(separator);
@@ -148,7 +140,7 @@ CellReader::CellReader(const QLocale& locale)
 
     QString timeBetween;
     bool afterHours = false;
-    for (const QString& run : formatRuns(locale.timeFormat(QLocale::ShortFormat))) {
+    for (const QString &run : formatRuns(locale.timeFormat(QLocale::ShortFormat))) {
         const QChar c = run.front();
         if (c == QLatin1Char('h') || c == QLatin1Char('H'))
             afterHours = true;
@@ -226,7 +218,7 @@ std::optional<qint64> CellReader::time(QStringView text) const
     return scanTime(scan);
 }
 
-std::optional<qint64> CellReader::scanDate(Scanner& scan) const
+std::optional<qint64> CellReader::scanDate(Scanner &scan) const
 {
     int values[3] = { 0, 0, 0 };
     int digits[3] = { 0, 0, 0 };
@@ -288,7 +280,7 @@ std::optional<qint64> CellReader::scanDate(Scanner& scan) const
     return (date.toJulianDay() - baseJulianDay) * msecsPerDay;
 }
 
-std::optional<qint64> CellReader::scanTime(Scanner& scan) const
+std::optional<qint64> CellReader::scanTime(Scanner &scan) const
 {
     scan.skipBlanks();
     int marker = 0; // 1 AM, 2 PM

@@ -15,9 +15,10 @@ namespace tv {
 /// allowed. Dates and times come back as milliseconds from 30.12.1899 00:00, so
 /// a time of day alone is a date-time on that day and every value compares as
 /// one integer.
-class CellReader {
+class CellReader
+{
 public:
-    explicit CellReader(const QLocale& locale = QLocale());
+    explicit CellReader(const QLocale &locale = QLocale());
 
     /// " -1,5e3 " under a German locale gives -1500; "1.000" (thousands) fails.
     std::optional<double> number(QStringView text) const;
@@ -29,15 +30,12 @@ public:
     std::optional<qint64> time(QStringView text) const;
 
     /// The date order of the short date format, for example "DMY" or "YMD".
-    QString dateOrder() const
-    {
-        return m_dateOrder;
-    }
+    QString dateOrder() const { return m_dateOrder; }
 
 private:
     class Scanner;
-    std::optional<qint64> scanTime(Scanner& scan) const;
-    std::optional<qint64> scanDate(Scanner& scan) const;
+    std::optional<qint64> scanTime(Scanner &scan) const;
+    std::optional<qint64> scanDate(Scanner &scan) const;
 
     QString m_decimal;
     QString m_dateOrder;

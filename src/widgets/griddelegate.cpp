@@ -7,14 +7,14 @@
 
 namespace tv {
 
-GridDelegate::GridDelegate(TSortGrid* grid)
+GridDelegate::GridDelegate(TSortGrid *grid)
     : QStyledItemDelegate(grid)
     , m_grid(grid)
 {
 }
 
 void GridDelegate::paint(
-    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const int col = index.column() + m_grid->FixedCols();
     const int row = index.row() + m_grid->FixedRows();
@@ -33,7 +33,7 @@ void GridDelegate::paint(
     }
 }
 
-void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
 {
     const QString value = editor->metaObject()->userProperty().read(editor).toString();
     m_grid->SetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows(), value);

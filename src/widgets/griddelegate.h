@@ -9,17 +9,18 @@ class TSortGrid;
 /// @short Draws data cells the grid's way and hands edited texts back to it.
 ///
 /// The texts stay in the model, so screen readers read what is painted.
-class GridDelegate : public QStyledItemDelegate {
+class GridDelegate : public QStyledItemDelegate
+{
     Q_OBJECT
 public:
-    explicit GridDelegate(TSortGrid* grid);
+    explicit GridDelegate(TSortGrid *grid);
 
     void paint(
-        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
 private:
-    TSortGrid* m_grid;
+    TSortGrid *m_grid;
 };
 
 } // namespace tv

@@ -9,7 +9,7 @@
 
 namespace tv {
 
-GridHeader::GridHeader(Qt::Orientation orientation, TSortGrid* grid)
+GridHeader::GridHeader(Qt::Orientation orientation, TSortGrid *grid)
     : QHeaderView(orientation, grid)
     , m_grid(grid)
 {
@@ -39,7 +39,7 @@ QSize GridHeader::sizeHint() const
     return size;
 }
 
-void GridHeader::cellAt(const QPoint& pos, int& col, int& row) const
+void GridHeader::cellAt(const QPoint &pos, int &col, int &row) const
 {
     col = -1;
     row = -1;
@@ -60,7 +60,7 @@ void GridHeader::cellAt(const QPoint& pos, int& col, int& row) const
     }
 }
 
-void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+void GridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
     if (!rect.isValid())
         return;
@@ -90,27 +90,25 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     }
 }
 
-void GridHeader::mousePressEvent(QMouseEvent* event)
+void GridHeader::mousePressEvent(QMouseEvent *event)
 {
     m_grid->setFocus(Qt::MouseFocusReason);
     m_resizing = onResizeHandle(event->position().toPoint());
     QHeaderView::mousePressEvent(event);
 }
 
-void GridHeader::mouseReleaseEvent(QMouseEvent* event)
+void GridHeader::mouseReleaseEvent(QMouseEvent *event)
 {
     int col = -1, row = -1;
     cellAt(event->position().toPoint(), col, row);
     const bool resizing = m_resizing;
     m_resizing = false;
     // The release goes on to the header also when the sort fails.
-    struct PassOn {
-        GridHeader* header;
-        QMouseEvent* event;
-        ~PassOn()
-        {
-            header->QHeaderView::mouseReleaseEvent(event);
-        }
+    struct PassOn
+    {
+        GridHeader *header;
+        QMouseEvent *event;
+        ~PassOn() { header->QHeaderView::mouseReleaseEvent(event); }
     } passOn { this, event };
     if (row >= 0)
         m_grid->HeaderMouseUp(*event, col, row, resizing);
@@ -118,7 +116,7 @@ void GridHeader::mouseReleaseEvent(QMouseEvent* event)
 
 /// The same hit test as QHeaderView's own: within the grip margin of a border
 /// of a section that the user may resize.
-bool GridHeader::onResizeHandle(const QPoint& pos) const
+bool GridHeader::onResizeHandle(const QPoint &pos) const
 {
     const int position = orientation() == Qt::Horizontal ? pos.x() : pos.y();
     const int visual = visualIndexAt(position);

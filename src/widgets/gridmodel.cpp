@@ -5,22 +5,22 @@ namespace {
 const GridCell emptyCell;
 }
 
-GridModel::GridModel(QObject* parent)
+GridModel::GridModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
 }
 
-int GridModel::rowCount(const QModelIndex& parent) const
+int GridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : gridRows() - m_fixedRows;
 }
 
-int GridModel::columnCount(const QModelIndex& parent) const
+int GridModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_cols - m_fixedCols;
 }
 
-QVariant GridModel::data(const QModelIndex& index, int role) const
+QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return QVariant();
@@ -44,7 +44,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return texts.join(QLatin1Char(' '));
 }
 
-Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     if (m_editable && index.isValid())
@@ -71,13 +71,13 @@ void GridModel::resize(int cols, int rows)
     }
     if (cols < m_cols) {
         beginRemoveColumns(QModelIndex(), cols - m_fixedCols, m_cols - m_fixedCols - 1);
-        for (auto& row : m_cells)
+        for (auto &row : m_cells)
             row.resize(cols);
         m_cols = cols;
         endRemoveColumns();
     } else if (cols > m_cols) {
         beginInsertColumns(QModelIndex(), m_cols - m_fixedCols, cols - m_fixedCols - 1);
-        for (auto& row : m_cells)
+        for (auto &row : m_cells)
             row.resize(cols);
         m_cols = cols;
         endInsertColumns();
@@ -97,25 +97,25 @@ void GridModel::setEditable(bool editable)
     m_editable = editable;
 }
 
-const GridCell& GridModel::cell(int col, int row) const
+const GridCell &GridModel::cell(int col, int row) const
 {
     return contains(col, row) ? m_cells[row][col] : emptyCell;
 }
 
-void GridModel::setText(int col, int row, const QString& text)
+void GridModel::setText(int col, int row, const QString &text)
 {
     m_cells[row][col].text = text;
     cellChanged(col, row);
 }
 
-void GridModel::setObject(int col, int row, const QVariant& object)
+void GridModel::setObject(int col, int row, const QVariant &object)
 {
     m_cells[row][col].object = object;
 }
 
 void GridModel::clearAll()
 {
-    for (auto& row : m_cells)
+    for (auto &row : m_cells)
         row.fill(GridCell());
     if (rowCount() > 0 && columnCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
@@ -162,7 +162,7 @@ void GridModel::moveColumn(int from, int to)
     if (from == to)
         return;
     const auto move = [&] {
-        for (auto& row : m_cells)
+        for (auto &row : m_cells)
             row.move(from, to);
     };
     if (from < m_fixedCols || to < m_fixedCols) {
@@ -193,7 +193,7 @@ void GridModel::removeGridRow(int row)
 void GridModel::removeGridColumn(int col)
 {
     const auto remove = [&] {
-        for (auto& row : m_cells)
+        for (auto &row : m_cells)
             row.removeAt(col);
         --m_cols;
     };
@@ -208,7 +208,7 @@ void GridModel::removeGridColumn(int col)
     endRemoveColumns();
 }
 
-void GridModel::reorderDataRows(const QList<int>& sourceRows)
+void GridModel::reorderDataRows(const QList<int> &sourceRows)
 {
     QList<QList<GridCell>> moved;
     moved.reserve(sourceRows.size());

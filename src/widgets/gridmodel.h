@@ -8,7 +8,8 @@
 namespace tv {
 
 /// One cell: its text and the object the program hangs on it.
-struct GridCell {
+struct GridCell
+{
     QString text;
     QVariant object;
 };
@@ -19,33 +20,22 @@ struct GridCell {
 /// shows only the data cells as items, and the fixed rows and columns as the
 /// header texts, so that item views and screen readers see every text. With one
 /// fixed row, grid cell (2, 5) is the item at row 4, column 2.
-class GridModel : public QAbstractTableModel {
+class GridModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
-    explicit GridModel(QObject* parent = nullptr);
+    explicit GridModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    int gridRows() const
-    {
-        return int(m_cells.size());
-    }
-    int gridCols() const
-    {
-        return m_cols;
-    }
-    int fixedRows() const
-    {
-        return m_fixedRows;
-    }
-    int fixedCols() const
-    {
-        return m_fixedCols;
-    }
+    int gridRows() const { return int(m_cells.size()); }
+    int gridCols() const { return m_cols; }
+    int fixedRows() const { return m_fixedRows; }
+    int fixedCols() const { return m_fixedCols; }
     bool contains(int col, int row) const;
 
     /// Counts keep the cells that remain; new cells are empty.
@@ -53,9 +43,9 @@ public:
     void setFixed(int fixedCols, int fixedRows);
     void setEditable(bool editable);
 
-    const GridCell& cell(int col, int row) const;
-    void setText(int col, int row, const QString& text);
-    void setObject(int col, int row, const QVariant& object);
+    const GridCell &cell(int col, int row) const;
+    void setText(int col, int row, const QString &text);
+    void setObject(int col, int row, const QVariant &object);
     void clearAll();
     void clearRow(int row);
     void clearColumn(int col);
@@ -65,7 +55,7 @@ public:
     void removeGridRow(int row);
     void removeGridColumn(int col);
     /// Data row fixedRows() + i takes the whole former row sourceRows[i].
-    void reorderDataRows(const QList<int>& sourceRows);
+    void reorderDataRows(const QList<int> &sourceRows);
 
     QModelIndex indexOf(int col, int row) const;
 

@@ -30,7 +30,7 @@ Error gridIndexError()
 
 /// Lines as a text file is read into a list: CR LF, CR or LF end a line, and
 /// an end at the very end starts no further line. "a\r\nb\nc\r" gives a, b, c.
-QStringList splitTextLines(const QString& text)
+QStringList splitTextLines(const QString &text)
 {
     QStringList lines;
     QString line;
@@ -52,7 +52,7 @@ QStringList splitTextLines(const QString& text)
 
 } // namespace
 
-TSortGrid::TSortGrid(QWidget* parent)
+TSortGrid::TSortGrid(QWidget *parent)
     : QTableView(parent)
     , m_model(new GridModel(this))
     , m_columnHeader(new GridHeader(Qt::Horizontal, this))
@@ -71,7 +71,7 @@ TSortGrid::TSortGrid(QWidget* parent)
     connect(m_rowHeader, &QHeaderView::sectionResized, this, &TSortGrid::OnRowHeightsChanged);
 
     // The corner shows the cells where fixed rows and fixed columns meet.
-    m_corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    m_corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
     setCornerButtonEnabled(false);
     if (m_corner)
         m_corner->installEventFilter(this);
@@ -153,7 +153,7 @@ QString TSortGrid::Cells(int col, int row) const
     return m_model->cell(col, row).text;
 }
 
-void TSortGrid::setCells(int col, int row, const QString& text)
+void TSortGrid::setCells(int col, int row, const QString &text)
 {
     checkCell(col, row);
     m_model->setText(col, row, text);
@@ -166,7 +166,7 @@ QVariant TSortGrid::Objects(int col, int row) const
     return m_model->cell(col, row).object;
 }
 
-void TSortGrid::setObjects(int col, int row, const QVariant& object)
+void TSortGrid::setObjects(int col, int row, const QVariant &object)
 {
     checkCell(col, row);
     m_model->setObject(col, row, object);
@@ -200,7 +200,7 @@ TGridRect TSortGrid::Selection() const
     if (selection.isEmpty())
         return TGridRect { Col(), Row(), Col(), Row() };
     TGridRect rect { ColCount(), RowCount(), 0, 0 };
-    for (const QItemSelectionRange& range : selection) {
+    for (const QItemSelectionRange &range : selection) {
         rect.Left = std::min(rect.Left, FixedCols() + range.left());
         rect.Top = std::min(rect.Top, FixedRows() + range.top());
         rect.Right = std::max(rect.Right, FixedCols() + range.right());
@@ -328,7 +328,7 @@ void TSortGrid::setProportionalScrollBars(bool on)
 
 // ---- Sorting ----------------------------------------------------------------------
 
-void TSortGrid::SortOnColumn(int ACol, const TSortOptions& SortOptions)
+void TSortGrid::SortOnColumn(int ACol, const TSortOptions &SortOptions)
 {
     if (EditorMode() || FixedRows() + 1 >= RowCount())
         return;
@@ -348,7 +348,7 @@ TCompareKind TSortGrid::GuessCompareKind(int ACol) const
     return tv::GuessCompareKind(cells, CellReader());
 }
 
-void TSortGrid::ApplySort(int ACol, const TSortOptions& SortOptions)
+void TSortGrid::ApplySort(int ACol, const TSortOptions &SortOptions)
 {
     checkCell(ACol, 0);
     m_sortEntries.clear();
@@ -358,7 +358,7 @@ void TSortGrid::ApplySort(int ACol, const TSortOptions& SortOptions)
 
     QList<int> sourceRows;
     sourceRows.reserve(m_sortEntries.size());
-    for (const TSortedListEntry& entry : m_sortEntries)
+    for (const TSortedListEntry &entry : m_sortEntries)
         sourceRows.append(entry.SourceRow);
     moveDataRows(sourceRows);
 
@@ -403,7 +403,7 @@ void TSortGrid::RevertSort()
     m_sortEntries.clear();
 }
 
-void TSortGrid::moveDataRows(const QList<int>& sourceRows)
+void TSortGrid::moveDataRows(const QList<int> &sourceRows)
 {
     m_model->reorderDataRows(sourceRows);
     // A cell still waiting for its validation moves with its row.
@@ -559,7 +559,7 @@ void TSortGrid::FitAllColumnWidths(bool IncludeFixed, int Extra)
     }
 }
 
-bool TSortGrid::FindCellText(const QString& Value, int& ACol, int& ARow) const
+bool TSortGrid::FindCellText(const QString &Value, int &ACol, int &ARow) const
 {
     for (int col = 0; col < ColCount(); ++col) {
         for (int row = 0; row < RowCount(); ++row) {
@@ -573,7 +573,7 @@ bool TSortGrid::FindCellText(const QString& Value, int& ACol, int& ARow) const
     return false;
 }
 
-void TSortGrid::ImportDelimited(const QString& FileName, QChar Separator)
+void TSortGrid::ImportDelimited(const QString &FileName, QChar Separator)
 {
     const QStringList lines = splitTextLines(fromCp1252(readFileBytes(FileName)));
     ClearCells();
@@ -588,7 +588,7 @@ void TSortGrid::ImportDelimited(const QString& FileName, QChar Separator)
     }
 }
 
-void TSortGrid::ExportDelimited(const QString& FileName, QChar Separator) const
+void TSortGrid::ExportDelimited(const QString &FileName, QChar Separator) const
 {
     QByteArray content;
     for (int row = 0; row < RowCount(); ++row) {
@@ -604,7 +604,7 @@ void TSortGrid::ExportDelimited(const QString& FileName, QChar Separator) const
 
 // ---- Validation of edited cells ----------------------------------------------------
 
-void TSortGrid::SetEditText(int col, int row, const QString& value)
+void TSortGrid::SetEditText(int col, int row, const QString &value)
 {
     if (value != Cells(col, row))
         m_changed = true;
@@ -643,13 +643,13 @@ void TSortGrid::Click()
         VerifyEditedCell();
 }
 
-void TSortGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+void TSortGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
     Click();
 }
 
-void TSortGrid::focusInEvent(QFocusEvent* event)
+void TSortGrid::focusInEvent(QFocusEvent *event)
 {
     QTableView::focusInEvent(event);
     // Coming back from our own in-place editor is no new visit.
@@ -659,9 +659,9 @@ void TSortGrid::focusInEvent(QFocusEvent* event)
     RememberCurrentCell();
 }
 
-void TSortGrid::focusOutEvent(QFocusEvent* event)
+void TSortGrid::focusOutEvent(QFocusEvent *event)
 {
-    const QWidget* next = QApplication::focusWidget();
+    const QWidget *next = QApplication::focusWidget();
     if (next && isAncestorOf(next)) {
         QTableView::focusOutEvent(event);
         return;
@@ -669,14 +669,14 @@ void TSortGrid::focusOutEvent(QFocusEvent* event)
     leaveFocus([&] { QTableView::focusOutEvent(event); });
 }
 
-void TSortGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+void TSortGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
     QTableView::closeEditor(editor, hint);
     // Enter closes the editor with this hint.
     if (hint == QAbstractItemDelegate::SubmitModelCache)
         VerifyEditedCell();
     // The editor lost its focus to another control: the grid has been left.
-    const QWidget* focus = QApplication::focusWidget();
+    const QWidget *focus = QApplication::focusWidget();
     if (m_focused && focus != this && !(focus && isAncestorOf(focus)))
         leaveFocus([] {});
 }
@@ -696,7 +696,7 @@ template <typename Then> void TSortGrid::leaveFocus(Then then)
 
 // ---- Mouse and keyboard ------------------------------------------------------------
 
-void TSortGrid::HeaderMouseUp(const QMouseEvent& event, int col, int row, bool resizing)
+void TSortGrid::HeaderMouseUp(const QMouseEvent &event, int col, int row, bool resizing)
 {
     if (!hasFocus() || !m_clickSorting || resizing || FixedRows() < 1)
         return;
@@ -714,7 +714,7 @@ void TSortGrid::HeaderMouseUp(const QMouseEvent& event, int col, int row, bool r
     SortOnColumn(col, options);
 }
 
-void TSortGrid::keyPressEvent(QKeyEvent* event)
+void TSortGrid::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         VerifyEditedCell();
@@ -747,7 +747,7 @@ void TSortGrid::keyPressEvent(QKeyEvent* event)
 
 TFormatOptions TSortGrid::DefaultFormat(TGridDrawState state) const
 {
-    const QPalette& colors = palette();
+    const QPalette &colors = palette();
     const bool fixed = state.testFlag(gdFixed);
     const bool selected = state.testFlag(gdSelected);
     TFormatOptions format;
@@ -795,7 +795,7 @@ TGridDrawState TSortGrid::DrawStateOf(int col, int row) const
     return state;
 }
 
-void TSortGrid::DrawCell(QPainter* painter, int col, int row, const QRect& rect, TGridDrawState state) const
+void TSortGrid::DrawCell(QPainter *painter, int col, int row, const QRect &rect, TGridDrawState state) const
 {
     const TFormatOptions base = DefaultFormat(state);
     const TFormatOptions format = CellFormat(col, row, state);
@@ -820,7 +820,7 @@ void TSortGrid::DrawCell(QPainter* painter, int col, int row, const QRect& rect,
 /// Offsets as the grid always placed its texts: 2 pixels in from the left or
 /// top, 2 from the right, 3 from the bottom, centred rounding toward zero.
 void TSortGrid::drawText(
-    QPainter* painter, const QRect& rect, const TFormatOptions& format, const QString& text)
+    QPainter *painter, const QRect &rect, const TFormatOptions &format, const QString &text)
 {
     const QFontMetrics metrics(format.CellFont);
     const int width = metrics.horizontalAdvance(text);
@@ -840,7 +840,7 @@ void TSortGrid::drawText(
     painter->drawText(QPoint(rect.left() + dx, rect.top() + dy + metrics.ascent()), text);
 }
 
-void TSortGrid::drawBevel(QPainter* painter, const QRect& rect, const TFormatOptions& format) const
+void TSortGrid::drawBevel(QPainter *painter, const QRect &rect, const TFormatOptions &format) const
 {
     const bool vertical = m_options.testFlag(goFixedVertLine);
     const bool horizontal = m_options.testFlag(goFixedHorzLine);
@@ -857,7 +857,7 @@ void TSortGrid::drawBevel(QPainter* painter, const QRect& rect, const TFormatOpt
         painter->drawLine(rect.left(), rect.top(), rect.right(), rect.top());
 }
 
-bool TSortGrid::eventFilter(QObject* watched, QEvent* event)
+bool TSortGrid::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_corner && event->type() == QEvent::Paint) {
         paintCorner();
@@ -914,7 +914,7 @@ void TSortGrid::updateGeometries()
 /// rounded half to even, so 10.
 void TSortGrid::AdjustScrollThumbs()
 {
-    const auto pageFor = [this](int visible, int fixed, int count, const QScrollBar* bar) {
+    const auto pageFor = [this](int visible, int fixed, int count, const QScrollBar *bar) {
         if (!m_proportionalScrollBars)
             return 0;
         const double share = double(visible + fixed) / std::max(count, 1);
@@ -995,8 +995,9 @@ void TSortGrid::checkCell(int col, int row) const
 
 template <typename Operation> void TSortGrid::withoutAlwaysShowEditor(Operation operation)
 {
-    struct Restore {
-        TSortGrid* grid;
+    struct Restore
+    {
+        TSortGrid *grid;
         bool on;
         ~Restore()
         {

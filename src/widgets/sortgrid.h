@@ -38,7 +38,8 @@ enum TGridOption {
 Q_DECLARE_FLAGS(TGridOptions, TGridOption)
 
 /// How one cell is drawn; OnGetCellFormat may change any field.
-struct TFormatOptions {
+struct TFormatOptions
+{
     QBrush CellBrush;
     QFont CellFont;
     QColor CellFontColor; // the text colour, which a Qt font does not carry
@@ -51,7 +52,8 @@ struct TFormatOptions {
 };
 
 /// Grid coordinates of a selection, fixed rows and columns counted.
-struct TGridRect {
+struct TGridRect
+{
     int Left = 0;
     int Top = 0;
     int Right = 0;
@@ -70,10 +72,11 @@ struct TGridRect {
 /// found out from the cells, by the user's locale. Rows with equal keys keep
 /// their order, objects travel with their rows and the current row stays
 /// current where it went.
-class TSortGrid : public QTableView {
+class TSortGrid : public QTableView
+{
     Q_OBJECT
 public:
-    explicit TSortGrid(QWidget* parent = nullptr);
+    explicit TSortGrid(QWidget *parent = nullptr);
     ~TSortGrid() override;
 
     // The string grid underneath.
@@ -86,28 +89,19 @@ public:
     int FixedCols() const;
     void setFixedCols(int count);
     QString Cells(int col, int row) const;
-    void setCells(int col, int row, const QString& text);
+    void setCells(int col, int row, const QString &text);
     QVariant Objects(int col, int row) const;
-    void setObjects(int col, int row, const QVariant& object);
+    void setObjects(int col, int row, const QVariant &object);
     int Col() const;
     void setCol(int col);
     int Row() const;
     void setRow(int row);
     TGridRect Selection() const;
-    TGridOptions Options() const
-    {
-        return m_options;
-    }
+    TGridOptions Options() const { return m_options; }
     void setOptions(TGridOptions options);
-    bool DefaultDrawing() const
-    {
-        return m_defaultDrawing;
-    }
+    bool DefaultDrawing() const { return m_defaultDrawing; }
     void setDefaultDrawing(bool on);
-    TScrollStyle ScrollBars() const
-    {
-        return m_scrollBars;
-    }
+    TScrollStyle ScrollBars() const { return m_scrollBars; }
     void setScrollBars(TScrollStyle style);
     /// True while the in-place editor is open.
     bool EditorMode() const;
@@ -115,69 +109,30 @@ public:
     void setColWidths(int col, int width);
     int RowHeights(int row) const;
     void setRowHeights(int row, int height);
-    int DefaultColWidth() const
-    {
-        return m_defaultColWidth;
-    }
+    int DefaultColWidth() const { return m_defaultColWidth; }
     void setDefaultColWidth(int width);
-    int DefaultRowHeight() const
-    {
-        return m_defaultRowHeight;
-    }
+    int DefaultRowHeight() const { return m_defaultRowHeight; }
     void setDefaultRowHeight(int height);
-    int GridLineWidth() const
-    {
-        return m_gridLineWidth;
-    }
+    int GridLineWidth() const { return m_gridLineWidth; }
     void setGridLineWidth(int width);
 
     // What the sorting grid adds.
-    bool CaseSensitive() const
-    {
-        return m_caseSensitive;
-    }
-    void setCaseSensitive(bool on)
-    {
-        m_caseSensitive = on;
-    }
-    TAlignment AlignmentHorz() const
-    {
-        return m_alignmentHorz;
-    }
+    bool CaseSensitive() const { return m_caseSensitive; }
+    void setCaseSensitive(bool on) { m_caseSensitive = on; }
+    TAlignment AlignmentHorz() const { return m_alignmentHorz; }
     void setAlignmentHorz(TAlignment alignment);
-    TVertAlignment AlignmentVert() const
-    {
-        return m_alignmentVert;
-    }
+    TVertAlignment AlignmentVert() const { return m_alignmentVert; }
     void setAlignmentVert(TVertAlignment alignment);
-    bool ClickSorting() const
-    {
-        return m_clickSorting;
-    }
-    void setClickSorting(bool on)
-    {
-        m_clickSorting = on;
-    }
-    TCellBevelStyle BevelStyle() const
-    {
-        return m_bevelStyle;
-    }
+    bool ClickSorting() const { return m_clickSorting; }
+    void setClickSorting(bool on) { m_clickSorting = on; }
+    TCellBevelStyle BevelStyle() const { return m_bevelStyle; }
     void setBevelStyle(TCellBevelStyle style);
-    bool ProportionalScrollBars() const
-    {
-        return m_proportionalScrollBars;
-    }
+    bool ProportionalScrollBars() const { return m_proportionalScrollBars; }
     void setProportionalScrollBars(bool on);
-    bool ExtendedKeys() const
-    {
-        return m_extendedKeys;
-    }
-    void setExtendedKeys(bool on)
-    {
-        m_extendedKeys = on;
-    }
+    bool ExtendedKeys() const { return m_extendedKeys; }
+    void setExtendedKeys(bool on) { m_extendedKeys = on; }
 
-    virtual void ApplySort(int ACol, const TSortOptions& SortOptions);
+    virtual void ApplySort(int ACol, const TSortOptions &SortOptions);
     virtual TCompareKind GuessCompareKind(int ACol) const;
     virtual void AdjustScrollThumbs();
     virtual void RememberCurrentCell();
@@ -193,16 +148,16 @@ public:
     virtual void ExchangeColumns(int ACol1, int ACol2);
     virtual void FitColumnWidth(int ACol);
     virtual void FitAllColumnWidths(bool IncludeFixed, int Extra);
-    virtual void SortOnColumn(int ACol, const TSortOptions& SortOptions);
+    virtual void SortOnColumn(int ACol, const TSortOptions &SortOptions);
     /// The first cell, column by column from the left, whose text equals Value
     /// with letter case ignored.
-    virtual bool FindCellText(const QString& Value, int& ACol, int& ARow) const;
+    virtual bool FindCellText(const QString &Value, int &ACol, int &ARow) const;
     /// Replaces the cells by the lines of a Windows-1252 text file split at
     /// Separator; "a,,b," gives four cells. Throws IoError when unreadable.
-    virtual void ImportDelimited(const QString& FileName, QChar Separator);
+    virtual void ImportDelimited(const QString &FileName, QChar Separator);
     /// Writes every row, header rows included, joined with Separator, in
     /// Windows-1252 with CR LF line ends. Throws WriteError when it cannot.
-    virtual void ExportDelimited(const QString& FileName, QChar Separator) const;
+    virtual void ExportDelimited(const QString &FileName, QChar Separator) const;
     virtual bool SortUndoable();
     virtual void RevertSort();
     virtual void VerifyEditedCell();
@@ -212,8 +167,8 @@ public:
     TFormatOptions CellFormat(int col, int row, TGridDrawState state) const;
 
 signals:
-    void OnGetCellFormat(int Col, int Row, tv::TGridDrawState State, tv::TFormatOptions& FormatOptions) const;
-    void OnClickSort(int Col, int Row, tv::TSortOptions& SortOptions);
+    void OnGetCellFormat(int Col, int Row, tv::TGridDrawState State, tv::TFormatOptions &FormatOptions) const;
+    void OnClickSort(int Col, int Row, tv::TSortOptions &SortOptions);
     void OnRowInsert(int Index);
     void OnRowDelete(int Index);
     void OnColumnInsert(int Index);
@@ -221,27 +176,28 @@ signals:
     void OnColumnWidthsChanged();
     void OnRowHeightsChanged();
     void OnSizeChanged(int OldColCount, int OldRowCount);
-    void OnBeginSort(int Col, tv::TSortOptions& SortOptions);
+    void OnBeginSort(int Col, tv::TSortOptions &SortOptions);
     void OnEndSort(int Col);
-    void OnCellValidate(int Col, int Row, QString& Value, bool& Valid);
+    void OnCellValidate(int Col, int Row, QString &Value, bool &Valid);
     /// The current cell changed (or the grid is being left).
     void OnClick();
-    void OnDrawCell(int Col, int Row, QPainter* Painter, const QRect& Rect, tv::TGridDrawState State) const;
+    void OnDrawCell(int Col, int Row, QPainter *Painter, const QRect &Rect, tv::TGridDrawState State) const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void updateGeometries() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class GridHeader;
     friend class GridDelegate;
 
-    struct RememberedCell {
+    struct RememberedCell
+    {
         QString text;
         int col = 0;
         int row = 0;
@@ -250,31 +206,31 @@ private:
 
     /// Draws one cell's format, text, bevel, and raises OnDrawCell. Header
     /// cells keep the style's own background unless the format changed it.
-    void DrawCell(QPainter* painter, int col, int row, const QRect& rect, TGridDrawState state) const;
+    void DrawCell(QPainter *painter, int col, int row, const QRect &rect, TGridDrawState state) const;
     TFormatOptions DefaultFormat(TGridDrawState state) const;
     TGridDrawState DrawStateOf(int col, int row) const;
     static void drawText(
-        QPainter* painter, const QRect& rect, const TFormatOptions& format, const QString& text);
-    void drawBevel(QPainter* painter, const QRect& rect, const TFormatOptions& format) const;
+        QPainter *painter, const QRect &rect, const TFormatOptions &format, const QString &text);
+    void drawBevel(QPainter *painter, const QRect &rect, const TFormatOptions &format) const;
     void paintCorner() const;
     void repaintCells();
     /// The in-place editor wrote a text into a cell.
-    void SetEditText(int col, int row, const QString& value);
-    void HeaderMouseUp(const QMouseEvent& event, int col, int row, bool resizing);
+    void SetEditText(int col, int row, const QString &value);
+    void HeaderMouseUp(const QMouseEvent &event, int col, int row, bool resizing);
     void Click();
     template <typename Then> void leaveFocus(Then then);
     void SizeChanged(int oldColCount, int oldRowCount);
-    void moveDataRows(const QList<int>& sourceRows);
+    void moveDataRows(const QList<int> &sourceRows);
     void resetFixed(int fixedCols, int fixedRows);
     void fixedSizesChanged();
     void applyOptions();
     void checkCell(int col, int row) const;
     template <typename Operation> void withoutAlwaysShowEditor(Operation operation);
 
-    GridModel* m_model;
-    GridHeader* m_columnHeader;
-    GridHeader* m_rowHeader;
-    QWidget* m_corner = nullptr;
+    GridModel *m_model;
+    GridHeader *m_columnHeader;
+    GridHeader *m_rowHeader;
+    QWidget *m_corner = nullptr;
 
     TGridOptions m_options;
     bool m_defaultDrawing = true;

@@ -11,7 +11,7 @@ namespace {
 
 QString upperAsciiLetters(QString text)
 {
-    for (QChar& c : text) {
+    for (QChar &c : text) {
         if (c >= u'a' && c <= u'z')
             c = QChar(c.unicode() - 32);
     }
@@ -21,7 +21,7 @@ QString upperAsciiLetters(QString text)
 /// One entry's key, converted once rather than at each comparison.
 using Key = std::variant<std::monostate, QByteArray, std::optional<double>, std::optional<qint64>, QString>;
 
-Key keyOf(const QString& text, TCompareKind kind, const CellReader& reader)
+Key keyOf(const QString &text, TCompareKind kind, const CellReader &reader)
 {
     switch (kind) {
     case ckNumber:
@@ -39,14 +39,14 @@ Key keyOf(const QString& text, TCompareKind kind, const CellReader& reader)
     return toCp1252(text);
 }
 
-template <typename T> int compareValues(const std::optional<T>& a, const std::optional<T>& b)
+template <typename T> int compareValues(const std::optional<T> &a, const std::optional<T> &b)
 {
     if (!a || !b)
         return 0;
     return *a < *b ? -1 : *b < *a ? 1 : 0;
 }
 
-int compareKeys(const Key& a, const Key& b, const TSortOptions& options)
+int compareKeys(const Key &a, const Key &b, const TSortOptions &options)
 {
     switch (options.CompareKind) {
     case ckNumber:
@@ -67,7 +67,7 @@ int compareKeys(const Key& a, const Key& b, const TSortOptions& options)
 /// A merge sort: unlike std::sort it stays within bounds even when a custom
 /// comparison, or texts that do not convert, make the order inconsistent.
 template <typename Before>
-void mergeSort(QList<int>& items, QList<int>& buffer, qsizetype from, qsizetype to, const Before& before)
+void mergeSort(QList<int> &items, QList<int> &buffer, qsizetype from, qsizetype to, const Before &before)
 {
     if (to - from < 2)
         return;
@@ -86,10 +86,10 @@ void mergeSort(QList<int>& items, QList<int>& buffer, qsizetype from, qsizetype 
 
 } // namespace
 
-TCompareKind GuessCompareKind(const QStringList& cells, const CellReader& reader)
+TCompareKind GuessCompareKind(const QStringList &cells, const CellReader &reader)
 {
     bool number = true, dateTime = true, time = true;
-    for (const QString& cell : cells) {
+    for (const QString &cell : cells) {
         number = number && reader.number(cell).has_value();
         dateTime = dateTime && reader.dateTime(cell).has_value();
         time = time && reader.time(cell).has_value();
@@ -105,11 +105,11 @@ TCompareKind GuessCompareKind(const QStringList& cells, const CellReader& reader
     return ckText;
 }
 
-void SortEntries(TSortedList& entries, const TSortOptions& options, const CellReader& reader)
+void SortEntries(TSortedList &entries, const TSortOptions &options, const CellReader &reader)
 {
     QList<Key> keys;
     keys.reserve(entries.size());
-    for (const TSortedListEntry& entry : entries) {
+    for (const TSortedListEntry &entry : entries) {
         const QString text = options.MatchCase ? entry.CellText : upperAsciiLetters(entry.CellText);
         keys.append(keyOf(text, options.CompareKind, reader));
     }

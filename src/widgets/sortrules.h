@@ -16,15 +16,17 @@ enum TSortOrder : std::uint8_t { soAscending, soDescending };
 
 /// How a column is sorted. CompareFunc is used only with ckCustom and must be
 /// set then; it returns a negative number, 0 or a positive number.
-struct TSortOptions {
+struct TSortOptions
+{
     TCompareKind CompareKind = ckAuto;
     TSortOrder Order = soAscending;
     bool MatchCase = false;
-    std::function<int(const QString&, const QString&)> CompareFunc;
+    std::function<int(const QString &, const QString &)> CompareFunc;
 };
 
 /// One data row's key cell and the row it came from.
-struct TSortedListEntry {
+struct TSortedListEntry
+{
     QString CellText;
     qint32 SourceRow = 0;
 };
@@ -33,7 +35,7 @@ using TSortedList = QList<TSortedListEntry>;
 /// The kind that every cell converts to: number, then date-time, then time,
 /// else text. An empty cell fails all three, so it makes the column text.
 /// A kind is no longer tried after its first failing cell.
-TCompareKind GuessCompareKind(const QStringList& cells, const CellReader& reader);
+TCompareKind GuessCompareKind(const QStringList &cells, const CellReader &reader);
 
 /// Orders the entries as a header-click sort does.
 ///
@@ -42,6 +44,6 @@ TCompareKind GuessCompareKind(const QStringList& cells, const CellReader& reader
 /// "Äpfel"); the other kinds compare converted values, and a text that does not
 /// convert compares equal. Equal keys keep their SourceRow order in both
 /// directions: sorting {"b",0},{"a",1},{"b",2} descending gives rows 0, 2, 1.
-void SortEntries(TSortedList& entries, const TSortOptions& options, const CellReader& reader);
+void SortEntries(TSortedList &entries, const TSortOptions &options, const CellReader &reader);
 
 } // namespace tv

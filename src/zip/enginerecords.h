@@ -37,11 +37,12 @@ enum EngineCode : std::int32_t {
 };
 
 struct EngineCallbackRecord;
-using EngineCallback = std::int32_t (*)(EngineCallbackRecord* record);
+using EngineCallback = std::int32_t (*)(EngineCallbackRecord *record);
 
-struct EngineCallbackRecord {
+struct EngineCallbackRecord
+{
     std::int32_t reserved0;
-    void* caller; // the caller field of the parameter record, unchanged
+    void *caller; // the caller field of the parameter record, unchanged
     std::int32_t reserved1[2];
     std::int32_t messageType; // EngineMessageType
     std::int32_t errorCode;
@@ -51,13 +52,14 @@ struct EngineCallbackRecord {
 
 /// The ZIP engine's record. The fixed fields have the values noted and are not
 /// read by our engine; they keep the layout that callers fill.
-struct ZipEngineParams {
-    void* window; // 0 when unattended
-    void* caller;
+struct ZipEngineParams
+{
+    void *window; // 0 when unattended
+    void *caller;
     std::int32_t version; // kEngineVersion
     EngineCallback callback;
     std::int32_t trace;
-    const char* password;
+    const char *password;
     std::int32_t reserved24;
     std::int32_t encrypt;
     std::int32_t hiddenFiles;
@@ -82,19 +84,20 @@ struct ZipEngineParams {
     std::int32_t zipTime;
     std::int32_t reserved112[2];
     std::int32_t specCount;
-    const char* archive;
+    const char *archive;
     std::int32_t marker; // kEngineMarker
-    const char* specs[kEngineSpecCapacity];
+    const char *specs[kEngineSpecCapacity];
 };
 
-struct UnzipEngineParams {
-    void* window; // 0 when unattended
-    void* caller;
+struct UnzipEngineParams
+{
+    void *window; // 0 when unattended
+    void *caller;
     std::int32_t version; // kEngineVersion
     EngineCallback callback;
     std::int32_t trace;
     std::int32_t reserved20;
-    const char* password;
+    const char *password;
     std::int32_t test;
     std::int32_t fixed32; // 0
     std::int32_t fixed36; // 0
@@ -105,12 +108,12 @@ struct UnzipEngineParams {
     std::int32_t directoryNames;
     std::int32_t overwrite;
     std::int32_t specCount;
-    const char* archive;
+    const char *archive;
     std::int32_t marker; // kEngineMarker
-    const char* specs[kEngineSpecCapacity];
+    const char *specs[kEngineSpecCapacity];
 };
 
-using ZipEngineExecFunction = std::int32_t (*)(ZipEngineParams* params);
-using UnzipEngineExecFunction = std::int32_t (*)(UnzipEngineParams* params);
+using ZipEngineExecFunction = std::int32_t (*)(ZipEngineParams *params);
+using UnzipEngineExecFunction = std::int32_t (*)(UnzipEngineParams *params);
 
 } // namespace tv

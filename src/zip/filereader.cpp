@@ -18,7 +18,7 @@ namespace {
 constexpr qint64 kBufferSize = 64 * 1024;
 }
 
-FileReader::FileReader(const QString& path)
+FileReader::FileReader(const QString &path)
     : m_buffer(new char[kBufferSize])
 {
     m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -59,7 +59,7 @@ bool FileReader::refill()
     }
 }
 
-qint64 FileReader::read(char* into, qint64 n)
+qint64 FileReader::read(char *into, qint64 n)
 {
     qint64 done = 0;
     while (done < n) {

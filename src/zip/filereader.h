@@ -11,24 +11,19 @@ namespace tv {
 /// Small skips stay inside the buffer, large ones become a seek, so a walk
 /// over many small entries reads the file once in big blocks and a walk over
 /// large entries reads little more than their headers.
-class FileReader {
+class FileReader
+{
 public:
     /// Opens `path` for reading; throws ZipStreamError
     /// "Datei <path> kann nicht geöffnet werden" when that fails.
-    explicit FileReader(const QString& path);
+    explicit FileReader(const QString &path);
     ~FileReader();
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
 
     /// The size when the file was opened.
-    qint64 size() const
-    {
-        return m_size;
-    }
-    qint64 pos() const
-    {
-        return m_bufferPos + m_offset;
-    }
+    qint64 size() const { return m_size; }
+    qint64 pos() const { return m_bufferPos + m_offset; }
 
     /// The next byte, or -1 at the end of the file.
     int getByte()
@@ -38,7 +33,7 @@ public:
         return static_cast<unsigned char>(m_buffer[m_offset++]);
     }
     /// Reads up to `n` bytes; fewer only at the end of the file.
-    qint64 read(char* into, qint64 n);
+    qint64 read(char *into, qint64 n);
     /// Moves `n` bytes forward and returns the position the system reports,
     /// -1 when the seek failed.
     qint64 skip(qint64 n);

@@ -25,18 +25,19 @@ constexpr quint32 kCentralHeader = 0x02014B50;
 constexpr quint32 kEndRecord = 0x06054B50;
 
 /// What differs between the two engines: file, entry points, messages.
-struct EngineKind {
-    const char* file;
-    const char* execName;
-    const char* versionName;
+struct EngineKind
+{
+    const char *file;
+    const char *execName;
+    const char *versionName;
     int notFoundCode;
-    const char* notFoundText;
+    const char *notFoundText;
     int noExecCode;
-    const char* noExecText;
+    const char *noExecText;
     int noVersionCode;
-    const char* noVersionText;
-    const char* loadedText;
-    const char* fatalText;
+    const char *noVersionText;
+    const char *loadedText;
+    const char *fatalText;
 };
 
 const EngineKind kZipEngine { "libzipengine.so", "ZipEngineExec", "GetZipEngineVersion", 604,
@@ -50,15 +51,16 @@ const EngineKind kUnzipEngine { "libunzipengine.so", "UnzipEngineExec", "GetUnzi
     "Fatal unzipengine Error: abort exception" };
 
 /// Per process, shared by every instance: a loaded library and its entry point.
-struct LoadedEngine {
-    void* handle = nullptr;
-    void* exec = nullptr;
+struct LoadedEngine
+{
+    void *handle = nullptr;
+    void *exec = nullptr;
 };
 
 LoadedEngine g_zipEngine;
 LoadedEngine g_unzipEngine;
 
-quint32 littleEndian32(const char* bytes)
+quint32 littleEndian32(const char *bytes)
 {
     return qFromLittleEndian<quint32>(bytes);
 }
@@ -69,32 +71,31 @@ std::int32_t flag(bool on)
 }
 
 /// Sets a busy flag for its lifetime.
-class BusyFlag {
+class BusyFlag
+{
 public:
-    explicit BusyFlag(bool& flag)
+    explicit BusyFlag(bool &flag)
         : m_flag(flag)
     {
         m_flag = true;
     }
-    ~BusyFlag()
-    {
-        m_flag = false;
-    }
-    BusyFlag(const BusyFlag&) = delete;
-    BusyFlag& operator=(const BusyFlag&) = delete;
+    ~BusyFlag() { m_flag = false; }
+    BusyFlag(const BusyFlag &) = delete;
+    BusyFlag &operator=(const BusyFlag &) = delete;
 
 private:
-    bool& m_flag;
+    bool &m_flag;
 };
 
 /// Copies of the record's texts, alive for the engine call; the caller's
 /// FSpecArgs may change under a callback without harm.
-struct RecordTexts {
+struct RecordTexts
+{
     QByteArray archive;
     QByteArray password;
     QList<QByteArray> specs;
 
-    template <typename Params> void fill(Params& params) const
+    template <typename Params> void fill(Params &params) const
     {
         params.archive = archive.constData();
         params.password = password.constData();
@@ -108,7 +109,7 @@ struct RecordTexts {
 /// and then the second-to-last character become NUL when they are CR or LF,
 /// and the text ends at its first NUL. "Disk full\r\n" reads "Disk full";
 /// "a\nb" reads "a"; a lone "\n" stays.
-QByteArray recordText(const char* text, std::size_t capacity, bool cut)
+QByteArray recordText(const char *text, std::size_t capacity, bool cut)
 {
     QByteArray bytes(text, static_cast<qsizetype>(strnlen(text, capacity)));
     const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
@@ -123,7 +124,7 @@ QByteArray recordText(const char* text, std::size_t capacity, bool cut)
 }
 
 /// Calls an exec entry point; false when it is missing or the call threw.
-template <typename Function, typename Params> bool callExec(void* exec, Params* params, qint32& result)
+template <typename Function, typename Params> bool callExec(void *exec, Params *params, qint32 &result)
 {
     if (!exec)
         return false;
@@ -139,9 +140,10 @@ template <typename Function, typename Params> bool callExec(void* exec, Params* 
 
 /// One use of an engine library for one operation: loads it unless the process
 /// has it already, and frees it at the end if this use loaded it.
-class TZipAccess::Engine {
+class TZipAccess::Engine
+{
 public:
-    Engine(TZipAccess& owner, const EngineKind& kind, LoadedEngine& slot)
+    Engine(TZipAccess &owner, const EngineKind &kind, LoadedEngine &slot)
         : m_kind(kind)
         , m_slot(slot)
     {
@@ -155,28 +157,19 @@ public:
             m_slot = LoadedEngine();
         }
     }
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
 
-    bool available() const
-    {
-        return m_slot.handle != nullptr;
-    }
-    void* exec() const
-    {
-        return m_slot.exec;
-    }
-    const EngineKind& kind() const
-    {
-        return m_kind;
-    }
+    bool available() const { return m_slot.handle != nullptr; }
+    void *exec() const { return m_slot.exec; }
+    const EngineKind &kind() const { return m_kind; }
 
 private:
     /// The loaded library, or null when it cannot be loaded.
-    void* load(TZipAccess& owner)
+    void *load(TZipAccess &owner)
     {
         const QString path = libraryPath(owner.m_engineDirectory);
-        void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             owner.ReportMessage(m_kind.notFoundCode, QString::fromLatin1(m_kind.notFoundText));
             return nullptr;
@@ -195,7 +188,7 @@ private:
     // The engine directory when the library is there; else beside the
     // executable, as Windows looks in the application's directory first; else
     // the bare name for the system's library search.
-    QString libraryPath(const QString& engineDirectory) const
+    QString libraryPath(const QString &engineDirectory) const
     {
         const QString file = QString::fromLatin1(m_kind.file);
         if (!engineDirectory.isEmpty() && QFileInfo(engineDirectory + u'/' + file).isFile())
@@ -208,9 +201,9 @@ private:
         return file;
     }
 
-    const EngineKind& m_kind;
-    LoadedEngine& m_slot;
-    void* m_loadedHere = nullptr; // the library this use loaded, freed at its end
+    const EngineKind &m_kind;
+    LoadedEngine &m_slot;
+    void *m_loadedHere = nullptr; // the library this use loaded, freed at its end
 };
 
 TZipAccess::TZipAccess(quintptr windowHandle)
@@ -220,13 +213,13 @@ TZipAccess::TZipAccess(quintptr windowHandle)
 
 TZipAccess::~TZipAccess() = default;
 
-void TZipAccess::setZipFilename(const QString& name)
+void TZipAccess::setZipFilename(const QString &name)
 {
     m_zipFilename = name;
     List();
 }
 
-void TZipAccess::setEngineDirectory(const QString& dir)
+void TZipAccess::setEngineDirectory(const QString &dir)
 {
     if (dir == m_engineDirectory)
         return;
@@ -238,7 +231,7 @@ int TZipAccess::EntryCount() const
     return m_zipFilename.isEmpty() ? 0 : static_cast<int>(m_dirEntries.size());
 }
 
-void TZipAccess::ReportMessage(int code, const QString& text)
+void TZipAccess::ReportMessage(int code, const QString &text)
 {
     if (m_onMessage)
         m_onMessage(*this, code, text);
@@ -282,7 +275,7 @@ void TZipAccess::fireDirUpdate()
 /// local header and stepping from header to header by the sizes they state.
 /// Example: "MZ...stub...PK\3\4<header a>PK\3\4<header b>PK\1\2..." skips the
 /// stub while searching, then lists a and b and stops at the central directory.
-void TZipAccess::walkArchive(FileReader& in)
+void TZipAccess::walkArchive(FileReader &in)
 {
     int tried = 0; // counts over the whole listing, so the search is bounded
     for (;;) {
@@ -305,7 +298,7 @@ void TZipAccess::walkArchive(FileReader& in)
 
 /// Finds the next "PK\3\4". A byte that breaks the sequence is not tried again
 /// as its start, so in "PPK\3\4" the second P is spent on the K and missed.
-bool TZipAccess::findSignature(FileReader& in, int& tried)
+bool TZipAccess::findSignature(FileReader &in, int &tried)
 {
     for (;;) {
         int b = in.getByte();
@@ -320,7 +313,7 @@ bool TZipAccess::findSignature(FileReader& in, int& tried)
         if (b != 'P')
             continue;
         static const char kRest[3] = { 'K', 3, 4 };
-        static const char* const kEndTexts[3] = { "No valid zip entries found 3",
+        static const char *const kEndTexts[3] = { "No valid zip entries found 3",
             "No valid zip entries found 4", "No valid zip entries found 5" };
         int matched = 0;
         for (; matched < 3; ++matched) {
@@ -341,7 +334,7 @@ bool TZipAccess::findSignature(FileReader& in, int& tried)
 /// into the last 22 bytes is dropped while nothing is listed yet (false: the
 /// search goes on) and is an error afterwards. Sizes count as unsigned, so a
 /// huge size can never make the walk step backwards.
-bool TZipAccess::readLocalHeader(FileReader& in)
+bool TZipAccess::readLocalHeader(FileReader &in)
 {
     ZipDirEntry entry;
     if (in.read(entry.header.data(), 26) < 26)
@@ -365,7 +358,7 @@ bool TZipAccess::readLocalHeader(FileReader& in)
     return true;
 }
 
-bool TZipAccess::dropOrThrow(const char* error) const
+bool TZipAccess::dropOrThrow(const char *error) const
 {
     if (m_dirEntries.isEmpty())
         return false;
@@ -424,11 +417,11 @@ void TZipAccess::Delete()
         List();
 }
 
-void TZipAccess::callUnzipEngine(Engine& engine)
+void TZipAccess::callUnzipEngine(Engine &engine)
 {
     const RecordTexts texts { QFile::encodeName(m_zipFilename), m_password, m_fSpecArgs };
     auto params = std::make_unique<UnzipEngineParams>();
-    params->window = m_unattended ? nullptr : reinterpret_cast<void*>(m_windowHandle);
+    params->window = m_unattended ? nullptr : reinterpret_cast<void *>(m_windowHandle);
     params->caller = this;
     params->version = kEngineVersion;
     params->callback = &TZipAccess::EngineCallback;
@@ -449,11 +442,11 @@ void TZipAccess::callUnzipEngine(Engine& engine)
     m_fSpecArgs.clear();
 }
 
-void TZipAccess::callZipEngine(Engine& engine)
+void TZipAccess::callZipEngine(Engine &engine)
 {
     const RecordTexts texts { QFile::encodeName(m_zipFilename), m_password, m_fSpecArgs };
     auto params = std::make_unique<ZipEngineParams>();
-    params->window = m_unattended ? nullptr : reinterpret_cast<void*>(m_windowHandle);
+    params->window = m_unattended ? nullptr : reinterpret_cast<void *>(m_windowHandle);
     params->caller = this;
     params->version = kEngineVersion;
     params->callback = &TZipAccess::EngineCallback;
@@ -476,13 +469,13 @@ void TZipAccess::callZipEngine(Engine& engine)
     m_fSpecArgs.clear();
 }
 
-std::int32_t TZipAccess::EngineCallback(EngineCallbackRecord* record)
+std::int32_t TZipAccess::EngineCallback(EngineCallbackRecord *record)
 {
-    static_cast<TZipAccess*>(record->caller)->onEngineRecord(*record);
+    static_cast<TZipAccess *>(record->caller)->onEngineRecord(*record);
     return 0;
 }
 
-void TZipAccess::onEngineRecord(const EngineCallbackRecord& record)
+void TZipAccess::onEngineRecord(const EngineCallbackRecord &record)
 {
     switch (record.messageType) {
     case EngineNewFile:

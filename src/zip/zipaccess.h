@@ -18,7 +18,8 @@ struct EngineCallbackRecord;
 
 /// A listing failure: "Error reading Zip File", "Error 2 reading Zip file" ...
 /// "Error 5 reading Zip file", or the archive could not be opened.
-class ZipStreamError : public Error {
+class ZipStreamError : public Error
+{
 public:
     using Error::Error;
 };
@@ -59,126 +60,58 @@ enum class ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
 /// entry are ZipStreamError exceptions.
 ///
 /// Not thread-safe: the engine libraries are shared by all instances of the process.
-class TZipAccess {
+class TZipAccess
+{
 public:
-    using NotifyEvent = std::function<void(TZipAccess& sender)>;
+    using NotifyEvent = std::function<void(TZipAccess &sender)>;
     using ProgressEvent = std::function<void(
-        TZipAccess& sender, ProgressType type, const QString& fileName, qint64 fileSize)>;
-    using MessageEvent = std::function<void(TZipAccess& sender, int errCode, const QString& message)>;
+        TZipAccess &sender, ProgressType type, const QString &fileName, qint64 fileSize)>;
+    using MessageEvent = std::function<void(TZipAccess &sender, int errCode, const QString &message)>;
 
     /// `windowHandle` goes into the engine records unless Unattended; our
     /// engines never open windows, so 0 is fine.
     explicit TZipAccess(quintptr windowHandle = 0);
     ~TZipAccess();
-    TZipAccess(const TZipAccess&) = delete;
-    TZipAccess& operator=(const TZipAccess&) = delete;
+    TZipAccess(const TZipAccess &) = delete;
+    TZipAccess &operator=(const TZipAccess &) = delete;
 
-    bool Verbose() const
-    {
-        return m_verbose;
-    }
-    void setVerbose(bool on)
-    {
-        m_verbose = on;
-    }
-    bool Trace() const
-    {
-        return m_trace;
-    }
-    void setTrace(bool on)
-    {
-        m_trace = on;
-    }
-    qint32 AddCompLevel() const
-    {
-        return m_addCompLevel;
-    }
-    void setAddCompLevel(qint32 level)
-    {
-        m_addCompLevel = level;
-    }
-    AddOpts AddOptions() const
-    {
-        return m_addOptions;
-    }
-    void setAddOptions(AddOpts options)
-    {
-        m_addOptions = options;
-    }
-    ExtrOpts ExtrOptions() const
-    {
-        return m_extrOptions;
-    }
-    void setExtrOptions(ExtrOpts options)
-    {
-        m_extrOptions = options;
-    }
-    bool Unattended() const
-    {
-        return m_unattended;
-    }
-    void setUnattended(bool on)
-    {
-        m_unattended = on;
-    }
-    const QByteArray& Password() const
-    {
-        return m_password;
-    }
-    void setPassword(const QByteArray& password)
-    {
-        m_password = password;
-    }
-    const QString& ExtrBaseDir() const
-    {
-        return m_extrBaseDir;
-    }
-    void setExtrBaseDir(const QString& dir)
-    {
-        m_extrBaseDir = dir;
-    }
+    bool Verbose() const { return m_verbose; }
+    void setVerbose(bool on) { m_verbose = on; }
+    bool Trace() const { return m_trace; }
+    void setTrace(bool on) { m_trace = on; }
+    qint32 AddCompLevel() const { return m_addCompLevel; }
+    void setAddCompLevel(qint32 level) { m_addCompLevel = level; }
+    AddOpts AddOptions() const { return m_addOptions; }
+    void setAddOptions(AddOpts options) { m_addOptions = options; }
+    ExtrOpts ExtrOptions() const { return m_extrOptions; }
+    void setExtrOptions(ExtrOpts options) { m_extrOptions = options; }
+    bool Unattended() const { return m_unattended; }
+    void setUnattended(bool on) { m_unattended = on; }
+    const QByteArray &Password() const { return m_password; }
+    void setPassword(const QByteArray &password) { m_password = password; }
+    const QString &ExtrBaseDir() const { return m_extrBaseDir; }
+    void setExtrBaseDir(const QString &dir) { m_extrBaseDir = dir; }
 
     /// The file specs for Extract and Delete: stored member names in
     /// Windows-1252 bytes, or "*" / "*.*" for every member. Callers add to it
     /// directly; the list is emptied by every engine call.
-    QList<QByteArray>& FSpecArgs()
-    {
-        return m_fSpecArgs;
-    }
-    void setFSpecArgs(const QList<QByteArray>& specs)
-    {
-        m_fSpecArgs = specs;
-    }
+    QList<QByteArray> &FSpecArgs() { return m_fSpecArgs; }
+    void setFSpecArgs(const QList<QByteArray> &specs) { m_fSpecArgs = specs; }
 
-    const QString& ZipFilename() const
-    {
-        return m_zipFilename;
-    }
+    const QString &ZipFilename() const { return m_zipFilename; }
     /// Stores the name and lists the archive, even when the name is unchanged.
     /// Throws what List throws.
-    void setZipFilename(const QString& name);
+    void setZipFilename(const QString &name);
 
     /// The directory holding libzipengine.so and libunzipengine.so; empty means
     /// the Program directory, then the system's library search.
-    const QString& EngineDirectory() const
-    {
-        return m_engineDirectory;
-    }
+    const QString &EngineDirectory() const { return m_engineDirectory; }
     /// One trailing "/" is dropped: "/opt/tv/" is stored as "/opt/tv".
-    void setEngineDirectory(const QString& dir);
+    void setEngineDirectory(const QString &dir);
 
-    void setOnDirUpdate(NotifyEvent handler)
-    {
-        m_onDirUpdate = std::move(handler);
-    }
-    void setOnProgress(ProgressEvent handler)
-    {
-        m_onProgress = std::move(handler);
-    }
-    void setOnMessage(MessageEvent handler)
-    {
-        m_onMessage = std::move(handler);
-    }
+    void setOnDirUpdate(NotifyEvent handler) { m_onDirUpdate = std::move(handler); }
+    void setOnProgress(ProgressEvent handler) { m_onProgress = std::move(handler); }
+    void setOnMessage(MessageEvent handler) { m_onMessage = std::move(handler); }
 
     /// Lists ZipFilename from its local headers; see zipaccess.cpp for the walk.
     void List();
@@ -191,35 +124,29 @@ public:
 
     /// Number of DirEntries; 0 while ZipFilename is empty.
     int EntryCount() const;
-    const QList<ZipDirEntry>& DirEntries() const
-    {
-        return m_dirEntries;
-    }
+    const QList<ZipDirEntry> &DirEntries() const { return m_dirEntries; }
     /// The last engine call's result; 0 when no engine ran.
-    qint32 ProcessedCount() const
-    {
-        return m_processedCount;
-    }
+    qint32 ProcessedCount() const { return m_processedCount; }
 
     /// OnMessage, then (unless Unattended) a box titled with the application's name.
-    void ReportMessage(int code, const QString& text);
+    void ReportMessage(int code, const QString &text);
 
 private:
     class Engine;
     friend class Engine;
 
     bool archiveExists() const;
-    void walkArchive(FileReader& in);
-    bool findSignature(FileReader& in, int& tried);
-    bool readLocalHeader(FileReader& in);
-    bool dropOrThrow(const char* error) const;
+    void walkArchive(FileReader &in);
+    bool findSignature(FileReader &in, int &tried);
+    bool readLocalHeader(FileReader &in);
+    bool dropOrThrow(const char *error) const;
     void fireDirUpdate();
     bool specsFitRecord();
-    void callUnzipEngine(Engine& engine);
-    void callZipEngine(Engine& engine);
+    void callUnzipEngine(Engine &engine);
+    void callZipEngine(Engine &engine);
 
-    static std::int32_t EngineCallback(EngineCallbackRecord* record);
-    void onEngineRecord(const EngineCallbackRecord& record);
+    static std::int32_t EngineCallback(EngineCallbackRecord *record);
+    void onEngineRecord(const EngineCallbackRecord &record);
 
     quintptr m_windowHandle;
     bool m_verbose = false;

@@ -15,10 +15,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 using namespace tv;
@@ -30,13 +30,14 @@ void writeCatalogue(const TestDirs &dirs, bool withNewest = true)
 {
     dirs.writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
     dirs.writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                          "[!Neuheiten]\r\n1Modul=alt\r\n"
-                          "[Bitmaps laden]\r\n1Modul=neu\r\n"
-                          "[Farben & Stifte]\r\n1Modul=alt\r\n"
-                          "[Dateien kopieren]\r\nCModul=alt\r\n1Modul=neu\r\n");
+        "[!Neuheiten]\r\n1Modul=alt\r\n"
+        "[Bitmaps laden]\r\n1Modul=neu\r\n"
+        "[Farben & Stifte]\r\n1Modul=alt\r\n"
+        "[Dateien kopieren]\r\nCModul=alt\r\n1Modul=neu\r\n");
     dirs.writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"), "[K\xFChlschrank]\r\nCModul=Neu\r\n");
     if (withNewest)
-        dirs.writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=3\r\n");
+        dirs.writeProgramFile(
+            QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=3\r\n");
 }
 
 class Thrower : public QObject
@@ -79,7 +80,7 @@ private slots:
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
         QCOMPARE(m_seam->messages[0].text,
-                 QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
+            QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         QVERIFY(!QFileInfo::exists(m_dirs->workDir()));
     }
 
@@ -137,7 +138,7 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 - NEU.TVM  [Kältetechnik]"));
         QCOMPARE(form.statusText(), QString());
         QCOMPARE(form.sections()->activeSectionFile(),
-                 m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
+            m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
     }
 
     void entryLookRules()
@@ -174,8 +175,8 @@ private slots:
             return false;
         };
         const QColor yellow(255, 255, 0);
-        QVERIFY(rowHas(0, yellow));            // !Neuheiten: yellow
-        QVERIFY(!rowHas(1, yellow));           // new entry: white
+        QVERIFY(rowHas(0, yellow)); // !Neuheiten: yellow
+        QVERIFY(!rowHas(1, yellow)); // new entry: white
         QVERIFY(rowHas(1, QColor(255, 255, 255)));
         QVERIFY(rowHas(3, QColor(0, 0, 255))); // blue background
     }
@@ -250,7 +251,8 @@ private slots:
 
     void errorReportText()
     {
-        QCOMPARE(tv::errorReportText(QStringLiteral("Datei nicht gefunden")), QStringLiteral("Datei nicht gefunden."));
+        QCOMPARE(tv::errorReportText(QStringLiteral("Datei nicht gefunden")),
+            QStringLiteral("Datei nicht gefunden."));
         QCOMPARE(tv::errorReportText(QStringLiteral("Fertig.")), QStringLiteral("Fertig."));
         QCOMPARE(tv::errorReportText(QStringLiteral("Wirklich!")), QStringLiteral("Wirklich!")); // "!" < "."
         QCOMPARE(tv::errorReportText(QStringLiteral("E/A-Fehler 183")), QStringLiteral("E/A-Fehler 183."));
@@ -285,12 +287,12 @@ private slots:
             defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
             QTest::keyClick(box, Qt::Key_Escape);
         });
-        const MessageButton answer = desktop.message(
-            MessageRequest{MessageKind::Confirmation, QStringLiteral("Bestätigung"), QStringLiteral("Weiter?"), Yes | No});
+        const MessageButton answer = desktop.message(MessageRequest {
+            MessageKind::Confirmation, QStringLiteral("Bestätigung"), QStringLiteral("Weiter?"), Yes | No });
         QCOMPARE(answer, No);
         QCOMPARE(title, QStringLiteral("Bestätigung"));
         buttons.sort();
-        QCOMPARE(buttons, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
+        QCOMPARE(buttons, (QStringList { QStringLiteral("&Ja"), QStringLiteral("&Nein") }));
         QCOMPARE(defaultButton, QStringLiteral("&Ja"));
 
         QTimer::singleShot(0, this, [&] {
@@ -298,8 +300,9 @@ private slots:
             QVERIFY(box);
             QTest::keyClick(box, Qt::Key_Return);
         });
-        QCOMPARE(desktop.message(MessageRequest{MessageKind::Error, QStringLiteral("Fehler"), QStringLiteral("x"), Ok}),
-                 Ok);
+        QCOMPARE(desktop.message(MessageRequest {
+                     MessageKind::Error, QStringLiteral("Fehler"), QStringLiteral("x"), Ok }),
+            Ok);
     }
 
     void unreadableSectionListIsReported()
@@ -311,7 +314,7 @@ private slots:
         QVERIFY(QFile::remove(m_dirs->programDir() + QStringLiteral("Sections.dat")));
         QVERIFY(QDir().mkdir(m_dirs->programDir() + QStringLiteral("Sections.dat")));
         guarded([&] { form.sections()->CreateSectionTabs(); });
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Dateizugriff verweigert.")});
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Dateizugriff verweigert.") });
     }
 };
 

@@ -30,14 +30,16 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QList<QByteArray>>("lines");
         using L = QList<QByteArray>;
-        QTest::newRow("crlf final") << QByteArray("Grafik\r\nDatenbanken\r\n") << L{"Grafik", "Datenbanken"};
-        QTest::newRow("extra crlf") << QByteArray("Grafik\r\nDatenbanken\r\n\r\n") << L{"Grafik", "Datenbanken", ""};
-        QTest::newRow("no final end") << QByteArray("A\r\nB") << L{"A", "B"};
-        QTest::newRow("lone cr") << QByteArray("A\rB\r") << L{"A", "B"};
-        QTest::newRow("lone lf is text") << QByteArray("A\nB\r\nC") << L{"A\nB", "C"};
-        QTest::newRow("ctrl-z ends") << QByteArray("A\r\nB\x1A\r\nC") << L{"A", "B"};
-        QTest::newRow("empty") << QByteArray() << L{};
-        QTest::newRow("blanks kept") << QByteArray(" A \r\n") << L{" A "};
+        QTest::newRow("crlf final") << QByteArray("Grafik\r\nDatenbanken\r\n")
+                                    << L { "Grafik", "Datenbanken" };
+        QTest::newRow("extra crlf") << QByteArray("Grafik\r\nDatenbanken\r\n\r\n")
+                                    << L { "Grafik", "Datenbanken", "" };
+        QTest::newRow("no final end") << QByteArray("A\r\nB") << L { "A", "B" };
+        QTest::newRow("lone cr") << QByteArray("A\rB\r") << L { "A", "B" };
+        QTest::newRow("lone lf is text") << QByteArray("A\nB\r\nC") << L { "A\nB", "C" };
+        QTest::newRow("ctrl-z ends") << QByteArray("A\r\nB\x1A\r\nC") << L { "A", "B" };
+        QTest::newRow("empty") << QByteArray() << L {};
+        QTest::newRow("blanks kept") << QByteArray(" A \r\n") << L { " A " };
     }
     void lineRules()
     {
@@ -101,27 +103,31 @@ private slots:
     {
         QCOMPARE(upperAscii("neu.tvm \xE4"), QByteArray("NEU.TVM \xE4"));
         QCOMPARE(upperCp1252("farben \xE4ndern \xF6\xFC\x9A\x9C\x9E\xFF\xF7\xE0\xFE"),
-                 QByteArray("FARBEN \xC4NDERN \xD6\xDC\x8A\x8C\x8E\x9F\xF7\xC0\xDE"));
+            QByteArray("FARBEN \xC4NDERN \xD6\xDC\x8A\x8C\x8E\x9F\xF7\xC0\xDE"));
     }
 
     void lookupIgnoresAsciiCase()
     {
         m_dirs->writeProgramFile(QStringLiteral("name.tvm"), "x");
         m_dirs->writeProgramFile(QStringLiteral("Section_Kältetechnik.dat"), "[a]\r\n");
-        QCOMPARE(resolveName(m_dirs->programDir(), "NAME.TVM"), m_dirs->programDir() + QStringLiteral("name.tvm"));
+        QCOMPARE(
+            resolveName(m_dirs->programDir(), "NAME.TVM"), m_dirs->programDir() + QStringLiteral("name.tvm"));
         QVERIFY(fileExistsIn(m_dirs->programDir(), "Name.Tvm"));
         QVERIFY(fileExistsIn(m_dirs->programDir(), "SECTION_K\xE4LTETECHNIK.DAT"));
         // Only ASCII letters fold: "Ä" is another name than "ä".
         QVERIFY(!fileExistsIn(m_dirs->programDir(), "Section_K\xC4ltetechnik.dat"));
         QVERIFY(!fileExistsIn(m_dirs->programDir(), "other.tvm"));
-        QCOMPARE(resolveName(m_dirs->programDir(), "Neu.tvm"), m_dirs->programDir() + QStringLiteral("Neu.tvm"));
+        QCOMPARE(
+            resolveName(m_dirs->programDir(), "Neu.tvm"), m_dirs->programDir() + QStringLiteral("Neu.tvm"));
     }
 
     void workDirIsPrivateAndStable()
     {
         const QString first = GetWorkDir();
         QCOMPARE(first, m_dirs->workDir());
-        struct stat st {};
+        struct stat st
+        {
+        };
         QCOMPARE(::lstat(QFile::encodeName(first).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0700);
         QCOMPARE(GetWorkDir(), first);
@@ -159,14 +165,14 @@ private slots:
         TestDirs::writeFile(work + QStringLiteral("sub/b.txt"), "x");
         ClearDirectory(work);
         QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("sub")});
+            QStringList { QStringLiteral("sub") });
         QVERIFY(QFileInfo::exists(work + QStringLiteral("sub/b.txt")));
     }
 
     void selectFolderThroughTheSeam()
     {
         FakeSeam seam;
-        seam.folders = {QStringLiteral("/home/nutzer/ziel"), QString(), QStringLiteral("/")};
+        seam.folders = { QStringLiteral("/home/nutzer/ziel"), QString(), QStringLiteral("/") };
         QCOMPARE(SelectFolder(), QStringLiteral("/home/nutzer/ziel/"));
         QCOMPARE(SelectFolder(), QStringLiteral("0"));
         QCOMPARE(SelectFolder(), QStringLiteral("/"));
@@ -201,10 +207,11 @@ private slots:
     void newestModul()
     {
         QCOMPARE(GetNewestModul(), QByteArray());
-        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=5\r\n");
+        m_dirs->writeProgramFile(
+            QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\nDate=5\r\n");
         QCOMPARE(GetNewestModul(), QByteArray("neu.tvm"));
         QCOMPARE(sectionFileForCaption("K\xE4ltetechnik"),
-                 m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
+            m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
     }
 };
 

@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-
 using namespace tv;
 
 class IniTest : public QObject
@@ -102,12 +101,16 @@ private slots:
 
     void writeReplacesInPlaceAndKeepsOtherLines()
     {
-        const QString p = write("; Kopf\r\n[CheckVersion]\r\nSection = 5\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n");
+        const QString p = write(
+            "; Kopf\r\n[CheckVersion]\r\nSection = 5\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n");
         ini::writeString(p, "checkversion", "section", "6");
-        QCOMPARE(read(p), QByteArray("; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n"));
+        QCOMPARE(read(p),
+            QByteArray(
+                "; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\n\r\n[ModulDate]\r\nDate=7\r\n"));
         ini::writeString(p, "CheckVersion", "Section_B.dat", "2");
-        QCOMPARE(read(p), QByteArray("; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\nSection_B.dat=2\r\n\r\n"
-                                     "[ModulDate]\r\nDate=7\r\n"));
+        QCOMPARE(read(p),
+            QByteArray("; Kopf\r\n[CheckVersion]\r\nsection=6\r\nSection_A.dat=1\r\nSection_B.dat=2\r\n\r\n"
+                       "[ModulDate]\r\nDate=7\r\n"));
         ini::writeString(p, "Settings", "ModulPath", "/home/a/");
         QVERIFY(read(p).endsWith("Date=7\r\n[Settings]\r\nModulPath=/home/a/\r\n"));
         QCOMPARE(ini::readString(p, "Settings", "ModulPath", "0"), QByteArray("/home/a/"));
@@ -140,13 +143,17 @@ private slots:
         // extracted file keeps its archive's stamp): only the change time tells.
         const QString p = write("[a]\r\nx=5\r\n");
         QCOMPARE(ini::readInteger(p, "a", "x", 0), 5);
-        struct stat before {};
+        struct stat before
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(p).constData(), &before), 0);
         QTest::qSleep(20);
         TestDirs::writeFile(p, "[a]\r\nx=7\r\n");
-        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        const struct timespec times[2] = { before.st_atim, before.st_mtim };
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(p).constData(), times, 0), 0);
-        struct stat after {};
+        struct stat after
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(p).constData(), &after), 0);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
@@ -169,7 +176,8 @@ private slots:
     {
         const QString p = write("[a]\r\nx=1\r\n");
         ini::writeString(p, "a", "x", "2");
-        QCOMPARE(QDir(m_dirs->programDir()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")});
+        QCOMPARE(
+            QDir(m_dirs->programDir()).entryList(QDir::Files), QStringList { QStringLiteral("test.ini") });
     }
 };
 

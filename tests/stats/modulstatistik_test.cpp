@@ -11,16 +11,16 @@ namespace {
 /// One row as the window shows it: name cell, total, then the four counters.
 QStringList rowOf(const ModulStatistik &s, int row)
 {
-    QStringList cells{QString::fromLatin1(s.modulText(row)), QString::number(s.total(row))};
-    for (CountColumn c : {CountColumn::Text, CountColumn::Archive, CountColumn::Html, CountColumn::Www})
+    QStringList cells { QString::fromLatin1(s.modulText(row)), QString::number(s.total(row)) };
+    for (CountColumn c : { CountColumn::Text, CountColumn::Archive, CountColumn::Html, CountColumn::Www })
         cells.append(QString::number(s.count(row, c)));
     return cells;
 }
 
 QStringList row(const char *name, int total, int text, int archive, int html, int www)
 {
-    return {QString::fromLatin1(name), QString::number(total), QString::number(text), QString::number(archive),
-            QString::number(html), QString::number(www)};
+    return { QString::fromLatin1(name), QString::number(total), QString::number(text),
+        QString::number(archive), QString::number(html), QString::number(www) };
 }
 
 } // namespace
@@ -57,11 +57,11 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nNetz\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[Bitmaps]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n2=Hinweise\r\n2Modul=basis\r\n"
-                                 "3=Archiv\r\n3Modul=basis\r\n"
-                                 "[Seiten]\r\nCount=1\r\n1=WWW-Link\r\n1Modul=links\r\n");
+            "[Bitmaps]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n2=Hinweise\r\n2Modul=basis\r\n"
+            "3=Archiv\r\n3Modul=basis\r\n"
+            "[Seiten]\r\nCount=1\r\n1=WWW-Link\r\n1Modul=links\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Netz.dat"),
-                                 "[Protokolle]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=netz\r\n2=FAQ\r\n2Modul=basis\r\n");
+            "[Protokolle]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=netz\r\n2=FAQ\r\n2Modul=basis\r\n");
         const ModulStatistik s = computed();
         QCOMPARE(s.rowCount(), 3);
         QCOMPARE(rowOf(s, 0), row("      BASIS.TVM", 4, 3, 1, 0, 0));
@@ -73,13 +73,13 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[A]\r\n1Modul=basis\r\n[B]\r\n1Modul=fehlt\r\n[C]\r\n1Modul=Gross\r\n"
-                                 "[D]\r\n1=Artikel\r\n");
+            "[A]\r\n1Modul=basis\r\n[B]\r\n1Modul=fehlt\r\n[C]\r\n1Modul=Gross\r\n"
+            "[D]\r\n1=Artikel\r\n");
         m_dirs->writeProgramFile(QStringLiteral("basis.tvm"), "PK");
         m_dirs->writeProgramFile(QStringLiteral("GROSS.TVM"), "PK");
         m_dirs->writeProgramFile(QStringLiteral(".tvm"), "PK"); // never taken for a part without a module
         const ModulStatistik s = computed();
-        QCOMPARE(s.modules(), (QList<QByteArray>{"basis", "fehlt", "Gross", ""}));
+        QCOMPARE(s.modules(), (QList<QByteArray> { "basis", "fehlt", "Gross", "" }));
         QVERIFY(s.isInstalled(0));
         QVERIFY(!s.isInstalled(1));
         QVERIFY(s.isInstalled(2));
@@ -91,11 +91,11 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[Ohne Count]\r\n1Modul=basis\r\n2=Archiv\r\n2Modul=zwei\r\n"
-                                 "[Kaputt]\r\nCount=abc\r\n1=Beispiel\r\n1Modul=basis\r\n"
-                                 "[Leer]\r\nCount=0\r\n1Modul=nie\r\n");
+            "[Ohne Count]\r\n1Modul=basis\r\n2=Archiv\r\n2Modul=zwei\r\n"
+            "[Kaputt]\r\nCount=abc\r\n1=Beispiel\r\n1Modul=basis\r\n"
+            "[Leer]\r\nCount=0\r\n1Modul=nie\r\n");
         const ModulStatistik s = computed();
-        QCOMPARE(s.modules(), QList<QByteArray>{"basis"});
+        QCOMPARE(s.modules(), QList<QByteArray> { "basis" });
         QCOMPARE(rowOf(s, 0), row("      BASIS.TVM", 2, 1, 1, 0, 0));
     }
 
@@ -103,8 +103,8 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[Teile]\r\nCount=4\r\n1=Komponente\r\n1Modul=basis\r\n2=Sonstiges\r\n2Modul=basis\r\n"
-                                 "3=artikel\r\n3Modul=extra\r\n4=Beispiel\r\n4Modul=basis\r\n");
+            "[Teile]\r\nCount=4\r\n1=Komponente\r\n1Modul=basis\r\n2=Sonstiges\r\n2Modul=basis\r\n"
+            "3=artikel\r\n3Modul=extra\r\n4=Beispiel\r\n4Modul=basis\r\n");
         const ModulStatistik s = computed();
         QCOMPARE(rowOf(s, 0), row("      BASIS.TVM", 2, 0, 2, 0, 0));
         QCOMPARE(rowOf(s, 1), row("      EXTRA.TVM", 0, 0, 0, 0, 0)); // named, so it has a row
@@ -114,10 +114,10 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[A]\r\nCount=2\r\n1Modul=basis\r\n2Modul=BASIS\r\n2=WWW-Link\r\n"
-                                 "[B]\r\n1Modul=Basis\r\n");
+            "[A]\r\nCount=2\r\n1Modul=basis\r\n2Modul=BASIS\r\n2=WWW-Link\r\n"
+            "[B]\r\n1Modul=Basis\r\n");
         const ModulStatistik s = computed();
-        QCOMPARE(s.modules(), (QList<QByteArray>{"basis", "BASIS", "Basis"}));
+        QCOMPARE(s.modules(), (QList<QByteArray> { "basis", "BASIS", "Basis" }));
         QCOMPARE(rowOf(s, 0), row("      BASIS.TVM", 3, 2, 0, 0, 1));
         QCOMPARE(rowOf(s, 1), row("      BASIS.TVM", 0, 0, 0, 0, 0));
         QCOMPARE(rowOf(s, 2), row("      BASIS.TVM", 0, 0, 0, 0, 0));
@@ -127,7 +127,7 @@ private slots:
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[A]\r\nCount=2\r\n1Modul=basis\r\n2Modul=neu\r\n2=HTML-Seite\r\n");
+            "[A]\r\nCount=2\r\n1Modul=basis\r\n2Modul=neu\r\n2=HTML-Seite\r\n");
         ModulStatistik s;
         s.GetModulStatistik();
         const QStringList first = rowOf(s, 0) + rowOf(s, 1);
@@ -149,18 +149,19 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Fehlt\r\nDa\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Da.dat"), "[A]\r\n1Modul=da\r\n");
         const ModulStatistik s = computed();
-        QCOMPARE(s.modules(), QList<QByteArray>{"da"});
+        QCOMPARE(s.modules(), QList<QByteArray> { "da" });
     }
 
     void aHugeCountIsCutAndStaysQuick()
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
-        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), "[Riesig]\r\nCount=2147483647\r\n1Modul=a\r\n");
+        m_dirs->writeProgramFile(
+            QStringLiteral("Section_Grafik.dat"), "[Riesig]\r\nCount=2147483647\r\n1Modul=a\r\n");
         QElapsedTimer timer;
         timer.start();
         const ModulStatistik s = computed();
         QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(s.modules(), (QList<QByteArray>{"a", ""}));
+        QCOMPARE(s.modules(), (QList<QByteArray> { "a", "" }));
         QCOMPARE(s.total(0), 1);
         QCOMPARE(s.total(1), ModulStatistik::kMaxParts - 1);
     }

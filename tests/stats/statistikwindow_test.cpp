@@ -49,9 +49,10 @@ class StatistikWindowTest : public QObject
 
     void writeCatalogue(int extraModules = 0)
     {
-        QByteArray section = "[Bitmaps]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n2=Hinweise\r\n2Modul=basis\r\n"
-                             "3=Archiv\r\n3Modul=basis\r\n"
-                             "[Seiten]\r\nCount=1\r\n1=WWW-Link\r\n1Modul=links\r\n";
+        QByteArray section
+            = "[Bitmaps]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n2=Hinweise\r\n2Modul=basis\r\n"
+              "3=Archiv\r\n3Modul=basis\r\n"
+              "[Seiten]\r\nCount=1\r\n1=WWW-Link\r\n1Modul=links\r\n";
         for (int i = 1; i <= extraModules; ++i)
             section += "[Mehr " + QByteArray::number(i) + "]\r\n1Modul=m" + QByteArray::number(i) + "\r\n";
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
@@ -84,8 +85,9 @@ private slots:
         QStringList header;
         for (int column = 0; column < grid->columnCount(); ++column)
             header.append(grid->horizontalHeaderItem(column)->text());
-        QCOMPARE(header, (QStringList{QStringLiteral("Modul"), QStringLiteral("Total"), QStringLiteral("Artikel"),
-                                      QStringLiteral("Archive"), QStringLiteral("HTML"), QStringLiteral("Links")}));
+        QCOMPARE(header,
+            (QStringList { QStringLiteral("Modul"), QStringLiteral("Total"), QStringLiteral("Artikel"),
+                QStringLiteral("Archive"), QStringLiteral("HTML"), QStringLiteral("Links") }));
         // 45 for each counter, wider only where a larger font needs it for the header;
         // column 0 takes the rest: 131 at the design's font.
         const QFontMetrics metrics = grid->horizontalHeader()->fontMetrics();
@@ -99,12 +101,12 @@ private slots:
         }
         QCOMPARE(grid->columnWidth(0), 366 - 10 - counters);
         QCOMPARE(grid->rowCount(), 18); // the design's rows, though only two are used
-        QCOMPARE(gridRow(grid, 0), (QStringList{QStringLiteral("      BASIS.TVM"), QStringLiteral("3"),
-                                                QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("0"),
-                                                QStringLiteral("0")}));
-        QCOMPARE(gridRow(grid, 1), (QStringList{QStringLiteral("      LINKS.TVM"), QStringLiteral("1"),
-                                                QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                                QStringLiteral("1")}));
+        QCOMPARE(gridRow(grid, 0),
+            (QStringList { QStringLiteral("      BASIS.TVM"), QStringLiteral("3"), QStringLiteral("2"),
+                QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0") }));
+        QCOMPARE(gridRow(grid, 1),
+            (QStringList { QStringLiteral("      LINKS.TVM"), QStringLiteral("1"), QStringLiteral("0"),
+                QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1") }));
         QCOMPARE(gridRow(grid, 2).join(QString()), QStringLiteral("------"));
         QVERIFY(!(grid->item(0, 1)->flags() & Qt::ItemIsEditable));
         QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -162,7 +164,8 @@ private slots:
                 if (form) {
                     seen.append(gridRow(form->StringGrid1(), 0) + gridRow(form->StringGrid1(), 1));
                     busyWhileShown.append(m_seam->busyDepth);
-                    seen.last().append(form->isModal() ? QStringLiteral("modal") : QStringLiteral("modeless"));
+                    seen.last().append(
+                        form->isModal() ? QStringLiteral("modal") : QStringLiteral("modeless"));
                 }
                 if (auto *modal = QApplication::activeModalWidget())
                     modal->close();
@@ -175,7 +178,7 @@ private slots:
         QCOMPARE(seen[0], seen[1]);
         QCOMPARE(seen[0].first(), QStringLiteral("      BASIS.TVM"));
         QCOMPARE(seen[0].last(), QStringLiteral("modal"));
-        QCOMPARE(busyWhileShown, (QList<int>{0, 0}));
+        QCOMPARE(busyWhileShown, (QList<int> { 0, 0 }));
         QVERIFY(m_seam->busyCalls >= 4); // the hourglass came, and went, each time
         QCOMPARE(m_seam->busyDepth, 0);
         QVERIFY(!main.findChild<TForm2 *>());

@@ -33,7 +33,7 @@ QString FakeSeam::chooseFolder(const QString &prompt)
 tv::SaveAnswer FakeSeam::chooseSaveFile(const tv::SaveRequest &request)
 {
     saveRequests.append(request);
-    return saveFiles.isEmpty() ? tv::SaveAnswer{} : saveFiles.takeFirst();
+    return saveFiles.isEmpty() ? tv::SaveAnswer {} : saveFiles.takeFirst();
 }
 
 bool FakeSeam::openExternal(const QUrl &url)

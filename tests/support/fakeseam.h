@@ -26,7 +26,7 @@ public:
 
     // Scripted answers, taken front first.
     QList<tv::MessageButton> answers;
-    QList<QString> folders;          // "" = cancelled
+    QList<QString> folders; // "" = cancelled
     QList<tv::SaveAnswer> saveFiles; // empty path = cancelled
     bool openResult = true;
 

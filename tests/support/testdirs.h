@@ -15,8 +15,8 @@ public:
     ~TestDirs();
 
     QString programDir() const; // ends with "/"
-    QString tempDir() const;    // ends with "/"
-    QString workDir() const;    // tempDir() + "TIPVAULT/"
+    QString tempDir() const; // ends with "/"
+    QString workDir() const; // tempDir() + "TIPVAULT/"
 
     /// Writes `content` to programDir() + name (name as UTF-8 on disk).
     void writeProgramFile(const QString &name, const QByteArray &content) const;

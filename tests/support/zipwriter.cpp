@@ -15,7 +15,8 @@ void writeZip(const QString &path, const QList<ZipMember> &members)
     for (const ZipMember &m : members) {
         zip_source_t *source = zip_source_buffer(archive, m.data.constData(), zip_uint64_t(m.data.size()), 0);
         QVERIFY(source);
-        const zip_int64_t index = zip_file_add(archive, m.name.constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_RAW);
+        const zip_int64_t index
+            = zip_file_add(archive, m.name.constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_RAW);
         if (index < 0) {
             zip_source_free(source);
             zip_discard(archive);
@@ -23,8 +24,8 @@ void writeZip(const QString &path, const QList<ZipMember> &members)
         }
         if (m.dosStamp != 0)
             QCOMPARE(zip_file_set_dostime(archive, zip_uint64_t(index), zip_uint16_t(m.dosStamp & 0xFFFF),
-                                          zip_uint16_t(m.dosStamp >> 16), 0),
-                     0);
+                         zip_uint16_t(m.dosStamp >> 16), 0),
+                0);
     }
     QVERIFY2(zip_close(archive) == 0, "zip_close failed");
 }

@@ -24,17 +24,19 @@ namespace {
 
 QString integrated(int count)
 {
-    return QStringLiteral("Es wurde(n) %1 Modul(e) integriert.\r\n\nDie neuen Einträge sind ab sofort verfügbar.")
+    return QStringLiteral(
+        "Es wurde(n) %1 Modul(e) integriert.\r\n\nDie neuen Einträge sind ab sofort verfügbar.")
         .arg(count);
 }
 
 /// An update adding the Section "Werkzeuge" with the entry "Git", whose text part lives in the new module.
 QList<ZipMember> werkzeugeUpdate()
 {
-    return {{"Sections.dat", "Grafik\r\nWerkzeuge\r\n"},
-            {"CheckVersion.dat", "[ModulDate]\r\nDate=20\r\n[CheckVersion]\r\nSection=2\r\nSection_Werkzeuge.dat=1\r\n"},
-            {"Section_Werkzeuge.dat", "[Git]\r\n1=Hinweise\r\n1Modul=neu\r\n1File=git.txt\r\n"},
-            {"git.txt", "Git merkt sich alles.\r\n"}};
+    return { { "Sections.dat", "Grafik\r\nWerkzeuge\r\n" },
+        { "CheckVersion.dat",
+            "[ModulDate]\r\nDate=20\r\n[CheckVersion]\r\nSection=2\r\nSection_Werkzeuge.dat=1\r\n" },
+        { "Section_Werkzeuge.dat", "[Git]\r\n1=Hinweise\r\n1Modul=neu\r\n1File=git.txt\r\n" },
+        { "git.txt", "Git merkt sich alles.\r\n" } };
 }
 
 } // namespace
@@ -47,10 +49,7 @@ class ModuleIntegrationTest : public QObject
     std::unique_ptr<QTemporaryDir> m_updates;
     std::unique_ptr<TForm1> m_form;
 
-    QAction *menuItem() const
-    {
-        return m_form->findChild<QAction *>(QStringLiteral("Moduleintegrieren1"));
-    }
+    QAction *menuItem() const { return m_form->findChild<QAction *>(QStringLiteral("Moduleintegrieren1")); }
     void startForm()
     {
         m_form = std::make_unique<TForm1>();
@@ -75,10 +74,10 @@ private slots:
         m_updates = std::make_unique<QTemporaryDir>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
-                                 "[Bitmaps laden]\r\n1=Hinweise\r\n1Modul=basis\r\n1File=bitmaps.txt\r\n");
+            "[Bitmaps laden]\r\n1=Hinweise\r\n1Modul=basis\r\n1File=bitmaps.txt\r\n");
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"),
-                                 "[ModulDate]\r\nModul=basis.tvm\r\nDate=10\r\n[CheckVersion]\r\nSection=1\r\n");
-        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"), {{"bitmaps.txt", "Bitmaps\r\n"}});
+            "[ModulDate]\r\nModul=basis.tvm\r\nDate=10\r\n[CheckVersion]\r\nSection=1\r\n");
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"), { { "bitmaps.txt", "Bitmaps\r\n" } });
     }
     void cleanup()
     {
@@ -94,11 +93,11 @@ private slots:
         pickEntry(1, 0);
         QCOMPARE(m_form->PageControl2()->count(), 2);
         writeZip(m_updates->filePath(QStringLiteral("neu.tvu")), werkzeugeUpdate());
-        m_seam->folders = {m_updates->path()};
+        m_seam->folders = { m_updates->path() };
 
         menuItem()->trigger();
 
-        QCOMPARE(m_seam->messageTexts(), QStringList{integrated(1)});
+        QCOMPARE(m_seam->messageTexts(), QStringList { integrated(1) });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Information"));
         QCOMPARE(m_seam->busyDepth, 0);
         QVERIFY(m_seam->busyCalls > 0);
@@ -122,10 +121,10 @@ private slots:
     void nothingNewOnlyTellsTheStatusBar()
     {
         startForm();
-        writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), {{"git.txt", "x"}});
+        writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), { { "git.txt", "x" } });
         writeZip(m_updates->filePath(QStringLiteral("neu.tvu")), werkzeugeUpdate());
         ini::writeString(m_dirs->programDir() + QStringLiteral("TIPVAULT.ini"), "Settings", "ModulPath",
-                         QFile::encodeName(m_updates->path() + u'/'));
+            QFile::encodeName(m_updates->path() + u'/'));
         const QString caption = m_form->windowTitle();
 
         menuItem()->trigger();
@@ -143,7 +142,7 @@ private slots:
     {
         startForm();
         m_form->setStatusText(QStringLiteral("Eintrag: 1/1"));
-        m_seam->folders = {QString()};
+        m_seam->folders = { QString() };
         menuItem()->trigger();
         QVERIFY(m_seam->messages.isEmpty());
         QCOMPARE(m_seam->folderPrompts.size(), 1);
@@ -158,7 +157,8 @@ private slots:
         // The laid-out sample catalogue, copied so that the build's own stays as it is.
         const QDir bin(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
         QFile::remove(m_dirs->programDir() + QStringLiteral("basis.tvm"));
-        const QStringList files = bin.entryList({QStringLiteral("*.dat"), QStringLiteral("*.tvm")}, QDir::Files);
+        const QStringList files
+            = bin.entryList({ QStringLiteral("*.dat"), QStringLiteral("*.tvm") }, QDir::Files);
         QVERIFY(files.contains(QStringLiteral("Sections.dat")));
         for (const QString &name : files) {
             QFile::remove(m_dirs->programDir() + name);
@@ -166,14 +166,14 @@ private slots:
         }
         startForm();
         const int sections = m_form->PageControl1()->count();
-        m_seam->folders = {QStringLiteral(TV_SAMPLE_UPDATES)};
+        m_seam->folders = { QStringLiteral(TV_SAMPLE_UPDATES) };
 
         QElapsedTimer timer;
         timer.start();
         menuItem()->trigger();
         qInfo("sample updates integrated and navigation rebuilt in %lld ms", qint64(timer.elapsed()));
 
-        QCOMPARE(m_seam->messageTexts(), QStringList{integrated(2)});
+        QCOMPARE(m_seam->messageTexts(), QStringList { integrated(2) });
         QCOMPARE(m_form->PageControl1()->count(), sections + 1);
         QCOMPARE(m_form->PageControl1()->tabText(sections), QStringLiteral("Werkzeuge"));
         QVERIFY(m_form->EntriesListboxenCount(sections + 1) > 0);
@@ -189,7 +189,8 @@ private slots:
         QVERIFY(QFile::remove(m_dirs->programDir() + QStringLiteral("Section_Grafik.dat")));
         QVERIFY(!m_form->RebuildNavigation());
         QCOMPARE(m_seam->messageTexts(),
-                 QStringList{QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu.")});
+            QStringList {
+                QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu.") });
         QCOMPARE(m_form->PageControl1()->count(), 0);
     }
 
@@ -199,8 +200,8 @@ private slots:
     {
         startForm();
         QVERIFY(QFile::remove(m_dirs->programDir() + QStringLiteral("Section_Grafik.dat")));
-        writeZip(m_updates->filePath(QStringLiteral("alt.tvu")), {{"alt.txt", "x"}});
-        m_seam->folders = {m_updates->path()};
+        writeZip(m_updates->filePath(QStringLiteral("alt.tvu")), { { "alt.txt", "x" } });
+        m_seam->folders = { m_updates->path() };
 
         QEventLoop loop;
         QTimer::singleShot(0, m_form.get(), [this] { menuItem()->trigger(); });
@@ -209,7 +210,7 @@ private slots:
         QCOMPARE(m_seam->messages.size(), 2);
         QCOMPARE(m_seam->messages[1].kind, MessageKind::Error);
         QCOMPARE(m_seam->messages[1].text,
-                 QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
+            QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         QCOMPARE(m_seam->busyDepth, 0);
     }
 };

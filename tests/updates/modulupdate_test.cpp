@@ -34,20 +34,17 @@ const QByteArray kUpdateWerkzeuge = "[Git]\r\n1Modul=neu\r\n1File=git.rtf\r\n";
 
 QByteArray versionFile(int date, int sections, int grafik, int werkzeuge)
 {
-    return "[ModulDate]\r\nModul=ignoriert.tvm\r\nDate=" + QByteArray::number(date) + "\r\n[CheckVersion]\r\nSection=" +
-           QByteArray::number(sections) + "\r\nSection_Grafik.dat=" + QByteArray::number(grafik) +
-           "\r\nSection_Werkzeuge.dat=" + QByteArray::number(werkzeuge) + "\r\n";
+    return "[ModulDate]\r\nModul=ignoriert.tvm\r\nDate=" + QByteArray::number(date)
+        + "\r\n[CheckVersion]\r\nSection=" + QByteArray::number(sections) + "\r\nSection_Grafik.dat="
+        + QByteArray::number(grafik) + "\r\nSection_Werkzeuge.dat=" + QByteArray::number(werkzeuge) + "\r\n";
 }
 
 /// An update adding the Section "Werkzeuge" and an entry to "Grafik", all versions raised.
 QList<ZipMember> newerUpdate(const QByteArray &version = versionFile(20, 2, 2, 1))
 {
-    return {{"Sections.dat", kUpdateSections},
-            {"CheckVersion.dat", version},
-            {"Section_Grafik.dat", kUpdateGrafik},
-            {"Section_Werkzeuge.dat", kUpdateWerkzeuge},
-            {"farben.rtf", "{\\rtf1 Farben}"},
-            {"git.rtf", "{\\rtf1 Git}"}};
+    return { { "Sections.dat", kUpdateSections }, { "CheckVersion.dat", version },
+        { "Section_Grafik.dat", kUpdateGrafik }, { "Section_Werkzeuge.dat", kUpdateWerkzeuge },
+        { "farben.rtf", "{\\rtf1 Farben}" }, { "git.rtf", "{\\rtf1 Git}" } };
 }
 
 QByteArray readFile(const QString &path)
@@ -59,7 +56,8 @@ QByteArray readFile(const QString &path)
 /// Every name in `dir`, hidden ones included, sorted.
 QStringList entriesOf(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -125,7 +123,7 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), kInstalledSections);
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kInstalledGrafik);
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), kInstalledVersion);
-        writeZip(program(QStringLiteral("basis.tvm")), {{"bitmaps.rtf", "{\\rtf1 Bitmaps}"}});
+        writeZip(program(QStringLiteral("basis.tvm")), { { "bitmaps.rtf", "{\\rtf1 Bitmaps}" } });
     }
     void cleanup()
     {
@@ -151,16 +149,16 @@ private slots:
         QFETCH(QByteArray, settings);
         if (!settings.isEmpty())
             writeSettings(settings);
-        m_seam->folders = {m_updates->path()};
+        m_seam->folders = { m_updates->path() };
         QCOMPARE(chooseUpdateFolder(), updatesDir());
         QVERIFY(m_seam->messages.isEmpty());
-        QCOMPARE(m_seam->folderPrompts, QStringList{QStringLiteral("Zielverzeichnis wählen:")});
+        QCOMPARE(m_seam->folderPrompts, QStringList { QStringLiteral("Zielverzeichnis wählen:") });
         QCOMPARE(ModulPath(), updatesDir());
     }
 
     void cancelledDialogWritesNothing()
     {
-        m_seam->folders = {QString()};
+        m_seam->folders = { QString() };
         QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("TIPVAULT.ini"))));
         QCOMPARE(ModulPath(), QStringLiteral("0"));
@@ -176,27 +174,28 @@ private slots:
         QCOMPARE(box.kind, MessageKind::Confirmation);
         QCOMPARE(box.title, QStringLiteral("Bestätigung"));
         QCOMPARE(box.buttons, int(Yes | No));
-        QCOMPARE(box.text, QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + updatesDir() +
-                               QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
-                                              "Modulupdates gesucht werden?"));
+        QCOMPARE(box.text,
+            QStringLiteral("Sie haben letztes Mal das Verzeichnis '") + updatesDir()
+                + QStringLiteral("' ausgewählt. Soll diesmal wieder in diesem Verzeichnis nach "
+                                 "Modulupdates gesucht werden?"));
         // Yes writes the same value back: the line is rewritten in the writer's form.
         QCOMPARE(readFile(program(QStringLiteral("TIPVAULT.ini"))),
-                 "[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
+            "[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
     }
 
     void answeringNoOpensTheDialog()
     {
         QTemporaryDir other;
         writeSettings("[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
-        m_seam->answers = {No};
-        m_seam->folders = {other.path()};
+        m_seam->answers = { No };
+        m_seam->folders = { other.path() };
         QCOMPARE(chooseUpdateFolder(), other.path() + u'/');
         QCOMPARE(m_seam->folderPrompts.size(), 1);
         QCOMPARE(ModulPath(), other.path() + u'/');
 
         // Cancelling after No keeps the stored folder.
-        m_seam->answers = {No};
-        m_seam->folders = {QString()};
+        m_seam->answers = { No };
+        m_seam->folders = { QString() };
         QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
         QCOMPARE(ModulPath(), other.path() + u'/');
     }
@@ -204,18 +203,19 @@ private slots:
     void scanTakesOnlyArchivesOfTheFolderItself()
     {
         const QString dir = updatesDir();
-        for (const char *name : {"a.tvu", "B.TVU", ".versteckt.tvu", "x.tvu.bak", "liesmich.txt"})
+        for (const char *name : { "a.tvu", "B.TVU", ".versteckt.tvu", "x.tvu.bak", "liesmich.txt" })
             TestDirs::writeFile(dir + QLatin1String(name), "x");
         QVERIFY(QDir().mkpath(dir + QStringLiteral("sub")));
         TestDirs::writeFile(dir + QStringLiteral("sub/b.tvu"), "x");
         QVERIFY(QDir().mkpath(dir + QStringLiteral("c.tvu")));
         QCOMPARE(::mkfifo(QFile::encodeName(dir + QStringLiteral("fifo.tvu")).constData(), 0600), 0);
 
-        QStringList found{QStringLiteral("vorher")};
+        QStringList found { QStringLiteral("vorher") };
         FindUpdateFiles(dir, found);
         found.sort();
-        QCOMPARE(found, (QStringList{dir + QStringLiteral(".versteckt.tvu"), dir + QStringLiteral("B.TVU"),
-                                     dir + QStringLiteral("a.tvu"), QStringLiteral("vorher")}));
+        QCOMPARE(found,
+            (QStringList { dir + QStringLiteral(".versteckt.tvu"), dir + QStringLiteral("B.TVU"),
+                dir + QStringLiteral("a.tvu"), QStringLiteral("vorher") }));
 
         int calls = 0;
         forEachMatchingFile(dir, QStringLiteral("*.tvu"), [&](const QString &) { return ++calls < 2; });
@@ -245,7 +245,7 @@ private slots:
 
         // The module keeps its part files only; nothing is left in the Work directory.
         QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
-                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+            (QStringList { QStringLiteral("farben.rtf"), QStringLiteral("git.rtf") }));
         QCOMPARE(workLeftovers(), QStringList());
         QCOMPARE(stagedLeftovers(), QStringList());
         QFileInfo module(program(QStringLiteral("neu.tvm")));
@@ -254,13 +254,13 @@ private slots:
 
     void installedModuleIsSkipped()
     {
-        writeZip(program(QStringLiteral("NEU.TVM")), {{"alt.rtf", "alt"}});
+        writeZip(program(QStringLiteral("NEU.TVM")), { { "alt.rtf", "alt" } });
         const QStringList before = entriesOf(m_dirs->programDir());
         ModulUpdate update(*m_zip);
         QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
         QCOMPARE(entriesOf(m_dirs->programDir()), before);
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
-        QCOMPARE(memberNames(program(QStringLiteral("NEU.TVM"))), QStringList{QStringLiteral("alt.rtf")});
+        QCOMPARE(memberNames(program(QStringLiteral("NEU.TVM"))), QStringList { QStringLiteral("alt.rtf") });
         QVERIFY(!QFileInfo::exists(m_dirs->workDir() + QStringLiteral("Sections.dat")));
         QVERIFY(m_seam->messages.isEmpty());
     }
@@ -268,18 +268,17 @@ private slots:
     void equalVersionsCopyNothingButInstallTheModule()
     {
         ModulUpdate update(*m_zip);
-        const QList<ZipMember> members{{"Sections.dat", kUpdateSections},
-                                       {"CheckVersion.dat", versionFile(10, 1, 1, 0)},
-                                       {"Section_Grafik.dat", kUpdateGrafik},
-                                       {"Section_Werkzeuge.dat", kUpdateWerkzeuge},
-                                       {"git.rtf", "{\\rtf1 Git}"}};
+        const QList<ZipMember> members { { "Sections.dat", kUpdateSections },
+            { "CheckVersion.dat", versionFile(10, 1, 1, 0) }, { "Section_Grafik.dat", kUpdateGrafik },
+            { "Section_Werkzeuge.dat", kUpdateWerkzeuge }, { "git.rtf", "{\\rtf1 Git}" } };
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("gleich.tvu"), members)));
         QVERIFY(m_seam->messages.isEmpty());
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
         QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), kInstalledGrafik);
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("Section_Werkzeuge.dat"))));
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
-        QCOMPARE(memberNames(program(QStringLiteral("gleich.tvm"))), QStringList{QStringLiteral("git.rtf")});
+        QCOMPARE(
+            memberNames(program(QStringLiteral("gleich.tvm"))), QStringList { QStringLiteral("git.rtf") });
         QCOMPARE(workLeftovers(), QStringList());
     }
 
@@ -294,9 +293,9 @@ private slots:
         QFETCH(bool, sevenFirst);
         auto archive = [&](int version) {
             return writeUpdate(QStringLiteral("v%1.tvu").arg(version),
-                               {{"Sections.dat", kInstalledSections},
-                                {"CheckVersion.dat", versionFile(10, 1, version, 0)},
-                                {"Section_Grafik.dat", "[Fassung " + QByteArray::number(version) + "]\r\n"}});
+                { { "Sections.dat", kInstalledSections },
+                    { "CheckVersion.dat", versionFile(10, 1, version, 0) },
+                    { "Section_Grafik.dat", "[Fassung " + QByteArray::number(version) + "]\r\n" } });
         };
         const QString five = archive(5);
         const QString seven = archive(7);
@@ -318,7 +317,8 @@ private slots:
         QTest::newRow("earlier") << QByteArray("10") << 9 << QByteArray("basis.tvm") << QByteArray("10");
         QTest::newRow("equal") << QByteArray("10") << 10 << QByteArray("basis.tvm") << QByteArray("10");
         QTest::newRow("later") << QByteArray("10") << 11 << QByteArray("Neu.tvm") << QByteArray("11");
-        QTest::newRow("installed not a number") << QByteArray("abc") << 1 << QByteArray("Neu.tvm") << QByteArray("1");
+        QTest::newRow("installed not a number")
+            << QByteArray("abc") << 1 << QByteArray("Neu.tvm") << QByteArray("1");
     }
     void moduleDateChangesOnlyWhenLater()
     {
@@ -329,8 +329,7 @@ private slots:
         ini::writeString(program(QStringLiteral("CheckVersion.dat")), "ModulDate", "Date", installedDate);
         ModulUpdate update(*m_zip);
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("Neu.TVU"),
-                                                  {{"CheckVersion.dat", versionFile(updateDate, 0, 0, 0)},
-                                                   {"git.rtf", "x"}})));
+            { { "CheckVersion.dat", versionFile(updateDate, 0, 0, 0) }, { "git.rtf", "x" } })));
         QCOMPARE(installedKey("ModulDate", "Modul"), modul);
         QCOMPARE(installedKey("ModulDate", "Date"), date);
         QVERIFY(QFileInfo::exists(program(QStringLiteral("Neu.tvm"))));
@@ -342,13 +341,14 @@ private slots:
         QDir().mkpath(m_dirs->workDir());
         TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("SECTIONS.DAT"), "Alt\r\n");
         TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("CheckVersion.dat"),
-                            "[CheckVersion]\r\nSection=99\r\n[ModulDate]\r\nDate=99\r\n");
+            "[CheckVersion]\r\nSection=99\r\n[ModulDate]\r\nDate=99\r\n");
         ModulUpdate update(*m_zip);
-        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("nackt.tvu"), {{"git.rtf", "x"}})));
+        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("nackt.tvu"), { { "git.rtf", "x" } })));
         QVERIFY(update.SectionFiles().isEmpty());
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
-        QCOMPARE(memberNames(program(QStringLiteral("nackt.tvm"))), QStringList{QStringLiteral("git.rtf")});
+        QCOMPARE(
+            memberNames(program(QStringLiteral("nackt.tvm"))), QStringList { QStringLiteral("git.rtf") });
         QCOMPARE(workLeftovers(), QStringList());
     }
 
@@ -360,15 +360,15 @@ private slots:
         const qsizetype second = bytes.indexOf("PK\x03\x04", 4);
         QVERIFY(second > 0);
         TestDirs::writeFile(path, bytes.left(second + 40));
-        writeUpdate(QStringLiteral("gut.tvu"), {{"git.rtf", "x"}});
+        writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
 
         QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
-        QVERIFY2(m_seam->messages[0].text.startsWith(
-                     QStringLiteral("Das Modulupdate 'kaputt.tvu' wird nicht integriert: es kann nicht gelesen "
-                                    "werden (Error")),
-                 qPrintable(m_seam->messages[0].text));
+        QVERIFY2(m_seam->messages[0].text.startsWith(QStringLiteral(
+                     "Das Modulupdate 'kaputt.tvu' wird nicht integriert: es kann nicht gelesen "
+                     "werden (Error")),
+            qPrintable(m_seam->messages[0].text));
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("kaputt.tvm"))));
         QVERIFY(QFileInfo::exists(program(QStringLiteral("gut.tvm"))));
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
@@ -378,18 +378,19 @@ private slots:
 
     void countAndMessage()
     {
-        for (const char *name : {"a.tvu", "b.tvu", "c.tvu"})
-            writeUpdate(QLatin1String(name), {{"git.rtf", "x"}});
-        writeZip(program(QStringLiteral("b.tvm")), {{"alt.rtf", "x"}});
+        for (const char *name : { "a.tvu", "b.tvu", "c.tvu" })
+            writeUpdate(QLatin1String(name), { { "git.rtf", "x" } });
+        writeZip(program(QStringLiteral("b.tvm")), { { "alt.rtf", "x" } });
         QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 2);
         QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
-        QCOMPARE(integratedMessage(3), QStringLiteral("Es wurde(n) 3 Modul(e) integriert.\r\n\n"
-                                                      "Die neuen Einträge sind ab sofort verfügbar."));
+        QCOMPARE(integratedMessage(3),
+            QStringLiteral("Es wurde(n) 3 Modul(e) integriert.\r\n\n"
+                           "Die neuen Einträge sind ab sofort verfügbar."));
     }
 
     void countIsNotEightBitsWide()
     {
-        const QByteArray archive = zipBytes({{"git.rtf", "x"}});
+        const QByteArray archive = zipBytes({ { "git.rtf", "x" } });
         for (int i = 0; i < 256; ++i)
             TestDirs::writeFile(updatesDir() + QStringLiteral("m%1.tvu").arg(i), archive);
         QElapsedTimer timer;
@@ -412,8 +413,9 @@ private slots:
         QCOMPARE(m_seam->messages.size(), 1);
         const QString text = m_seam->messages[0].text;
         QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
-        QVERIFY2(text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht vollständig integriert.")),
-                 qPrintable(text));
+        QVERIFY2(
+            text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht vollständig integriert.")),
+            qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("\r\nSection_Werkzeuge.dat: ")));
         QVERIFY(text.contains(QStringLiteral("\r\nSections.dat: Section_Werkzeuge.dat fehlt")));
         QVERIFY(text.endsWith(QStringLiteral("Die bisherigen Fassungen dieser Dateien bleiben erhalten.")));
@@ -438,12 +440,12 @@ private slots:
             const QByteArray name = "S" + QByteArray::number(i);
             sections += name + "\r\n";
             versions += "Section_" + name + ".dat=1\r\n";
-            members.append({"Section_" + name + ".dat", "[E]\r\n"});
+            members.append({ "Section_" + name + ".dat", "[E]\r\n" });
             QVERIFY(QDir().mkdir(program(QStringLiteral("Section_S%1.dat").arg(i))));
         }
-        members.append({"Sections.dat", sections});
-        members.append({"CheckVersion.dat", versions + "Section=2\r\n"});
-        members.append(ZipMember{"teil.rtf", "x"});
+        members.append({ "Sections.dat", sections });
+        members.append({ "CheckVersion.dat", versions + "Section=2\r\n" });
+        members.append(ZipMember { "teil.rtf", "x" });
         ModulUpdate update(*m_zip);
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("viele.tvu"), members)));
         QCOMPARE(m_seam->messages.size(), 1);
@@ -457,11 +459,13 @@ private slots:
     {
         // Version 0 for a new Section file: it is not copied, so Sections.dat may not be either.
         ModulUpdate update(*m_zip);
-        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate(versionFile(20, 2, 2, 0)))));
+        QVERIFY(update.IntegrateModul(
+            writeUpdate(QStringLiteral("neu.tvu"), newerUpdate(versionFile(20, 2, 2, 0)))));
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
         QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("1"));
         QVERIFY(CheckFiles());
-        QVERIFY(m_seam->messageTexts().value(0).contains(QStringLiteral("Sections.dat: Section_Werkzeuge.dat fehlt")));
+        QVERIFY(m_seam->messageTexts().value(0).contains(
+            QStringLiteral("Sections.dat: Section_Werkzeuge.dat fehlt")));
     }
 
     void failedModuleCopyLeavesNothingAndIsRetried()
@@ -485,7 +489,7 @@ private slots:
         QVERIFY(update.IntegrateModul(path));
         QVERIFY(m_seam->messages.isEmpty());
         QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
-                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+            (QStringList { QStringLiteral("farben.rtf"), QStringLiteral("git.rtf") }));
         QCOMPARE(installedKey("ModulDate", "Modul"), QByteArray("neu.tvm"));
     }
 
@@ -506,13 +510,14 @@ private slots:
         const QStringList before = entriesOf(m_dirs->programDir());
         QList<ZipMember> members = newerUpdate();
         members[0].data = "Grafik\r\n" + line + "\r\n";
-        members.append({"Section_" + line + ".dat", "[Boese]\r\n"});
+        members.append({ "Section_" + line + ".dat", "[Boese]\r\n" });
         ModulUpdate update(*m_zip);
         QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("boese.tvu"), members)));
         QCOMPARE(m_seam->messageTexts(),
-                 QStringList{QStringLiteral("Das Modulupdate 'boese.tvu' wird nicht integriert: Zeile 2 seiner "
-                                            "Sections.dat ist kein gültiger Abschnittsname. Abschnittsnamen dürfen "
-                                            "weder \"/\", \"\\\", \"*\", \"?\" noch Steuerzeichen enthalten.")});
+            QStringList {
+                QStringLiteral("Das Modulupdate 'boese.tvu' wird nicht integriert: Zeile 2 seiner "
+                               "Sections.dat ist kein gültiger Abschnittsname. Abschnittsnamen dürfen "
+                               "weder \"/\", \"\\\", \"*\", \"?\" noch Steuerzeichen enthalten.") });
         QCOMPARE(entriesOf(m_dirs->programDir()), before);
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
@@ -543,9 +548,9 @@ private slots:
         // Every file matches its version, the catalogue starts, and no module is half there.
         QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), grafikVersion);
         QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))),
-                 grafikVersion == "1" ? kInstalledGrafik : kUpdateGrafik);
+            grafikVersion == "1" ? kInstalledGrafik : kUpdateGrafik);
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))),
-                 grafikVersion == "1" ? kInstalledSections : kUpdateSections);
+            grafikVersion == "1" ? kInstalledSections : kUpdateSections);
         QVERIFY(CheckFiles());
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("neu.tvm"))));
         QCOMPARE(stagedLeftovers(), QStringList());
@@ -557,7 +562,7 @@ private slots:
         QCOMPARE(installedKey("CheckVersion", "Section_Werkzeuge.dat"), QByteArray("1"));
         QCOMPARE(installedKey("ModulDate", "Modul"), QByteArray("neu.tvm"));
         QCOMPARE(memberNames(program(QStringLiteral("neu.tvm"))),
-                 (QStringList{QStringLiteral("farben.rtf"), QStringLiteral("git.rtf")}));
+            (QStringList { QStringLiteral("farben.rtf"), QStringLiteral("git.rtf") }));
         QCOMPARE(workLeftovers(), QStringList());
         QVERIFY(m_seam->messages.isEmpty());
     }
@@ -572,8 +577,9 @@ private slots:
             update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate()));
             QFAIL("no write error");
         } catch (const WriteError &e) {
-            QCOMPARE(e.message(), QStringLiteral("nach %1 kann nicht geschrieben werden")
-                                      .arg(program(QStringLiteral("CheckVersion.dat"))));
+            QCOMPARE(e.message(),
+                QStringLiteral("nach %1 kann nicht geschrieben werden")
+                    .arg(program(QStringLiteral("CheckVersion.dat"))));
         }
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("neu.tvm"))));
         QCOMPARE(stagedLeftovers(), QStringList());
@@ -608,7 +614,8 @@ private slots:
         QCOMPARE(modulFileName(QStringLiteral("neu.tvu")), QStringLiteral("neu.tvm"));
         QCOMPARE(modulFileName(QStringLiteral("a.b.TVU")), QStringLiteral("a.b.tvm"));
         QCOMPARE(modulFileName(QStringLiteral("ohne")), QStringLiteral("ohne.tvm"));
-        QVERIFY(isSafeSectionName("Qt-Oberfl\xE4" "chen & C++ (neu)"));
+        QVERIFY(isSafeSectionName("Qt-Oberfl\xE4"
+                                  "chen & C++ (neu)"));
         QVERIFY(isSafeSectionName(""));
         QVERIFY(!isSafeSectionName("a\x7F"));
     }

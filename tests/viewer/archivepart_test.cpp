@@ -28,7 +28,7 @@ using namespace tv;
 namespace {
 
 constexpr quint32 kMay2024 = (quint32((44 << 9) | (5 << 5) | 4) << 16) | (12 << 11); // 04.05.2024 12:00
-constexpr quint32 kJan2023 = (quint32((43 << 9) | (1 << 5) | 31) << 16);              // 31.01.2023
+constexpr quint32 kJan2023 = (quint32((43 << 9) | (1 << 5) | 31) << 16); // 31.01.2023
 
 // libzip writes only real dates: patch month 0 into the second local header.
 QByteArray withBadDate(QByteArray archive)
@@ -40,12 +40,13 @@ QByteArray withBadDate(QByteArray archive)
     return archive;
 }
 
-const QByteArray kSection = "[Beispiel]\r\nCount=2\r\n"
-                            "1=Beispiel\r\n1Modul=basis\r\n1File=beispiel.zip\r\n1Describe=Kurz\r\n1Archiv=Lange Beschreibung\r\n"
-                            "2=Artikel\r\n2Modul=zweites\r\n2File=text.txt\r\n"
-                            "[Kaputt]\r\n1=Archiv\r\n1Modul=basis\r\n1File=kaputt.zip\r\n"
-                            "[Fehlt]\r\n1=Komponente\r\n1Modul=basis\r\n1File=gibtsnicht.zip\r\n1Describe=Nur kurz\r\n"
-                            "[Datum]\r\n1=Archiv\r\n1Modul=basis\r\n1File=datum.zip\r\n";
+const QByteArray kSection
+    = "[Beispiel]\r\nCount=2\r\n"
+      "1=Beispiel\r\n1Modul=basis\r\n1File=beispiel.zip\r\n1Describe=Kurz\r\n1Archiv=Lange Beschreibung\r\n"
+      "2=Artikel\r\n2Modul=zweites\r\n2File=text.txt\r\n"
+      "[Kaputt]\r\n1=Archiv\r\n1Modul=basis\r\n1File=kaputt.zip\r\n"
+      "[Fehlt]\r\n1=Komponente\r\n1Modul=basis\r\n1File=gibtsnicht.zip\r\n1Describe=Nur kurz\r\n"
+      "[Datum]\r\n1=Archiv\r\n1Modul=basis\r\n1File=datum.zip\r\n";
 
 enum Row { Beispiel, Kaputt, Fehlt, Datum };
 
@@ -61,8 +62,7 @@ class ArchivePartTest : public QObject
     QByteArray m_oldHome;
 
     void open(int row) { clickEntry(*m_form, row); }
-    template<typename T>
-    T *control(const QString &name) const
+    template <typename T> T *control(const QString &name) const
     {
         return qobject_cast<T *>(findControl(m_form.get(), name));
     }
@@ -103,15 +103,14 @@ private slots:
         m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
-        const QByteArray inner = zipBytes({{"liesmich.txt", "Bitte lesen", kMay2024},
-                                           {"src/", "", kJan2023},
-                                           {"src/main.cpp", QByteArray(500, 'x'), kJan2023},
-                                           {"Datei.zip", "Mitglied", kMay2024}});
+        const QByteArray inner
+            = zipBytes({ { "liesmich.txt", "Bitte lesen", kMay2024 }, { "src/", "", kJan2023 },
+                { "src/main.cpp", QByteArray(500, 'x'), kJan2023 }, { "Datei.zip", "Mitglied", kMay2024 } });
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
-                 {{"beispiel.zip", inner},
-                  {"kaputt.zip", "das ist kein Archiv"},
-                  {"datum.zip", withBadDate(zipBytes({{"gut.txt", "g", kMay2024}, {"schlecht.txt", "s"}}))}});
-        writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), {{"text.txt", "Text"}});
+            { { "beispiel.zip", inner }, { "kaputt.zip", "das ist kein Archiv" },
+                { "datum.zip",
+                    withBadDate(zipBytes({ { "gut.txt", "g", kMay2024 }, { "schlecht.txt", "s" } })) } });
+        writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), { { "text.txt", "Text" } });
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
@@ -147,7 +146,7 @@ private slots:
         // A click on the "Entpackt" header sorts by size, numbers as numbers.
         QHeaderView *header = grid()->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
+            QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
         QCOMPARE(grid()->Cells(0, 1), QStringLiteral("src/"));
         QCOMPARE(grid()->Cells(0, 2), QStringLiteral("Datei.zip"));
         QCOMPARE(grid()->Cells(0, 4), QStringLiteral("src/main.cpp"));
@@ -162,10 +161,12 @@ private slots:
         typeFolder(target);
         QCOMPARE(status(), QStringLiteral("Archiv-Output: ") + target);
         QTest::mouseClick(extractButton(), Qt::LeftButton);
-        // Every member lands flat in the folder; the user's Datei.zip is replaced only by the member of that name.
+        // Every member lands flat in the folder; the user's Datei.zip is replaced only by the member of that
+        // name.
         QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
-        QCOMPARE(filesIn(target), (QStringList{QStringLiteral("Datei.zip"), QStringLiteral("liesmich.txt"),
-                                               QStringLiteral("main.cpp")}));
+        QCOMPARE(filesIn(target),
+            (QStringList {
+                QStringLiteral("Datei.zip"), QStringLiteral("liesmich.txt"), QStringLiteral("main.cpp") }));
         QFile member(target + QStringLiteral("/Datei.zip"));
         QVERIFY(member.open(QIODevice::ReadOnly));
         QCOMPARE(member.readAll(), QByteArray("Mitglied"));
@@ -180,7 +181,7 @@ private slots:
     {
         // An archive without a member of that name never touches the user's file.
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
-                 {{"beispiel.zip", zipBytes({{"a.txt", "A"}})}});
+            { { "beispiel.zip", zipBytes({ { "a.txt", "A" } }) } });
         open(Beispiel);
         const QString target = m_dirs->tempDir() + QStringLiteral("ziel/");
         QVERIFY(QDir().mkpath(target));
@@ -203,7 +204,8 @@ private slots:
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(absolute));
         QVERIFY(QFileInfo::exists(absolute + QStringLiteral("/liesmich.txt")));
-        QCOMPARE(absoluteFolder(QStringLiteral("~/x"), QStringLiteral("/home/a")), QStringLiteral("/home/a/x"));
+        QCOMPARE(
+            absoluteFolder(QStringLiteral("~/x"), QStringLiteral("/home/a")), QStringLiteral("/home/a/x"));
         QCOMPARE(absoluteFolder(QStringLiteral("~"), QStringLiteral("/home/a")), QStringLiteral("/home/a/"));
         QCOMPARE(absoluteFolder(QString(), QStringLiteral("/home/a")), QString());
     }
@@ -213,16 +215,16 @@ private slots:
         open(Beispiel);
         const QString target = m_dirs->tempDir() + QStringLiteral("neu/tief/ziel");
         typeFolder(target);
-        m_seam->answers = {No};
+        m_seam->answers = { No };
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Bestätigung"));
         QCOMPARE(m_seam->messages[0].text,
-                 QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(target));
+            QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(target));
         QCOMPARE(status(), QStringLiteral("Keine Datei entpackt..."));
         QVERIFY(!QFileInfo::exists(m_dirs->tempDir() + QStringLiteral("neu")));
 
-        m_seam->answers = {Yes};
+        m_seam->answers = { Yes };
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
         QVERIFY(QFileInfo::exists(target + QStringLiteral("/main.cpp")));
@@ -230,7 +232,7 @@ private slots:
         // A folder that cannot be made: below a plain file.
         TestDirs::writeFile(m_dirs->tempDir() + QStringLiteral("datei"), "x");
         typeFolder(m_dirs->tempDir() + QStringLiteral("datei/unter"));
-        m_seam->answers = {Yes};
+        m_seam->answers = { Yes };
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Ungültiger Pfad..."));
     }
@@ -240,9 +242,9 @@ private slots:
         open(Beispiel);
         const QString chosen = m_dirs->tempDir() + QStringLiteral("gewaehlt");
         QVERIFY(QDir().mkpath(chosen));
-        m_seam->folders = {chosen, QString()};
+        m_seam->folders = { chosen, QString() };
         QTest::mouseClick(folderButton(), Qt::LeftButton);
-        QCOMPARE(m_seam->folderPrompts, QStringList{QStringLiteral("Zielverzeichnis wählen:")});
+        QCOMPARE(m_seam->folderPrompts, QStringList { QStringLiteral("Zielverzeichnis wählen:") });
         QCOMPARE(edit()->text(), chosen + u'/');
         QCOMPARE(status(), QStringLiteral("Archiv-Output: %1/").arg(chosen));
         // Cancelling keeps the folder chosen before.
@@ -251,7 +253,7 @@ private slots:
         QCOMPARE(status(), QStringLiteral("Archiv-Output: %1/").arg(chosen));
 
         QTest::mouseClick(openButton(), Qt::LeftButton);
-        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl::fromLocalFile(chosen + u'/')});
+        QCOMPARE(m_seam->opened, QList<QUrl> { QUrl::fromLocalFile(chosen + u'/') });
 
         // Another tab and back: the folder is gone.
         m_form->PageControl2()->setCurrentIndex(2);
@@ -295,18 +297,20 @@ private slots:
         open(Fehlt);
         QCOMPARE(m_seam->messages.size(), 0);
         QCOMPARE(grid()->RowCount(), 1);
-        QCOMPARE(edit()->parentWidget()->findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("Nur kurz"));
+        QCOMPARE(
+            edit()->parentWidget()->findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("Nur kurz"));
         typeFolder(m_dirs->tempDir());
         QTest::mouseClick(extractButton(), Qt::LeftButton);
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
-        QCOMPARE(status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Error - no zip file specified") });
+        QCOMPARE(
+            status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
     }
 
     void aBadDateEndsTheBuild()
     {
         open(Datum);
         QCOMPARE(m_seam->messageTexts(),
-                 QStringList{QStringLiteral("Ungültiges Argument zum Codieren des Datums.")});
+            QStringList { QStringLiteral("Ungültiges Argument zum Codieren des Datums.") });
         QCOMPARE(grid()->Cells(0, 1), QStringLiteral("gut.txt"));
         QVERIFY(!extractButton());
         QCOMPARE(m_form->CurrentEntryIndex(), -1);
@@ -321,14 +325,17 @@ private slots:
         open(Beispiel);
         // The archive page, then the text part of the same entry, miss the engine.
         QCOMPARE(m_seam->messageTexts().mid(0, 2),
-                 (QStringList{QStringLiteral("unzipengine not found"), QStringLiteral("unzipengine not found")}));
+            (QStringList {
+                QStringLiteral("unzipengine not found"), QStringLiteral("unzipengine not found") }));
         QCOMPARE(grid()->RowCount(), 1);
         m_seam->messages.clear();
         typeFolder(m_dirs->tempDir());
         QTest::mouseClick(extractButton(), Qt::LeftButton);
-        QCOMPARE(m_seam->messageTexts(), (QStringList{QStringLiteral("unzipengine not found"),
-                                                      QStringLiteral("Error - no zip file specified")}));
-        QCOMPARE(status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
+        QCOMPARE(m_seam->messageTexts(),
+            (QStringList {
+                QStringLiteral("unzipengine not found"), QStringLiteral("Error - no zip file specified") }));
+        QCOMPARE(
+            status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(m_dirs->tempDir()));
     }
 };
 

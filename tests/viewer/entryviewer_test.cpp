@@ -29,22 +29,39 @@ const QByteArray kArticle = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\f
                             "{\\colortbl ;\\red255\\green0\\blue0;}"
                             "\\pard\\f0\\fs20 Normal {\\b Fett} und {\\cf1 rot} \\'e4\\par}";
 
-const QByteArray kSection =
-    "[Bitmaps laden]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n1File=bitmaps.rtf\r\n1Describe=Bitmaps mit Qt laden\r\n"
-    "2=Hinweise\r\n2Modul=Neu\r\n2File=notiz.txt\r\n3=Archiv\r\n3Modul=basis\r\n3File=beispiel.zip\r\n"
-    "[Dateien kopieren]\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
-    "[Bitmap drehen]\r\nCount=2\r\n1=artikel\r\n1Modul=basis\r\n2=Beschreibung\r\n2Modul=basis\r\n2File=notiz.txt\r\n"
-    "[Zwoelf Teile]\r\nCount=0xC\r\n"
-    "[Leer]\r\nCount=0\r\n"
-    "[Kaputt]\r\nCount=2\r\n1Modul=basis\r\n1File=nicht_da.rtf\r\n2Modul=basis\r\n2File=notiz.txt\r\n"
-    "[A A]\r\nCount=2\r\n1Modul=a\r\n2Modul=a\r\n"
-    "[A B A]\r\nCount=3\r\n1Modul=a\r\n2Modul=b\r\n3Modul=a\r\n"
-    "[A basis A]\r\nCount=3\r\n1Modul=a\r\n2Modul=basis\r\n2File=notiz.txt\r\n3Modul=a\r\n"
-    "[Ohne A]\r\nCount=2\r\n2Modul=a\r\n"
-    "[Riesig]\r\nCount=2147483647\r\n"
-    "[Farben \xE4ndern]\r\n1Modul=basis\r\n1File=notiz.txt\r\n";
+const QByteArray kSection
+    = "[Bitmaps laden]\r\nCount=3\r\n1=Artikel\r\n1Modul=basis\r\n1File=bitmaps.rtf\r\n1Describe=Bitmaps mit "
+      "Qt laden\r\n"
+      "2=Hinweise\r\n2Modul=Neu\r\n2File=notiz.txt\r\n3=Archiv\r\n3Modul=basis\r\n3File=beispiel.zip\r\n"
+      "[Dateien kopieren]\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
+      "[Bitmap "
+      "drehen]\r\nCount=2\r\n1=artikel\r\n1Modul=basis\r\n2=Beschreibung\r\n2Modul=basis\r\n2File=notiz."
+      "txt\r\n"
+      "[Zwoelf Teile]\r\nCount=0xC\r\n"
+      "[Leer]\r\nCount=0\r\n"
+      "[Kaputt]\r\nCount=2\r\n1Modul=basis\r\n1File=nicht_da.rtf\r\n2Modul=basis\r\n2File=notiz.txt\r\n"
+      "[A A]\r\nCount=2\r\n1Modul=a\r\n2Modul=a\r\n"
+      "[A B A]\r\nCount=3\r\n1Modul=a\r\n2Modul=b\r\n3Modul=a\r\n"
+      "[A basis A]\r\nCount=3\r\n1Modul=a\r\n2Modul=basis\r\n2File=notiz.txt\r\n3Modul=a\r\n"
+      "[Ohne A]\r\nCount=2\r\n2Modul=a\r\n"
+      "[Riesig]\r\nCount=2147483647\r\n"
+      "[Farben \xE4ndern]\r\n1Modul=basis\r\n1File=notiz.txt\r\n";
 
-enum Row { Bitmaps, Kopieren, Drehen, Zwoelf, Leer, Kaputt, AA, ABA, AbasisA, OhneA, Riesig, Farben, RowCount };
+enum Row {
+    Bitmaps,
+    Kopieren,
+    Drehen,
+    Zwoelf,
+    Leer,
+    Kaputt,
+    AA,
+    ABA,
+    AbasisA,
+    OhneA,
+    Riesig,
+    Farben,
+    RowCount
+};
 
 } // namespace
 
@@ -57,7 +74,8 @@ class EntryViewerTest : public QObject
 
     EntryListBox *list(int n = 1) const
     {
-        return qobject_cast<EntryListBox *>(findControl(m_form.get(), QStringLiteral("SectionListBox%1").arg(n)));
+        return qobject_cast<EntryListBox *>(
+            findControl(m_form.get(), QStringLiteral("SectionListBox%1").arg(n)));
     }
     void click(int row, int n = 1) { clickEntry(*m_form, row, n); }
     QTabWidget *pages() const { return m_form->PageControl2(); }
@@ -75,12 +93,12 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
-                                 "[K\xFChlen]\r\n1Modul=basis\r\n1File=notiz.txt\r\n");
+            "[K\xFChlen]\r\n1Modul=basis\r\n1File=notiz.txt\r\n");
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=neu.tvm\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
-                 {{"bitmaps.rtf", kArticle}, {"notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n"},
-                  {"beispiel.zip", zipBytes({{"a.txt", "A"}})}});
-        writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), {{"notiz.txt", "Neue Notiz\r\n"}});
+            { { "bitmaps.rtf", kArticle }, { "notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n" },
+                { "beispiel.zip", zipBytes({ { "a.txt", "A" } }) } });
+        writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), { { "notiz.txt", "Neue Notiz\r\n" } });
         m_form = startMainWindow();
         QVERIFY(m_form);
         QCOMPARE(list()->count(), int(RowCount));
@@ -128,7 +146,8 @@ private slots:
         // Plain text in the fixed font.
         QCOMPARE(richEdit(2)->toPlainText(), QStringLiteral("Neue Notiz\n"));
         const QFontMetrics metrics(richEdit(2)->document()->defaultFont());
-        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("MMMM")));
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")),
+            metrics.horizontalAdvance(QStringLiteral("MMMM")));
         // Nothing of the texts stays on disk.
         QCOMPARE(QDir(GetWorkDir()).entryList(QDir::Files), QStringList());
     }
@@ -191,21 +210,21 @@ private slots:
         const QString a = QStringLiteral("Das Modul 'a.tvm' ist nicht installiert oder es ist beschädigt.");
         const QString b = QStringLiteral("Das Modul 'b.tvm' ist nicht installiert oder es ist beschädigt.");
         click(AA);
-        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        QCOMPARE(m_seam->messageTexts(), QStringList { a });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QCOMPARE(pages()->count(), 3); // the tabs stay, empty
         m_seam->messages.clear();
         click(ABA);
-        QCOMPARE(m_seam->messageTexts(), (QStringList{a, b, a}));
+        QCOMPARE(m_seam->messageTexts(), (QStringList { a, b, a }));
         m_seam->messages.clear();
         click(AbasisA);
-        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        QCOMPARE(m_seam->messageTexts(), QStringList { a });
         m_seam->messages.clear();
         click(OhneA);
-        QCOMPARE(m_seam->messageTexts(), QStringList{a});
+        QCOMPARE(m_seam->messageTexts(), QStringList { a });
         QCOMPARE(grid()->cellText(2, 1), QStringLiteral(".TVM"));
         QCOMPARE(grid()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
-                 QStringLiteral("Modul fehlt"));
+            QStringLiteral("Modul fehlt"));
     }
 
     void aBuilderErrorEndsTheBuild()
@@ -216,7 +235,7 @@ private slots:
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
         QCOMPARE(m_seam->messages[0].text,
-                 QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
+            QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
         QCOMPARE(pages()->count(), 2); // part 2 got no tab
         QCOMPARE(grid()->cellText(2, 2), QStringLiteral("BASIS.TVM"));
         QCOMPARE(m_form->CurrentEntryIndex(), 0);
@@ -248,7 +267,7 @@ private slots:
             QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
             QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
             QMouseEvent dbl(QEvent::MouseButtonDblClick, pos, viewport->mapToGlobal(pos), Qt::LeftButton,
-                            Qt::LeftButton, Qt::NoModifier);
+                Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(viewport, &dbl);
             QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
         };
@@ -291,14 +310,15 @@ private slots:
 
         const QString rtfPath = m_dirs->tempDir() + QStringLiteral("artikel.rtf");
         const QString txtPath = m_dirs->tempDir() + QStringLiteral("artikel.RTF");
-        m_seam->saveFiles = {{rtfPath, 0}, {txtPath, 0}, {}};
+        m_seam->saveFiles = { { rtfPath, 0 }, { txtPath, 0 }, {} };
         menu->popupFor(edit, edit->mapToGlobal(QPoint(5, 5)));
         menu->Speichernunter1Click();
         QCOMPARE(m_seam->saveRequests.size(), 1);
         QCOMPARE(m_seam->saveRequests[0].fileName, QStringLiteral("Bitmaps mit Qt laden"));
         QCOMPARE(m_seam->saveRequests[0].directory, m_dirs->programDir());
         QCOMPARE(m_seam->saveRequests[0].filters,
-                 (QStringList{QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)")}));
+            (QStringList {
+                QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)") }));
         QFile rtf(rtfPath);
         QVERIFY(rtf.open(QIODevice::ReadOnly));
         QVERIFY(rtf.readAll().startsWith("{\\rtf1"));
@@ -316,11 +336,11 @@ private slots:
         click(Bitmaps);
         auto *menu = m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
         const QString path = m_dirs->tempDir() + QStringLiteral("fehlt/x.txt");
-        m_seam->saveFiles = {{path, 1}};
+        m_seam->saveFiles = { { path, 1 } };
         menu->popupFor(richEdit(1), QPoint());
         guarded([&] { menu->Speichernunter1Click(); });
         QCOMPARE(m_seam->messageTexts(),
-                 QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path)});
+            QStringList { QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path) });
     }
 
     void extensionRule()

@@ -39,13 +39,16 @@ const QByteArray kSection = "[Seite]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=basis\
 
 enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, RowCount };
 
-const QString kHtmlText = QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n"
-                                         "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n"
-                                         "(Empfohlen Internet Explorer 5.01).");
-const QString kWwwText = QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der Tipvault \n"
-                                        "Datenbank enthalten.\nZum Anzeigen wird automatisch Ihr Standardbrowser "
-                                        "aufgerufen.");
-const QString kNotUnpacked = QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt.");
+const QString kHtmlText
+    = QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n"
+                     "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n"
+                     "(Empfohlen Internet Explorer 5.01).");
+const QString kWwwText
+    = QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der Tipvault \n"
+                     "Datenbank enthalten.\nZum Anzeigen wird automatisch Ihr Standardbrowser "
+                     "aufgerufen.");
+const QString kNotUnpacked
+    = QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt.");
 
 QByteArray zipBytes(const QString &dir, const QList<ZipMember> &members)
 {
@@ -76,8 +79,7 @@ class WebPartsTest : public QObject
 
     void click(int row) { clickEntry(*m_form, row); }
     QWidget *sheet(int n) const { return m_form->PageControl2()->widget(n); }
-    template<typename T>
-    T *control(const QString &name) const
+    template <typename T> T *control(const QString &name) const
     {
         return qobject_cast<T *>(findControl(m_form.get(), name));
     }
@@ -109,22 +111,22 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("Section_Web.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
         const QString tmp = m_dirs->tempDir();
-        const QByteArray page = zipBytes(tmp, {{"index.htm", "<html>erste</html>"},
-                                               {"bild.png", "erstes Bild"},
-                                               {"stil/seite.css", "body {}"}});
-        const QByteArray withoutIndex = zipBytes(tmp, {{"a.htm", "<html>a</html>"}});
-        const QByteArray second = zipBytes(tmp, {{"index.htm", "<html>zweite</html>"}, {"bild.png", "zweites Bild"}});
+        const QByteArray page = zipBytes(tmp,
+            { { "index.htm", "<html>erste</html>" }, { "bild.png", "erstes Bild" },
+                { "stil/seite.css", "body {}" } });
+        const QByteArray withoutIndex = zipBytes(tmp, { { "a.htm", "<html>a</html>" } });
+        const QByteArray second
+            = zipBytes(tmp, { { "index.htm", "<html>zweite</html>" }, { "bild.png", "zweites Bild" } });
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
-                 {{"seite.zip", page},
-                  {"ohneindex.zip", withoutIndex},
-                  {"link.txt", "https://doc.qt.io/qt-6/\r\nzweite Zeile\r\n"},
-                  {"leer.txt", ""},
-                  {"datei.txt", "file:///usr/bin/xterm"},
-                  {"pfad.txt", "/usr/bin/xterm\r\n"},
-                  {"skript.txt", "javascript:alert(1)"},
-                  {"mail.txt", "mailto:leser@tipvault.example.org\x1A" "danach"},
-                  {"ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile"}});
-        writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), {{"Zweite.zip", second}});
+            { { "seite.zip", page }, { "ohneindex.zip", withoutIndex },
+                { "link.txt", "https://doc.qt.io/qt-6/\r\nzweite Zeile\r\n" }, { "leer.txt", "" },
+                { "datei.txt", "file:///usr/bin/xterm" }, { "pfad.txt", "/usr/bin/xterm\r\n" },
+                { "skript.txt", "javascript:alert(1)" },
+                { "mail.txt",
+                    "mailto:leser@tipvault.example.org\x1A"
+                    "danach" },
+                { "ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile" } });
+        writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), { { "Zweite.zip", second } });
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
@@ -141,7 +143,8 @@ private slots:
         QCOMPARE(m_seam->messageTexts(), QStringList());
         QCOMPARE(m_form->PageControl2()->count(), 3);
         QCOMPARE(labelTexts(sheet(1)),
-                 (QStringList{QStringLiteral("text 64,16 ") + kHtmlText, QStringLiteral("picture 16,16 28x34")}));
+            (QStringList {
+                QStringLiteral("text 64,16 ") + kHtmlText, QStringLiteral("picture 16,16 28x34") }));
         auto *button = control<QPushButton>(QStringLiteral("HtmlButton1"));
         QVERIFY(button);
         QCOMPARE(button->text(), QStringLiteral("Anzeigen"));
@@ -155,10 +158,11 @@ private slots:
         m_form->PageControl2()->setCurrentIndex(1);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(m_seam->messageTexts(), QStringList());
-        QCOMPARE(workFiles(), (QStringList{QStringLiteral("bild.png"), QStringLiteral("index.htm"),
-                                           QStringLiteral("seite.css")}));
+        QCOMPARE(workFiles(),
+            (QStringList {
+                QStringLiteral("bild.png"), QStringLiteral("index.htm"), QStringLiteral("seite.css") }));
         QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("index.htm")), QByteArray("<html>erste</html>"));
-        QCOMPARE(m_seam->opened, QList<QUrl>{indexUrl()});
+        QCOMPARE(m_seam->opened, QList<QUrl> { indexUrl() });
 
         // The second page replaces files of the same name.
         m_form->PageControl2()->setCurrentIndex(2);
@@ -166,7 +170,7 @@ private slots:
         QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("index.htm")), QByteArray("<html>zweite</html>"));
         QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("bild.png")), QByteArray("zweites Bild"));
         QCOMPARE(workFiles().size(), 3); // its archive "Zweite.zip" is gone again
-        QCOMPARE(m_seam->opened, (QList<QUrl>{indexUrl(), indexUrl()}));
+        QCOMPARE(m_seam->opened, (QList<QUrl> { indexUrl(), indexUrl() }));
     }
 
     void anEarlierPageIsNeverShownForThisOne()
@@ -191,7 +195,7 @@ private slots:
         click(SeiteFehlt);
         m_seam->messages.clear();
         control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Error - no zip file specified") });
         QCOMPARE(m_seam->opened.size(), 2);
         QCOMPARE(m_form->statusText(), kNotUnpacked);
     }
@@ -201,7 +205,8 @@ private slots:
         click(Link);
         QCOMPARE(m_seam->messageTexts(), QStringList());
         QCOMPARE(labelTexts(sheet(1)),
-                 (QStringList{QStringLiteral("text 64,16 ") + kWwwText, QStringLiteral("picture 16,16 35x34")}));
+            (QStringList {
+                QStringLiteral("text 64,16 ") + kWwwText, QStringLiteral("picture 16,16 35x34") }));
         auto *edit = control<QLineEdit>(QStringLiteral("WwwEdit1"));
         QVERIFY(edit);
         QCOMPARE(edit->text(), QStringLiteral("https://doc.qt.io/qt-6/"));
@@ -221,7 +226,7 @@ private slots:
         QCOMPARE(button->geometry().topLeft(), QPoint(64, 160));
         QVERIFY(button->toolTip().isEmpty());
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl(QStringLiteral("https://doc.qt.io/qt-6/"))});
+        QCOMPARE(m_seam->opened, QList<QUrl> { QUrl(QStringLiteral("https://doc.qt.io/qt-6/")) });
     }
 
     void onlyWebAndMailAddressesAreOpened()
@@ -230,20 +235,21 @@ private slots:
         QStringList shown;
         for (int n = 1; n <= 5; ++n)
             shown.append(control<QLineEdit>(QStringLiteral("WwwEdit%1").arg(n))->text());
-        QCOMPARE(shown, (QStringList{QStringLiteral("file:///usr/bin/xterm"), QStringLiteral("/usr/bin/xterm"),
-                                     QStringLiteral("javascript:alert(1)"),
-                                     QStringLiteral("mailto:leser@tipvault.example.org"),
-                                     QStringLiteral("ftp://ftp.example.org/pub/\nnoch in der Zeile")}));
+        QCOMPARE(shown,
+            (QStringList { QStringLiteral("file:///usr/bin/xterm"), QStringLiteral("/usr/bin/xterm"),
+                QStringLiteral("javascript:alert(1)"), QStringLiteral("mailto:leser@tipvault.example.org"),
+                QStringLiteral("ftp://ftp.example.org/pub/\nnoch in der Zeile") }));
         for (int n = 1; n <= 3; ++n) {
             m_form->setStatusText(QString());
             control<QPushButton>(QStringLiteral("WwwButton%1").arg(n))->click();
-            QCOMPARE(m_form->statusText(), QStringLiteral("Die Adresse \"%1\" wird nicht geöffnet: nur http-, https-, "
-                                                          "ftp- und mailto-Adressen sind erlaubt.")
-                                               .arg(shown[n - 1]));
+            QCOMPARE(m_form->statusText(),
+                QStringLiteral("Die Adresse \"%1\" wird nicht geöffnet: nur http-, https-, "
+                               "ftp- und mailto-Adressen sind erlaubt.")
+                    .arg(shown[n - 1]));
         }
         QCOMPARE(m_seam->opened, QList<QUrl>());
         control<QPushButton>(QStringLiteral("WwwButton4"))->click();
-        QCOMPARE(m_seam->opened, QList<QUrl>{QUrl(QStringLiteral("mailto:leser@tipvault.example.org"))});
+        QCOMPARE(m_seam->opened, QList<QUrl> { QUrl(QStringLiteral("mailto:leser@tipvault.example.org")) });
         // A line feed alone belongs to the line, and no web address holds one.
         control<QPushButton>(QStringLiteral("WwwButton5"))->click();
         QCOMPARE(m_seam->opened.size(), 1);
@@ -261,7 +267,7 @@ private slots:
     void missingLinkFileEndsTheBuild()
     {
         click(LinkFehlt);
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Datei nicht gefunden.")});
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Datei nicht gefunden.") });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
         QCOMPARE(m_form->PageControl2()->count(), 2); // part 2 got no tab
         QCOMPARE(labelTexts(sheet(1)).size(), 2);
@@ -271,9 +277,10 @@ private slots:
 
     void toolBarAndMailOpenTheSite()
     {
-        const QList<std::pair<QString, const char *>> buttons = {{QStringLiteral("Speedbutton"), site::kHomeUrl},
-                                                                 {QStringLiteral("SpeedButton3"), site::kNewsUrl},
-                                                                 {QStringLiteral("SpeedButton1"), site::kLinksUrl}};
+        const QList<std::pair<QString, const char *>> buttons
+            = { { QStringLiteral("Speedbutton"), site::kHomeUrl },
+                  { QStringLiteral("SpeedButton3"), site::kNewsUrl },
+                  { QStringLiteral("SpeedButton1"), site::kLinksUrl } };
         QList<QUrl> expected;
         for (const auto &[name, url] : buttons) {
             auto *button = control<QToolButton>(name);
@@ -289,7 +296,8 @@ private slots:
 
     void addressRules()
     {
-        QCOMPARE(webAddressUrl(QStringLiteral(" https://doc.qt.io/ ")), QUrl(QStringLiteral("https://doc.qt.io/")));
+        QCOMPARE(webAddressUrl(QStringLiteral(" https://doc.qt.io/ ")),
+            QUrl(QStringLiteral("https://doc.qt.io/")));
         QVERIFY(webAddressUrl(QStringLiteral("HTTP://EXAMPLE.ORG/A")).isValid());
         QVERIFY(webAddressUrl(QStringLiteral("ftp://ftp.example.org")).isValid());
         QVERIFY(!webAddressUrl(QStringLiteral("http:ohne-host")).isValid());

@@ -4,7 +4,8 @@
 
 using namespace tv;
 
-class FindControlTest : public QObject {
+class FindControlTest : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -16,7 +16,7 @@ namespace {
 
 /// A grid set up as the archive listing: four columns, one header row, no
 /// fixed column, whole rows selected.
-std::unique_ptr<TSortGrid> listing(const QList<QStringList>& rows)
+std::unique_ptr<TSortGrid> listing(const QList<QStringList> &rows)
 {
     auto grid = std::make_unique<TSortGrid>();
     grid->setColCount(4);
@@ -40,19 +40,19 @@ std::unique_ptr<TSortGrid> listing(const QList<QStringList>& rows)
 }
 
 /// What the user sees in a column, top to bottom.
-QStringList shown(const TSortGrid& grid, int col)
+QStringList shown(const TSortGrid &grid, int col)
 {
     QStringList texts;
-    const QAbstractItemModel* model = grid.model();
+    const QAbstractItemModel *model = grid.model();
     for (int row = 0; row < model->rowCount(); ++row)
         texts.append(model->index(row, col).data().toString());
     return texts;
 }
 
-void clickHeader(TSortGrid& grid, int col, Qt::MouseButton button = Qt::LeftButton,
+void clickHeader(TSortGrid &grid, int col, Qt::MouseButton button = Qt::LeftButton,
     Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QHeaderView* header = grid.horizontalHeader();
+    QHeaderView *header = grid.horizontalHeader();
     const QPoint centre(
         header->sectionViewportPosition(col) + header->sectionSize(col) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), button, modifiers, centre);
@@ -60,23 +60,15 @@ void clickHeader(TSortGrid& grid, int col, Qt::MouseButton button = Qt::LeftButt
 
 } // namespace
 
-class SortGridTest : public QObject {
+class SortGridTest : public QObject
+{
     Q_OBJECT
     std::unique_ptr<FakeSeam> m_seam;
 
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    }
-    void init()
-    {
-        m_seam = std::make_unique<FakeSeam>();
-    }
-    void cleanup()
-    {
-        m_seam.reset();
-    }
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    void init() { m_seam = std::make_unique<FakeSeam>(); }
+    void cleanup() { m_seam.reset(); }
 
     void sizesSortAsNumbersBothWays()
     {
@@ -84,7 +76,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(grid.get()));
         QList<TCompareKind> kinds;
         connect(grid.get(), &TSortGrid::OnBeginSort, this,
-            [&](int, TSortOptions& options) { kinds.append(options.CompareKind); });
+            [&](int, TSortOptions &options) { kinds.append(options.CompareKind); });
 
         clickHeader(*grid, 1);
         QCOMPARE(shown(*grid, 1), QStringList({ "9", "10", "100" }));
@@ -171,7 +163,7 @@ private slots:
     {
         auto grid = listing({ { "b", "9" }, { "a", "100" } });
         QVERIFY(QTest::qWaitForWindowActive(grid.get()));
-        QHeaderView* header = grid->horizontalHeader();
+        QHeaderView *header = grid->horizontalHeader();
         const int border = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
         QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(border, 5));
         QTest::mouseMove(header->viewport(), QPoint(border + 30, 5));
@@ -234,12 +226,12 @@ private slots:
         auto grid = listing({ { "a", "9" }, { "b", "100" }, { "c", "10" } });
         QVERIFY(QTest::qWaitForWindowActive(grid.get()));
         QList<int> clicked;
-        connect(grid.get(), &TSortGrid::OnClickSort, this, [&](int col, int row, TSortOptions& options) {
+        connect(grid.get(), &TSortGrid::OnClickSort, this, [&](int col, int row, TSortOptions &options) {
             clicked << col << row;
             options.Order = soDescending;
         });
         connect(grid.get(), &TSortGrid::OnBeginSort, this,
-            [](int, TSortOptions& options) { options.CompareKind = ckText; });
+            [](int, TSortOptions &options) { options.CompareKind = ckText; });
         clickHeader(*grid, 1);
         QCOMPARE(clicked, QList<int>({ 1, 0 }));
         QCOMPARE(shown(*grid, 1), QStringList({ "9", "100", "10" }));
@@ -272,11 +264,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(grid.get()));
         // Text that is not painted is still there to be read.
         connect(grid.get(), &TSortGrid::OnGetCellFormat, this,
-            [](int, int, TGridDrawState, TFormatOptions& format) { format.NoText = true; });
+            [](int, int, TGridDrawState, TFormatOptions &format) { format.NoText = true; });
         clickHeader(*grid, 0);
-        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(grid.get());
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(grid.get());
         QVERIFY(view && view->tableInterface());
-        QAccessibleTableInterface* table = view->tableInterface();
+        QAccessibleTableInterface *table = view->tableInterface();
         QCOMPARE(table->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("a.txt"));
         QCOMPARE(table->cellAt(1, 1)->text(QAccessible::Name), QStringLiteral("9"));
         QCOMPARE(table->columnDescription(1), QStringLiteral("Gepackt"));
@@ -289,7 +281,7 @@ private slots:
         grid->setBevelStyle(cbRaised);
         const QColor fill(10, 200, 30), dark(200, 0, 0);
         connect(grid.get(), &TSortGrid::OnGetCellFormat, this,
-            [&](int col, int row, TGridDrawState, TFormatOptions& format) {
+            [&](int col, int row, TGridDrawState, TFormatOptions &format) {
                 if (col == 1 && row == 2) {
                     format.CellBrush = fill;
                     format.BevelDarkColor = dark;
@@ -346,7 +338,7 @@ private slots:
         bold.setBold(true);
         bold.setPointSize(bold.pointSize() * 2);
         connect(grid.get(), &TSortGrid::OnGetCellFormat, this,
-            [&](int, int row, TGridDrawState state, TFormatOptions& format) {
+            [&](int, int row, TGridDrawState state, TFormatOptions &format) {
                 if (row == 0 && state.testFlag(gdFixed))
                     format.CellFont = bold;
             });
@@ -388,12 +380,12 @@ private slots:
         grid->setOptions(grid->Options() | goEditing);
         QVERIFY(QTest::qWaitForWindowActive(grid.get()));
         connect(grid.get(), &TSortGrid::OnCellValidate, this,
-            [](int, int, QString& value, bool& valid) { valid = !value.contains(u'/'); });
+            [](int, int, QString &value, bool &valid) { valid = !value.contains(u'/'); });
         grid->setFocus();
         grid->GoToCell(0, 1);
         QTest::keyClick(grid.get(), Qt::Key_F2);
         QVERIFY(grid->EditorMode());
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY(editor);
         editor->setText(QStringLiteral("x/y"));
         QTest::keyClick(editor, Qt::Key_Return);
@@ -401,7 +393,7 @@ private slots:
         QCOMPARE(shown(*grid, 0), QStringList({ "a.txt", "b.txt" }));
 
         QTest::keyClick(grid.get(), Qt::Key_F2);
-        editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY(editor);
         editor->setText(QStringLiteral("c.txt"));
         QTest::keyClick(editor, Qt::Key_Return);

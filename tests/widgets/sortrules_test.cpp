@@ -11,7 +11,7 @@ namespace {
 const QLocale german(QLocale::German, QLocale::Germany);
 const QLocale american(QLocale::English, QLocale::UnitedStates);
 
-qint64 dayValue(const QDate& date)
+qint64 dayValue(const QDate &date)
 {
     return (date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) * 86400000;
 }
@@ -21,7 +21,7 @@ qint64 clock(int h, int m, int s = 0, int ms = 0)
     return ((h * 60 + m) * 60 + s) * qint64(1000) + ms;
 }
 
-TSortedList entries(const QStringList& texts)
+TSortedList entries(const QStringList &texts)
 {
     TSortedList list;
     for (int i = 0; i < texts.size(); ++i)
@@ -29,24 +29,24 @@ TSortedList entries(const QStringList& texts)
     return list;
 }
 
-QStringList textsOf(const TSortedList& list)
+QStringList textsOf(const TSortedList &list)
 {
     QStringList texts;
-    for (const TSortedListEntry& entry : list)
+    for (const TSortedListEntry &entry : list)
         texts.append(entry.CellText);
     return texts;
 }
 
-QList<int> rowsOf(const TSortedList& list)
+QList<int> rowsOf(const TSortedList &list)
 {
     QList<int> rows;
-    for (const TSortedListEntry& entry : list)
+    for (const TSortedListEntry &entry : list)
         rows.append(entry.SourceRow);
     return rows;
 }
 
-QStringList sorted(const QStringList& texts, TCompareKind kind, TSortOrder order = soAscending,
-    const QLocale& locale = german)
+QStringList sorted(const QStringList &texts, TCompareKind kind, TSortOrder order = soAscending,
+    const QLocale &locale = german)
 {
     TSortedList list = entries(texts);
     TSortOptions options;
@@ -58,7 +58,8 @@ QStringList sorted(const QStringList& texts, TCompareKind kind, TSortOrder order
 
 } // namespace
 
-class SortRulesTest : public QObject {
+class SortRulesTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -138,10 +139,10 @@ private slots:
     {
         const QList<QDate> dates { QDate(2001, 2, 15), QDate(1999, 12, 3) };
         int checked = 0;
-        for (const QLocale& locale :
+        for (const QLocale &locale :
             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
             const CellReader reader(locale);
-            for (const QDate& date : dates) {
+            for (const QDate &date : dates) {
                 const QString text = locale.toString(date, QLocale::ShortFormat);
                 if (text.contains(QRegularExpression(QStringLiteral("\\p{L}"))))
                     continue; // a month or era by name is no short numeric date
@@ -210,7 +211,7 @@ private slots:
         TSortOptions options;
         options.CompareKind = ckCustom;
         QStringList seen;
-        options.CompareFunc = [&](const QString& a, const QString& b) {
+        options.CompareFunc = [&](const QString &a, const QString &b) {
             seen << a << b;
             return QString::compare(b, a); // reversed
         };

@@ -15,8 +15,8 @@ using namespace tv;
 
 namespace {
 
-void send(void* caller, EngineCallback callback, std::int32_t type, std::int32_t code, std::int32_t size,
-    const std::string& text)
+void send(void *caller, EngineCallback callback, std::int32_t type, std::int32_t code, std::int32_t size,
+    const std::string &text)
 {
     EngineCallbackRecord record {};
     record.caller = caller;
@@ -27,7 +27,7 @@ void send(void* caller, EngineCallback callback, std::int32_t type, std::int32_t
     callback(&record);
 }
 
-std::string specsText(const char* const* specs, std::int32_t count)
+std::string specsText(const char *const *specs, std::int32_t count)
 {
     std::string text;
     for (std::int32_t i = 0; i < count; ++i)
@@ -35,7 +35,7 @@ std::string specsText(const char* const* specs, std::int32_t count)
     return text;
 }
 
-template <typename Params> std::int32_t act(Params* p, const std::string& fields)
+template <typename Params> std::int32_t act(Params *p, const std::string &fields)
 {
     send(p->caller, p->callback, EngineMessage, 1, 0, fields);
     const std::string first = p->specCount > 0 ? p->specs[0] : "";
@@ -55,7 +55,7 @@ template <typename Params> std::int32_t act(Params* p, const std::string& fields
 
 } // namespace
 
-PROBE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams* p)
+PROBE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams *p)
 {
     char fields[512];
     std::snprintf(fields, sizeof fields,
@@ -68,7 +68,7 @@ PROBE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams* p)
             + " specs=" + specsText(p->specs, p->specCount));
 }
 
-PROBE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams* p)
+PROBE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams *p)
 {
     char fields[512];
     std::snprintf(fields, sizeof fields,

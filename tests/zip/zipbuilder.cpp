@@ -6,34 +6,34 @@
 
 namespace {
 
-void put16(QByteArray& out, quint32 v)
+void put16(QByteArray &out, quint32 v)
 {
     char b[2];
     qToLittleEndian<quint16>(static_cast<quint16>(v), b);
     out.append(b, 2);
 }
 
-void put32(QByteArray& out, quint32 v)
+void put32(QByteArray &out, quint32 v)
 {
     char b[4];
     qToLittleEndian<quint32>(v, b);
     out.append(b, 4);
 }
 
-quint16 flagsOf(const ZipMember& m)
+quint16 flagsOf(const ZipMember &m)
 {
     return static_cast<quint16>((m.zeroSizesInLocal ? 0x0008 : 0) | (m.utf8 ? 0x0800 : 0));
 }
 
 } // namespace
 
-ZipBuilder& ZipBuilder::add(ZipMember member)
+ZipBuilder &ZipBuilder::add(ZipMember member)
 {
     m_members.append(std::move(member));
     return *this;
 }
 
-quint32 ZipBuilder::crc32(const QByteArray& data)
+quint32 ZipBuilder::crc32(const QByteArray &data)
 {
     quint32 crc = 0xFFFFFFFF;
     for (char c : data) {
@@ -46,7 +46,7 @@ quint32 ZipBuilder::crc32(const QByteArray& data)
 
 QByteArray ZipBuilder::local(int i) const
 {
-    const ZipMember& m = m_members.at(i);
+    const ZipMember &m = m_members.at(i);
     const bool zero = m.zeroSizesInLocal;
     const auto size = static_cast<quint32>(m.data.size());
     QByteArray out("PK\x03\x04", 4);
@@ -75,7 +75,7 @@ QByteArray ZipBuilder::centralDirectory() const
     QByteArray out;
     quint32 offset = static_cast<quint32>(prefix.size());
     for (int i = 0; i < m_members.size(); ++i) {
-        const ZipMember& m = m_members.at(i);
+        const ZipMember &m = m_members.at(i);
         out += QByteArray("PK\x01\x02", 4);
         put16(out, m.unixMode ? (3 << 8 | 20) : 20);
         put16(out, 10);
@@ -117,14 +117,14 @@ QByteArray ZipBuilder::bytes() const
     return out;
 }
 
-void writeBytes(const QString& path, const QByteArray& content)
+void writeBytes(const QString &path, const QByteArray &content)
 {
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     QCOMPARE(f.write(content), content.size());
 }
 
-QByteArray readBytes(const QString& path)
+QByteArray readBytes(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))

@@ -10,7 +10,8 @@
 /// Members are stored (method 0). bytes() gives prefix, local headers with
 /// their data, central directory and end record; parts can be taken apart to
 /// build damaged archives.
-struct ZipMember {
+struct ZipMember
+{
     QByteArray name;
     QByteArray data;
     quint32 dosDateTime = 0x5A2F6000; // 2025-01-15 12:00:00
@@ -22,9 +23,10 @@ struct ZipMember {
     bool utf8 = false; // general purpose bit 11
 };
 
-class ZipBuilder {
+class ZipBuilder
+{
 public:
-    ZipBuilder& add(ZipMember member);
+    ZipBuilder &add(ZipMember member);
     /// The local header and data of member i (with its descriptor, if any).
     QByteArray local(int i) const;
     QByteArray centralDirectory() const;
@@ -32,16 +34,13 @@ public:
 
     QByteArray prefix;
 
-    static quint32 crc32(const QByteArray& data);
+    static quint32 crc32(const QByteArray &data);
 
 private:
-    quint32 crcOf(const ZipMember& m) const
-    {
-        return m.crc.value_or(crc32(m.data));
-    }
+    quint32 crcOf(const ZipMember &m) const { return m.crc.value_or(crc32(m.data)); }
     QList<ZipMember> m_members;
 };
 
 /// Writes `content` to `path`, failing the test when that does not work.
-void writeBytes(const QString& path, const QByteArray& content);
-QByteArray readBytes(const QString& path);
+void writeBytes(const QString &path, const QByteArray &content);
+QByteArray readBytes(const QString &path);

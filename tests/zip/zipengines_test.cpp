@@ -15,7 +15,7 @@ namespace {
 
 using Messages = QList<QPair<int, QString>>;
 
-ZipMember member(const QByteArray& name, const QByteArray& data)
+ZipMember member(const QByteArray &name, const QByteArray &data)
 {
     ZipMember m;
     m.name = name;
@@ -34,14 +34,15 @@ QByteArray moduleArchive()
     return zip.bytes();
 }
 
-QString fatal(const char* engine)
+QString fatal(const char *engine)
 {
     return QStringLiteral("Fatal %1 Error: abort exception").arg(QLatin1String(engine));
 }
 
 } // namespace
 
-class ZipEnginesTest : public QObject {
+class ZipEnginesTest : public QObject
+{
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeSeam> m_seam;
@@ -52,43 +53,34 @@ class ZipEnginesTest : public QObject {
     QString m_oldCurrent;
     int m_folders = 0;
 
-    QString path(const QString& name) const
-    {
-        return m_dir->filePath(name);
-    }
-    QString out() const
-    {
-        return path(QStringLiteral("out"));
-    }
-    QString archive() const
-    {
-        return path(QStringLiteral("modul.tvm"));
-    }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString out() const { return path(QStringLiteral("out")); }
+    QString archive() const { return path(QStringLiteral("modul.tvm")); }
 
     /// A folder holding `library` under both engines' names.
-    QString engineFolder(const QString& library)
+    QString engineFolder(const QString &library)
     {
         const QString folder = path(QStringLiteral("engines%1").arg(++m_folders));
         QDir().mkpath(folder);
-        for (const char* name : { "libzipengine.so", "libunzipengine.so" })
+        for (const char *name : { "libzipengine.so", "libunzipengine.so" })
             QFile::copy(library, folder + u'/' + QLatin1String(name));
         return folder;
     }
 
-    void useArchive(const QByteArray& content)
+    void useArchive(const QByteArray &content)
     {
         writeBytes(archive(), content);
         m_zip->setZipFilename(archive());
     }
 
-    void extract(const QList<QByteArray>& specs)
+    void extract(const QList<QByteArray> &specs)
     {
         m_zip->setFSpecArgs(specs);
         m_zip->setExtrBaseDir(out() + u'/');
         m_zip->Extract();
     }
 
-    static mode_t modeOf(const QString& file)
+    static mode_t modeOf(const QString &file)
     {
         struct stat st;
         return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
@@ -109,7 +101,7 @@ class ZipEnginesTest : public QObject {
     Messages messagesWithCode(int code) const
     {
         Messages found;
-        for (const auto& m : m_messages) {
+        for (const auto &m : m_messages) {
             if (m.first == code)
                 found.append(m);
         }
@@ -135,11 +127,11 @@ private slots:
         m_messages.clear();
         m_progress.clear();
         m_dirUpdates = 0;
-        m_zip->setOnMessage([this](TZipAccess&, int code, const QString& text) {
+        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) {
             m_messages.append({ code, text });
         });
-        m_zip->setOnDirUpdate([this](TZipAccess&) { ++m_dirUpdates; });
-        m_zip->setOnProgress([this](TZipAccess&, ProgressType type, const QString& name, qint64 size) {
+        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
+        m_zip->setOnProgress([this](TZipAccess &, ProgressType type, const QString &name, qint64 size) {
             m_progress.append({ type, name, size });
         });
     }
@@ -303,7 +295,7 @@ private slots:
         QVERIFY(m_zip->FSpecArgs().isEmpty());
         QCOMPARE(m_dirUpdates, 2);
         QList<QByteArray> names;
-        for (const ZipDirEntry& e : m_zip->DirEntries())
+        for (const ZipDirEntry &e : m_zip->DirEntries())
             names.append(e.FileName);
         QCOMPARE(names, (QList<QByteArray> { "Sections.dat", "K\xE4lte.txt", "README" }));
         extract({ "*" });
@@ -511,7 +503,7 @@ private slots:
         useArchive(moduleArchive());
         m_zip->setEngineDirectory(engineFolder(QStringLiteral(PROBE_LIBRARY)));
         int nested = 0;
-        m_zip->setOnProgress([&nested](TZipAccess& sender, ProgressType type, const QString&, qint64) {
+        m_zip->setOnProgress([&nested](TZipAccess &sender, ProgressType type, const QString &, qint64) {
             if (type != ProgressType::NewFile)
                 return;
             ++nested;

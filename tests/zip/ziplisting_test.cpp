@@ -11,7 +11,7 @@ using namespace tv;
 
 namespace {
 
-ZipMember member(const QByteArray& name, const QByteArray& data)
+ZipMember member(const QByteArray &name, const QByteArray &data)
 {
     ZipMember m;
     m.name = name;
@@ -30,7 +30,8 @@ ZipBuilder threeMembers()
 
 } // namespace
 
-class ZipListingTest : public QObject {
+class ZipListingTest : public QObject
+{
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeSeam> m_seam;
@@ -38,18 +39,15 @@ class ZipListingTest : public QObject {
     QList<QPair<int, QString>> m_messages;
     int m_dirUpdates = 0;
 
-    QString path(const QString& name) const
-    {
-        return m_dir->filePath(name);
-    }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
 
     /// Writes the bytes and assigns the file; returns the listing exception's text.
-    QString list(const QByteArray& content)
+    QString list(const QByteArray &content)
     {
         writeBytes(path(QStringLiteral("m.tvm")), content);
         try {
             m_zip->setZipFilename(path(QStringLiteral("m.tvm")));
-        } catch (const ZipStreamError& e) {
+        } catch (const ZipStreamError &e) {
             return e.message();
         }
         return QString();
@@ -58,22 +56,19 @@ class ZipListingTest : public QObject {
     QList<QByteArray> names() const
     {
         QList<QByteArray> result;
-        for (const ZipDirEntry& e : m_zip->DirEntries())
+        for (const ZipDirEntry &e : m_zip->DirEntries())
             result.append(e.FileName);
         return result;
     }
 
-    void expectMessage(const QString& text)
+    void expectMessage(const QString &text)
     {
         QCOMPARE(m_messages, (QList<QPair<int, QString>> { { 1036, text } }));
         QCOMPARE(m_seam->messageTexts(), QStringList { text });
     }
 
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
-    }
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Tipvault")); }
 
     void init()
     {
@@ -82,10 +77,10 @@ private slots:
         m_zip = std::make_unique<TZipAccess>();
         m_messages.clear();
         m_dirUpdates = 0;
-        m_zip->setOnMessage([this](TZipAccess&, int code, const QString& text) {
+        m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) {
             m_messages.append({ code, text });
         });
-        m_zip->setOnDirUpdate([this](TZipAccess&) { ++m_dirUpdates; });
+        m_zip->setOnDirUpdate([this](TZipAccess &) { ++m_dirUpdates; });
     }
 
     void cleanup()
@@ -125,7 +120,7 @@ private slots:
         QVERIFY(list(threeMembers().bytes()).isEmpty());
         QCOMPARE(names(), (QList<QByteArray> { "Sections.dat", "tip0001.rtf", "sub/beispiel.zip" }));
         QCOMPARE(m_zip->EntryCount(), 3);
-        const ZipDirEntry& e = m_zip->DirEntries().at(1);
+        const ZipDirEntry &e = m_zip->DirEntries().at(1);
         QCOMPARE(e.compressedSize(), qint64(300));
         QCOMPARE(e.uncompressedSize(), qint64(300));
         QCOMPARE(e.dateTime(), 0x5A2F6000u);
@@ -309,7 +304,7 @@ private slots:
         try {
             m_zip->setZipFilename(file);
             QFAIL("no error");
-        } catch (const ZipStreamError& e) {
+        } catch (const ZipStreamError &e) {
             QCOMPARE(e.message(), QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(file));
         }
         QCOMPARE(m_dirUpdates, 0);

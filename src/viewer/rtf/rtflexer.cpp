@@ -36,7 +36,8 @@ bool endsText(uchar c)
 
 RtfLexer::RtfLexer(QByteArrayView input)
     : m_input(input)
-{ }
+{
+}
 
 RtfToken RtfLexer::next()
 {

@@ -211,7 +211,8 @@ public:
     explicit RtfReader(QTextDocument *doc)
         : m_doc(doc)
         , m_cursor(doc)
-    { }
+    {
+    }
 
     void read(QByteArrayView rtf);
 
@@ -772,8 +773,7 @@ QTextCharFormat RtfReader::charFormat() const
 {
     const CharProps &ch = m_stack.back().ch;
     QTextCharFormat f;
-    if (const Font *font = textFont(); font && !font->family.isEmpty())
-    {
+    if (const Font *font = textFont(); font && !font->family.isEmpty()) {
         f.setFontFamilies(QStringList { font->family });
         if (font->hint != QFont::AnyStyle)
             f.setFontStyleHint(font->hint);

@@ -61,7 +61,8 @@ class RtfWriter
 public:
     explicit RtfWriter(const QTextDocument &doc)
         : m_doc(doc)
-    { }
+    {
+    }
 
     QByteArray write();
 

@@ -7,13 +7,13 @@
 
 namespace tv::engines {
 
-EngineReporter::EngineReporter(void* caller, EngineCallback callback)
+EngineReporter::EngineReporter(void *caller, EngineCallback callback)
     : m_caller(caller)
     , m_callback(callback)
 {
 }
 
-void EngineReporter::newFile(const std::string& name, std::uint64_t size) const
+void EngineReporter::newFile(const std::string &name, std::uint64_t size) const
 {
     const auto clamped = static_cast<std::int32_t>(std::min<std::uint64_t>(size, INT32_MAX));
     send(EngineNewFile, 0, clamped, name);
@@ -29,13 +29,13 @@ void EngineReporter::endOfBatch() const
     send(EngineEndOfBatch, 0, 0, std::string());
 }
 
-void EngineReporter::message(EngineCode code, const std::string& text) const
+void EngineReporter::message(EngineCode code, const std::string &text) const
 {
     send(EngineMessage, code, 0, text);
 }
 
 void EngineReporter::send(
-    std::int32_t type, std::int32_t code, std::int32_t size, const std::string& text) const
+    std::int32_t type, std::int32_t code, std::int32_t size, const std::string &text) const
 {
     if (!m_callback)
         return;
@@ -49,7 +49,7 @@ void EngineReporter::send(
     m_callback(&record);
 }
 
-ZipArchive openArchive(const char* path, int flags, const EngineReporter& reporter)
+ZipArchive openArchive(const char *path, int flags, const EngineReporter &reporter)
 {
     int code = 0;
     ZipArchive archive(zip_open(path, flags, &code));
@@ -63,21 +63,21 @@ ZipArchive openArchive(const char* path, int flags, const EngineReporter& report
     return archive;
 }
 
-std::string memberName(zip_t* archive, zip_uint64_t index)
+std::string memberName(zip_t *archive, zip_uint64_t index)
 {
-    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+    const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     if (!raw)
         return std::string();
     const std::string name(raw);
     // Strict decoding changes non-ASCII bytes unless the archive flags the name
     // as UTF-8; equal results therefore mean "already UTF-8".
-    const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
+    const char *strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
     if (strict && name == strict)
         return name;
     return utf8FromCp1252(name);
 }
 
-std::vector<std::string> specList(const char* const* specs, std::int32_t count)
+std::vector<std::string> specList(const char *const *specs, std::int32_t count)
 {
     std::vector<std::string> list;
     for (std::int32_t i = 0; i < count; ++i) {
@@ -87,10 +87,10 @@ std::vector<std::string> specList(const char* const* specs, std::int32_t count)
     return list;
 }
 
-bool matchesAnySpec(const std::string& name, const std::vector<std::string>& specs)
+bool matchesAnySpec(const std::string &name, const std::vector<std::string> &specs)
 {
     return std::any_of(
-        specs.begin(), specs.end(), [&name](const std::string& spec) { return matchesSpec(name, spec); });
+        specs.begin(), specs.end(), [&name](const std::string &spec) { return matchesSpec(name, spec); });
 }
 
 } // namespace tv::engines

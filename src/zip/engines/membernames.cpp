@@ -10,7 +10,7 @@ constexpr char16_t kHigh[32] = { 0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x20
     0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
     0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178 };
 
-void appendUtf8(std::string& out, char16_t c)
+void appendUtf8(std::string &out, char16_t c)
 {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -31,7 +31,7 @@ char lowerAscii(char c)
 
 // Length of the UTF-8 sequence that starts at name[i], so that "?" takes one
 // character, not one byte.
-std::size_t charLength(const std::string& name, std::size_t i)
+std::size_t charLength(const std::string &name, std::size_t i)
 {
     std::size_t n = 1;
     while (i + n < name.size() && (static_cast<unsigned char>(name[i + n]) & 0xC0) == 0x80)
@@ -40,7 +40,7 @@ std::size_t charLength(const std::string& name, std::size_t i)
 }
 
 // Wildcard match with one backtrack point: the last "*" seen.
-bool wildcardMatch(const std::string& name, const std::string& spec)
+bool wildcardMatch(const std::string &name, const std::string &spec)
 {
     std::size_t n = 0, s = 0;
     std::size_t starSpec = std::string::npos, starName = 0;
@@ -69,7 +69,7 @@ bool wildcardMatch(const std::string& name, const std::string& spec)
 
 } // namespace
 
-std::string utf8FromCp1252(const std::string& bytes)
+std::string utf8FromCp1252(const std::string &bytes)
 {
     std::string out;
     out.reserve(bytes.size());
@@ -83,7 +83,7 @@ std::string utf8FromCp1252(const std::string& bytes)
     return out;
 }
 
-bool matchesSpec(const std::string& name, const std::string& spec)
+bool matchesSpec(const std::string &name, const std::string &spec)
 {
     if (wildcardMatch(name, spec))
         return true;
@@ -91,13 +91,13 @@ bool matchesSpec(const std::string& name, const std::string& spec)
     return dosAll && wildcardMatch(name, spec.substr(0, spec.size() - 2));
 }
 
-std::string flatName(const std::string& name)
+std::string flatName(const std::string &name)
 {
     const std::size_t cut = name.find_last_of("/\\");
     return cut == std::string::npos ? name : name.substr(cut + 1);
 }
 
-bool isWritableName(const std::string& flat)
+bool isWritableName(const std::string &flat)
 {
     return !flat.empty() && flat != "." && flat != "..";
 }

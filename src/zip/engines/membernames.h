@@ -10,19 +10,19 @@ namespace tv::engines {
 
 /// Windows-1252 bytes to UTF-8 ("\xE4" -> "ä"); the five unassigned bytes map
 /// to the C1 control of the same value.
-std::string utf8FromCp1252(const std::string& bytes);
+std::string utf8FromCp1252(const std::string &bytes);
 
 /// True when `name` matches `spec`, ignoring the case of ASCII letters. "*" is
 /// any run of characters (folder separators too), "?" one character; nothing
 /// else is special. A spec ending in ".*" also matches without that ending, as
 /// DOS had it, so "*.*" matches "README" and "readme.*" matches "README".
-bool matchesSpec(const std::string& name, const std::string& spec);
+bool matchesSpec(const std::string &name, const std::string &spec);
 
 /// The last folder part of `name`, cut at "/" and at "\": "../x/a.txt" -> "a.txt",
 /// "C:\\tmp\\b.txt" -> "b.txt", "dir/" -> "".
-std::string flatName(const std::string& name);
+std::string flatName(const std::string &name);
 
 /// False for names that must never become a file: "", "." and "..".
-bool isWritableName(const std::string& flat);
+bool isWritableName(const std::string &flat);
 
 } // namespace tv::engines

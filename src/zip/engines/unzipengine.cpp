@@ -20,16 +20,15 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 unsigned g_tempSerial = 0; // names temporary files apart within one process
 
-struct ZipFileClose {
-    void operator()(zip_file_t* file) const
-    {
-        zip_fclose(file);
-    }
+struct ZipFileClose
+{
+    void operator()(zip_file_t *file) const { zip_fclose(file); }
 };
 using ZipFile = std::unique_ptr<zip_file_t, ZipFileClose>;
 
 /// A temporary file beside the target; removed unless it was renamed into place.
-class TempFile {
+class TempFile
+{
 public:
     /// Created with mode 0666 so that the umask applies as to any new file.
     TempFile()
@@ -51,13 +50,10 @@ public:
         if (!m_path.empty())
             ::unlink(m_path.c_str());
     }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
 
-    int fd() const
-    {
-        return m_fd;
-    }
+    int fd() const { return m_fd; }
     /// Closes the file; false (with errno) when the data did not reach it.
     bool close()
     {
@@ -65,7 +61,7 @@ public:
         m_fd = -1;
         return ::close(fd) == 0;
     }
-    bool renameTo(const std::string& target)
+    bool renameTo(const std::string &target)
     {
         if (::rename(m_path.c_str(), target.c_str()) != 0)
             return false;
@@ -80,7 +76,7 @@ private:
 
 enum class MemberKind { Regular, Directory, Special };
 
-MemberKind kindOf(zip_t* archive, zip_uint64_t index)
+MemberKind kindOf(zip_t *archive, zip_uint64_t index)
 {
     zip_uint8_t system = 0;
     zip_uint32_t attributes = 0;
@@ -96,7 +92,7 @@ MemberKind kindOf(zip_t* archive, zip_uint64_t index)
     return (attributes & kDosDirectory) ? MemberKind::Directory : MemberKind::Regular;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size)
+bool writeAll(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -110,9 +106,10 @@ bool writeAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-class Extraction {
+class Extraction
+{
 public:
-    explicit Extraction(const UnzipEngineParams& params)
+    explicit Extraction(const UnzipEngineParams &params)
         : m_params(params)
         , m_reporter(params.caller, params.callback)
         , m_specs(specList(params.specs, params.specCount))
@@ -138,7 +135,7 @@ public:
     }
 
 private:
-    bool handle(zip_t* archive, zip_uint64_t index, const std::string& name)
+    bool handle(zip_t *archive, zip_uint64_t index, const std::string &name)
     {
         const MemberKind kind = kindOf(archive, index);
         const std::string flat = flatName(name);
@@ -168,7 +165,7 @@ private:
     }
 
     /// The rules of the overwrite, freshen and update flags for an existing file.
-    bool isWanted(const std::string& flat, const zip_stat_t& stat) const
+    bool isWanted(const std::string &flat, const zip_stat_t &stat) const
     {
         struct stat existing;
         const bool exists = ::lstat(flat.c_str(), &existing) == 0;
@@ -180,7 +177,7 @@ private:
         return !exists || m_params.overwrite;
     }
 
-    bool testMember(zip_file_t* file, const std::string& name)
+    bool testMember(zip_file_t *file, const std::string &name)
     {
         std::unique_ptr<char[]> buffer(new char[kChunk]);
         zip_int64_t n;
@@ -195,7 +192,7 @@ private:
     // half-written file, and a symbolic link at the target is replaced, never
     // written through.
     bool writeMember(
-        zip_file_t* file, const std::string& name, const std::string& flat, const zip_stat_t& stat)
+        zip_file_t *file, const std::string &name, const std::string &flat, const zip_stat_t &stat)
     {
         TempFile temp;
         if (temp.fd() < 0)
@@ -221,13 +218,13 @@ private:
         return true;
     }
 
-    bool failWrite(const std::string& flat)
+    bool failWrite(const std::string &flat)
     {
         m_reporter.message(EngineWriteFailed, "Cannot write " + flat + ": " + std::strerror(errno));
         return false;
     }
 
-    const UnzipEngineParams& m_params;
+    const UnzipEngineParams &m_params;
     EngineReporter m_reporter;
     std::vector<std::string> m_specs;
 };
@@ -239,7 +236,7 @@ private:
 /// many members read back without error). Folder parts of names are dropped;
 /// the directory-names flag is not honoured, so nothing is ever written
 /// outside the current directory.
-TV_ENGINE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams* params)
+TV_ENGINE_EXPORT std::int32_t UnzipEngineExec(UnzipEngineParams *params)
 {
     if (!isValidRecord(params))
         return 0;

@@ -21,7 +21,7 @@ constexpr unsigned char kEmptyArchive[22] = { 'P', 'K', 5, 6 };
 
 /// Replaces the archive by an empty one, written beside it and renamed into
 /// place, because libzip would remove the file instead.
-bool writeEmptyArchive(const std::string& path)
+bool writeEmptyArchive(const std::string &path)
 {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -40,9 +40,10 @@ bool writeEmptyArchive(const std::string& path)
     return false;
 }
 
-class Deletion {
+class Deletion
+{
 public:
-    explicit Deletion(const ZipEngineParams& params)
+    explicit Deletion(const ZipEngineParams &params)
         : m_params(params)
         , m_reporter(params.caller, params.callback)
     {
@@ -98,14 +99,14 @@ private:
         return fail(zip_strerror(archive.get()));
     }
 
-    bool fail(const std::string& reason)
+    bool fail(const std::string &reason)
     {
         m_reporter.message(EngineArchiveUnwritable,
             std::string("Cannot write zip file ") + m_params.archive + ": " + reason);
         return false;
     }
 
-    const ZipEngineParams& m_params;
+    const ZipEngineParams &m_params;
     EngineReporter m_reporter;
 };
 
@@ -113,7 +114,7 @@ private:
 
 /// With the delete flag set: removes every member that matches one of the
 /// specs and returns how many; deleting them all leaves an empty archive.
-TV_ENGINE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams* params)
+TV_ENGINE_EXPORT std::int32_t ZipEngineExec(ZipEngineParams *params)
 {
     if (!isValidRecord(params))
         return 0;

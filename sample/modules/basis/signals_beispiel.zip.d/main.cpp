@@ -18,8 +18,8 @@ int main(int argc, char *argv[])
 
     Zaehler zaehler;
     QObject::connect(knopf, &QPushButton::clicked, &zaehler, &Zaehler::erhoehe);
-    QObject::connect(&zaehler, &Zaehler::wertGeaendert, anzeige,
-                     [anzeige](int wert) { anzeige->setNum(wert); });
+    QObject::connect(
+        &zaehler, &Zaehler::wertGeaendert, anzeige, [anzeige](int wert) { anzeige->setNum(wert); });
 
     fenster.show();
     return app.exec();

@@ -6,7 +6,8 @@
 #include <QSqlQuery>
 
 // Rolls back unless commit() succeeded, also when an exception leaves the block.
-class Transaktion {
+class Transaktion
+{
 public:
     explicit Transaktion(QSqlDatabase db)
         : m_db(db)

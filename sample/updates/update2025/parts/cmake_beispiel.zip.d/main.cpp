@@ -4,5 +4,5 @@
 
 int main()
 {
-    std::cout << "Mittelwert: " << mittelwert({2.0, 4.0, 9.0}) << "\n";
+    std::cout << "Mittelwert: " << mittelwert({ 2.0, 4.0, 9.0 }) << "\n";
 }
