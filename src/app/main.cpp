@@ -1,12 +1,14 @@
 #include "app/desktopseam.h"
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
+#include "widgets/imagelist.h"
 
 int main(int argc, char *argv[])
 {
     tv::TipvaultApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tipvault"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tipvault"));
+    QApplication::setWindowIcon(tv::pagePicture(QStringLiteral("Archiv")));
     tv::DesktopSeam seam;
     tv::setSeam(&seam);
 
