@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     tv::TipvaultApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tipvault"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tipvault"));
     QApplication::setWindowIcon(tv::pagePicture(QStringLiteral("Archiv")));
     tv::DesktopSeam seam;
     tv::setSeam(&seam);
