@@ -161,6 +161,15 @@ void TForm1::buildPanel()
     m_panel1 = new QWidget(this);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
     m_panel1->setFixedHeight(57);
+    // The search box is made first: it is first in the tab order and has the focus at start.
+    m_edit1 = new QLineEdit(m_panel1);
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->setFixedWidth(121);
+    m_edit1->setAccessibleName(QStringLiteral("Suchen"));
+    auto *label = new QLabel(QStringLiteral("&Suchen:"), m_panel1);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setBuddy(m_edit1);
+
     auto *row = new QHBoxLayout(m_panel1);
     row->setContentsMargins(1, 2, 4, 2);
     row->setSpacing(0);
@@ -175,16 +184,8 @@ void TForm1::buildPanel()
     on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);
     row->addWidget(quit);
     row->addSpacing(31);
-
-    auto *label = new QLabel(QStringLiteral("&Suchen:"), m_panel1);
-    label->setObjectName(QStringLiteral("Label1"));
     row->addWidget(label);
     row->addSpacing(6);
-    m_edit1 = new QLineEdit(m_panel1);
-    m_edit1->setObjectName(QStringLiteral("Edit1"));
-    m_edit1->setFixedWidth(121);
-    m_edit1->setAccessibleName(QStringLiteral("Suchen"));
-    label->setBuddy(m_edit1);
     row->addWidget(m_edit1);
     row->addStretch(1);
 }

@@ -188,6 +188,7 @@ private slots:
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.focusWidget(), form.Edit1()); // the search box takes the focus first
         auto *list = form.sections()->activeList();
         QSignalSpy spy(form.sections(), &SectionNavigator::entryClicked);
         list->setFocus();
