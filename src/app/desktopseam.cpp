@@ -12,6 +12,17 @@
 namespace tv {
 namespace {
 
+/// While a box or dialog waits for the user, the pointer is an arrow even
+/// inside a busy command.
+class ArrowWhileAsking
+{
+public:
+    ArrowWhileAsking() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowWhileAsking() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking(const ArrowWhileAsking &) = delete;
+    ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+};
+
 QMessageBox::Icon iconFor(MessageKind kind)
 {
     switch (kind) {
@@ -57,12 +68,14 @@ MessageButton DesktopSeam::message(const MessageRequest &request)
         if (c.flag == Ok && request.buttons == Ok)
             box.setEscapeButton(button);
     }
+    const ArrowWhileAsking arrow;
     box.exec();
     return answers.value(box.clickedButton(), (request.buttons & No) ? No : Cancel);
 }
 
 QString DesktopSeam::chooseFolder(const QString &prompt)
 {
+    const ArrowWhileAsking arrow;
     return QFileDialog::getExistingDirectory(
         QApplication::activeWindow(), prompt, QDir::homePath(), QFileDialog::ShowDirsOnly);
 }
@@ -76,6 +89,7 @@ SaveAnswer DesktopSeam::chooseSaveFile(const SaveRequest &request)
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setDirectory(request.directory.isEmpty() ? QDir::homePath() : request.directory);
     dialog.selectFile(request.fileName);
+    const ArrowWhileAsking arrow;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return { dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter())) };

@@ -27,15 +27,19 @@ void endProgram()
 void TForm1::Moduleintegrieren1Click()
 {
     const QString folder = chooseUpdateFolder();
-    const BusyCursor busy;
     if (folder == u"0")
         return;
-    const int count = IntegrateUpdates(*m_zip, folder);
+    int count = 0;
+    {
+        const BusyCursor busy;
+        count = IntegrateUpdates(*m_zip, folder);
+    }
     if (count == 0) {
         setStatusText(QStringLiteral("Es wurde kein Modul integriert..."));
         return;
     }
     showMessage(MessageKind::Information, integratedMessage(count));
+    const BusyCursor busy;
     if (!RebuildNavigation())
         endProgram();
 }

@@ -279,9 +279,12 @@ private slots:
         QStringList buttons;
         QString defaultButton;
         QString title;
+        Qt::CursorShape cursorWhileAsking = Qt::WaitCursor;
+        desktop.setBusy(true); // a busy command asks: the box shows the arrow
         QTimer::singleShot(0, this, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             QVERIFY(box);
+            cursorWhileAsking = QGuiApplication::overrideCursor()->shape();
             title = box->windowTitle();
             for (QAbstractButton *b : box->buttons())
                 buttons.append(b->text());
@@ -291,6 +294,10 @@ private slots:
         const MessageButton answer = desktop.message(MessageRequest {
             MessageKind::Confirmation, QStringLiteral("Bestätigung"), QStringLiteral("Weiter?"), Yes | No });
         QCOMPARE(answer, No);
+        QCOMPARE(cursorWhileAsking, Qt::ArrowCursor);
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        desktop.setBusy(false);
+        QVERIFY(!QGuiApplication::overrideCursor());
         QCOMPARE(title, QStringLiteral("Bestätigung"));
         buttons.sort();
         QCOMPARE(buttons, (QStringList { QStringLiteral("&Ja"), QStringLiteral("&Nein") }));
