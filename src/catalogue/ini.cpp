@@ -238,9 +238,10 @@ bool parseInteger(const QByteArray &text, qint32 *value)
     if (pos < text.size() && text[pos] == '$') {
         base = 16;
         ++pos;
-    } else if (text.size() - pos > 2 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+    } else if (pos == 0 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        // "0x" counts only at the very start: "-0x10" is no number.
         base = 16;
-        pos += 2;
+        pos = 2;
     }
     if (pos >= text.size())
         return false;

@@ -148,6 +148,13 @@ QString resolveName(const QString &dir, const QByteArray &name)
     return found;
 }
 
+QString workFile(const QByteArray &name)
+{
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.contains('\\'))
+        return QString();
+    return resolveName(GetWorkDir(), name);
+}
+
 bool fileExistsIn(const QString &dir, const QByteArray &name)
 {
     struct stat st

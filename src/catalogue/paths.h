@@ -39,6 +39,12 @@ QString SelectFolder();
 /// path a new file of that name would get.
 QString resolveName(const QString &dir, const QByteArray &name);
 
+/// The path of an extracted part file in the Work directory, or "" when `name`
+/// cannot name one. Extraction writes members flat, so only a bare name
+/// counts: "a.rtf" -> ".../TIPVAULT/a.rtf"; "../x", "a/b", "a\\b", ".", ".." and
+/// "" -> "". A catalogue entry can never make us read or delete elsewhere.
+QString workFile(const QByteArray &name);
+
 /// True when `name` resolves to an existing regular file in `dir`.
 bool fileExistsIn(const QString &dir, const QByteArray &name);
 

@@ -152,10 +152,11 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     const QByteArray file = m_viewer.entryValue(number + "File", QByteArray());
     const QByteArray modul = m_viewer.GetPartModul(n);
     m_viewer.ExtractModulFile(modul, file);
-    const QString copy = resolveName(GetWorkDir(), file);
+    const QString copy = workFile(file);
     m_viewer.ZipAccess1().setZipFilename(copy);
     fillListing(grid);
-    QFile::remove(copy);
+    if (!copy.isEmpty())
+        QFile::remove(copy);
 
     auto *buttons = new QHBoxLayout;
     auto *extract = new QPushButton(imageListIcon(ImgArchive), QStringLiteral("Archiv &entpacken"), sheet);
@@ -246,7 +247,7 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
     m_viewer.ExtractModulFile(sender->property(kPartModul).toByteArray(), file);
     // The archive is extracted from its copy in the Work directory: nothing of
     // ours is ever put into the user's folder, and nothing there is lost.
-    const QString copy = resolveName(GetWorkDir(), file);
+    const QString copy = workFile(file);
     TZipAccess &zip = m_viewer.ZipAccess1();
     zip.setZipFilename(copy);
     zip.setExtrBaseDir(path);
@@ -254,7 +255,8 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
     zip.Extract();
     m_viewer.host().setStatus(
         QStringLiteral("Es wurde(n) %1 Datei(en) nach '%2' entpackt...").arg(zip.ProcessedCount()).arg(path));
-    QFile::remove(copy);
+    if (!copy.isEmpty())
+        QFile::remove(copy);
 }
 
 void ArchivePartBuilder::OpenTargetClick()

@@ -32,15 +32,6 @@ void removeIndexPages(const QString &work)
     }
 }
 
-/// The Part file's path in the Work directory; empty for a name that is no
-/// bare file name, so that nothing outside the Work directory is ever touched.
-QString workFilePath(const QString &work, const QByteArray &name)
-{
-    if (name.isEmpty() || name.contains('/'))
-        return QString();
-    return resolveName(work, name);
-}
-
 } // namespace
 
 QLabel *createPageLabel(QWidget *sheet, const QString &text)
@@ -96,7 +87,7 @@ void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *send
     const QString work = GetWorkDir();
     removeIndexPages(work);
     viewer.ExtractModulFile(sender->property(kModulProperty).toByteArray(), file);
-    unpackPage(viewer, workFilePath(work, file));
+    unpackPage(viewer, workFile(file));
     if (!fileExistsIn(work, kIndexPage)) {
         viewer.host().setStatus(
             QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));

@@ -182,11 +182,12 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
 void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
 {
     const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(
-        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
     viewer.info.CurrentFile = viewer.entryValue(key, QByteArray());
-    const QString work = GetWorkDir();
-    const QString path = resolveName(work, viewer.info.CurrentFile);
+    const QString path = workFile(viewer.info.CurrentFile);
+    if (path.isEmpty())
+        throw Error(QStringLiteral("Datei %1 kann nicht geöffnet werden")
+                        .arg(GetWorkDir() + fromCp1252(viewer.info.CurrentFile)));
     RichEditLoad(viewer, viewer.target.CurrentRichEdit, path);
     QFile::remove(path);
 }

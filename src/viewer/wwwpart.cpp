@@ -83,10 +83,9 @@ QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
     viewer.ExtractModulFile(
         viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
     const QByteArray file = viewer.entryValue(key, QByteArray());
-    // A name with a folder never came out of the flat extraction.
-    if (file.isEmpty() || file.contains('/'))
+    const QString path = workFile(file);
+    if (path.isEmpty())
         throw IoError(2);
-    const QString path = resolveName(GetWorkDir(), file);
     const auto removeFile = qScopeGuard([&] { QFile::remove(path); });
     return splitLines(readFileBytes(path)).value(0);
 }

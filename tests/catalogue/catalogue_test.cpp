@@ -136,6 +136,15 @@ private slots:
         QVERIFY(QFileInfo(first).isDir());
     }
 
+    void workFileTakesBareNamesOnly()
+    {
+        const QString work = GetWorkDir();
+        QCOMPARE(workFile("a.rtf"), work + QStringLiteral("a.rtf"));
+        for (const QByteArray &name : {QByteArray("../x"), QByteArray("a/b"), QByteArray("a\\b"), QByteArray("."),
+                                      QByteArray(".."), QByteArray(), QByteArray("/etc/passwd")})
+            QVERIFY2(workFile(name).isEmpty(), name.constData());
+    }
+
     void workDirRefusesASymbolicLink()
     {
         QTemporaryDir elsewhere;

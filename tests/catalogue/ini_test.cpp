@@ -77,6 +77,8 @@ private slots:
         QTest::newRow("overflow") << QByteArray("2147483648") << 1;
         QTest::newRow("min") << QByteArray("-2147483648") << int(-2147483648LL);
         QTest::newRow("trailing") << QByteArray("12a") << 1;
+        QTest::newRow("signed 0x is no number") << QByteArray("-0x10") << 1;
+        QTest::newRow("signed dollar") << QByteArray("-$10") << -16;
     }
     void integers()
     {

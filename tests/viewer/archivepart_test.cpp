@@ -46,9 +46,10 @@ const QByteArray kSection
       "2=Artikel\r\n2Modul=zweites\r\n2File=text.txt\r\n"
       "[Kaputt]\r\n1=Archiv\r\n1Modul=basis\r\n1File=kaputt.zip\r\n"
       "[Fehlt]\r\n1=Komponente\r\n1Modul=basis\r\n1File=gibtsnicht.zip\r\n1Describe=Nur kurz\r\n"
-      "[Datum]\r\n1=Archiv\r\n1Modul=basis\r\n1File=datum.zip\r\n";
+      "[Datum]\r\n1=Archiv\r\n1Modul=basis\r\n1File=datum.zip\r\n"
+      "[Ausbruch]\r\n1=Archiv\r\n1Modul=basis\r\n1File=../opfer.zip\r\n";
 
-enum Row { Beispiel, Kaputt, Fehlt, Datum };
+enum Row { Beispiel, Kaputt, Fehlt, Datum, Ausbruch };
 
 } // namespace
 
@@ -316,6 +317,19 @@ private slots:
         QCOMPARE(m_form->CurrentEntryIndex(), -1);
         QVERIFY_THROWS_EXCEPTION(Error, dosDateTime((quint32((44 << 9) | (1 << 5) | 1) << 16) | (24 << 11)));
         QCOMPARE(dosDateTime(kMay2024), QDateTime(QDate(2024, 5, 4), QTime(12, 0)));
+    }
+
+    void aPartFileNameNeverLeavesTheWorkDirectory()
+    {
+        const QString victim = m_dirs->tempDir() + QStringLiteral("opfer.zip");
+        TestDirs::writeFile(victim, zipBytes({{"privat.txt", "geheim"}}));
+        open(Ausbruch);
+        QCOMPARE(grid()->RowCount(), 1); // the user's archive is not listed
+        typeFolder(m_dirs->tempDir());
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QVERIFY(QFileInfo::exists(victim));
+        QVERIFY(!QFileInfo::exists(m_dirs->tempDir() + QStringLiteral("privat.txt")));
     }
 
     void missingEngine()

@@ -45,7 +45,8 @@ const QByteArray kSection
       "[A basis A]\r\nCount=3\r\n1Modul=a\r\n2Modul=basis\r\n2File=notiz.txt\r\n3Modul=a\r\n"
       "[Ohne A]\r\nCount=2\r\n2Modul=a\r\n"
       "[Riesig]\r\nCount=2147483647\r\n"
-      "[Farben \xE4ndern]\r\n1Modul=basis\r\n1File=notiz.txt\r\n";
+      "[Farben \xE4ndern]\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
+      "[Ausbruch]\r\n1Modul=basis\r\n1File=../opfer.txt\r\n";
 
 enum Row {
     Bitmaps,
@@ -60,6 +61,7 @@ enum Row {
     OhneA,
     Riesig,
     Farben,
+    Ausbruch,
     RowCount
 };
 
@@ -120,7 +122,7 @@ private slots:
         QCOMPARE(pages()->tabText(3), QStringLiteral("Archiv"));
         QCOMPARE(EntryViewer::kindOf(pages()->widget(3)), PartKind::Archive);
         QCOMPARE(pages()->currentIndex(), 1);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/12      -      Bitmaps laden"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
         QCOMPARE(m_form->CurrentEntryIndex(), 0);
 
         QCOMPARE(grid()->cellText(0, 1), QStringLiteral("           Artikel"));
@@ -161,7 +163,7 @@ private slots:
         click(Bitmaps);
         QVERIFY(first);
         QCOMPARE(pages()->currentIndex(), 2);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/12      -      Bitmaps laden"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
 
         // A section switch resets the index: the same position rebuilds.
         m_form->PageControl1()->setCurrentIndex(1);
@@ -193,7 +195,7 @@ private slots:
         QCOMPARE(pages()->count(), 1);
         QCOMPARE(pages()->currentIndex(), 0);
         QCOMPARE(grid()->cellText(0, 1), QString());
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 5/12      -      Leer"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 5/13      -      Leer"));
     }
 
     void captionOfNoKind()
@@ -244,6 +246,19 @@ private slots:
         // The entry still shown by index 0 is not rebuilt by a click on it.
         click(Bitmaps);
         QCOMPARE(pages()->count(), 2);
+    }
+
+    void aPartFileNameNeverLeavesTheWorkDirectory()
+    {
+        // A Section file from an update names "../opfer.txt": nothing beside the
+        // Work directory is shown or deleted.
+        const QString victim = m_dirs->tempDir() + QStringLiteral("opfer.txt");
+        TestDirs::writeFile(victim, "geheim");
+        click(Ausbruch);
+        QCOMPARE(m_seam->messageTexts(),
+                 QStringList{QStringLiteral("Datei %1../opfer.txt kann nicht geöffnet werden.").arg(m_dirs->workDir())});
+        QVERIFY(QFileInfo::exists(victim));
+        QCOMPARE(richEdit(1)->toPlainText(), QString());
     }
 
     void hugeCountIsCut()
@@ -362,7 +377,7 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("bitmap"));
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(list()->selectedRow(), int(Drehen));
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 3/12      -      Bitmap drehen"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 3/13      -      Bitmap drehen"));
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
         QCOMPARE(list()->selectedRow(), int(Drehen));
