@@ -77,8 +77,30 @@ QSize EntryItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QMod
     return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height);
 }
 
+namespace {
+
+/// An entry whose description is read, like its look, from the catalogue on demand.
+class EntryItem : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+    QVariant data(int role) const override
+    {
+        if (role == Qt::AccessibleDescriptionRole) {
+            if (const auto *list = static_cast<const EntryListBox *>(listWidget())) {
+                const QString description = list->lookDescription(data(EntryListBox::kNameRole).toByteArray());
+                return description.isEmpty() ? QVariant() : QVariant(description);
+            }
+        }
+        return QListWidgetItem::data(role);
+    }
+};
+
+} // namespace
+
 EntryListBox::EntryListBox(const EntryDrawContext &context, QWidget *parent)
     : QListWidget(parent)
+    , m_context(context)
 {
     setItemDelegate(new EntryItemDelegate(context, this));
     setUniformItemSizes(true);
@@ -96,7 +118,7 @@ void EntryListBox::setEntries(const QList<QByteArray> &names)
     setUpdatesEnabled(false);
     clear();
     for (const QByteArray &name : names) {
-        auto *item = new QListWidgetItem(fromCp1252(name));
+        auto *item = new EntryItem(fromCp1252(name));
         item->setData(kNameRole, name);
         addItem(item);
     }
@@ -109,6 +131,19 @@ QByteArray EntryListBox::entryName(int row) const
 {
     const QListWidgetItem *it = item(row);
     return it ? it->data(kNameRole).toByteArray() : QByteArray();
+}
+
+QString EntryListBox::lookDescription(const QByteArray &name) const
+{
+    switch (entryLook(name, entryModul(m_context.activeSectionFile(), name), m_context.newestModul())) {
+    case EntryLook::Marked:
+        return QStringLiteral("Markierter Eintrag");
+    case EntryLook::New:
+        return QStringLiteral("Neuer Eintrag");
+    case EntryLook::Regular:
+        break;
+    }
+    return QString();
 }
 
 int EntryListBox::selectedRow() const

@@ -57,6 +57,9 @@ public:
     int selectedRow() const;
     /// Selects `row` and scrolls it into view, as the search does.
     void selectRow(int row);
+    /// What the colours say, in words for screen readers: "Markierter Eintrag",
+    /// "Neuer Eintrag" or "".
+    QString lookDescription(const QByteArray &name) const;
 
 signals:
     void entryClicked(tv::EntryListBox *list);
@@ -64,6 +67,9 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    EntryDrawContext m_context;
 };
 
 } // namespace tv

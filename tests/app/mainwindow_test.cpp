@@ -179,6 +179,10 @@ private slots:
         QVERIFY(!rowHas(1, yellow)); // new entry: white
         QVERIFY(rowHas(1, QColor(255, 255, 255)));
         QVERIFY(rowHas(3, QColor(0, 0, 255))); // blue background
+        // What the colours say reaches screen readers in words.
+        QCOMPARE(list->item(0)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Markierter Eintrag"));
+        QCOMPARE(list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Neuer Eintrag"));
+        QVERIFY(!list->item(3)->data(Qt::AccessibleDescriptionRole).isValid());
     }
 
     void keyboardPicksAnEntry()
