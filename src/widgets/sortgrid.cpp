@@ -716,6 +716,21 @@ void TSortGrid::HeaderMouseUp(const QMouseEvent &event, int col, int row, bool r
 
 void TSortGrid::keyPressEvent(QKeyEvent *event)
 {
+    // The keyboard's header click: Ctrl+Down sorts the current column
+    // ascending (values grow downwards), Ctrl+Up descending.
+    const bool sortKey = event->modifiers() == Qt::ControlModifier
+        && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up);
+    if (sortKey && m_clickSorting && FixedRows() >= 1 && !EditorMode()) {
+        TSortOptions options;
+        options.Order = event->key() == Qt::Key_Down ? soAscending : soDescending;
+        options.MatchCase = m_caseSensitive;
+        emit OnClickSort(Col(), 0, options);
+        std::optional<BusyCursor> busy;
+        if (hasSeam())
+            busy.emplace();
+        SortOnColumn(Col(), options);
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         VerifyEditedCell();
     // The table view would put the cell on the clipboard behind the seam's back;

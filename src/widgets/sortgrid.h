@@ -67,7 +67,8 @@ struct TGridRect
 /// the table's column header, the fixed columns its row header, so the grid
 /// scrolls, selects and speaks to screen readers like any Qt table.
 ///
-/// A left click on a header cell sorts ascending, a right click descending;
+/// A left click on a header cell sorts ascending, a right click descending
+/// (from the keyboard: Ctrl+Down and Ctrl+Up on the current column);
 /// whether the column holds numbers, dates with or without times or text is
 /// found out from the cells, by the user's locale. Rows with equal keys keep
 /// their order, objects travel with their rows and the current row stays

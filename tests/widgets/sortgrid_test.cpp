@@ -94,6 +94,23 @@ private slots:
         QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Gepackt"));
     }
 
+    void keyboardSortsTheCurrentColumn()
+    {
+        auto grid = listing({ { "a.txt", "9" }, { "b.txt", "100" }, { "c.txt", "10" } });
+        QVERIFY(QTest::qWaitForWindowActive(grid.get()));
+        grid->setFocus();
+        grid->setCol(1);
+        grid->setRow(1);
+        QTest::keyClick(grid.get(), Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(shown(*grid, 1), QStringList({ "9", "10", "100" }));
+        QTest::keyClick(grid.get(), Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(shown(*grid, 1), QStringList({ "100", "10", "9" }));
+        QCOMPARE(m_seam->busyDepth, 0);
+        // Plain arrows still move the cursor and sort nothing.
+        QTest::keyClick(grid.get(), Qt::Key_Down);
+        QCOMPARE(shown(*grid, 1), QStringList({ "100", "10", "9" }));
+    }
+
     void oneEmptyCellMakesTheColumnText()
     {
         auto grid = listing({ { "a", "9" }, { "b", "100" }, { "c", "" }, { "d", "10" } });
