@@ -7,6 +7,7 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/sectionnavigator.h"
+#include "navigation/sectiontabs.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/htmlpart.h"
@@ -198,11 +199,9 @@ void TForm1::buildPages()
     m_splitter1->setOpaqueResize(false); // a line while dragging, the panes follow on release
     m_splitter1->setChildrenCollapsible(false);
 
-    m_pageControl1 = new QTabWidget(m_splitter1);
+    m_pageControl1 = new SectionTabWidget(m_splitter1);
     m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
     m_pageControl1->setMinimumWidth(150);
-    m_pageControl1->setUsesScrollButtons(true);
-    m_pageControl1->setElideMode(Qt::ElideNone);
     m_pageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
 
     m_pageControl2 = new QTabWidget(m_splitter1);

@@ -6,6 +6,7 @@
 #include "fakeseam.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
+#include "navigation/sectiontabs.h"
 #include "testdirs.h"
 #include "viewer/indexgrid.h"
 #include "widgets/findcontrol.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -132,13 +132,44 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.setStatusText(QStringLiteral("Eintrag: 1/4"));
-        QTabBar *bar = form.PageControl1()->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        auto *bar = qobject_cast<WrappingTabBar *>(form.PageControl1()->tabBar());
+        QVERIFY(bar);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->wrappedTabRect(1).center());
         QCOMPARE(form.PageControl1()->currentIndex(), 1);
         QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 - NEU.TVM  [Kältetechnik]"));
         QCOMPARE(form.statusText(), QString());
         QCOMPARE(form.sections()->activeSectionFile(),
             m_dirs->programDir() + QStringLiteral("Section_Kaeltetechnik.dat"));
+    }
+
+    void sectionTabsWrapIntoRows()
+    {
+        QByteArray sections;
+        for (int i = 1; i <= 8; ++i) {
+            const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
+            sections += line + "\r\n";
+            m_dirs->writeProgramFile(QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
+        }
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *bar = qobject_cast<WrappingTabBar *>(form.PageControl1()->tabBar());
+        QVERIFY(bar->rowCount() > 1);
+        // Every tab is visible inside the pane: none is scrolled away.
+        for (int i = 0; i < form.PageControl1()->count(); ++i)
+            QVERIFY(bar->rect().contains(bar->wrappedTabRect(i)));
+        // A tab of an upper row is chosen: its row moves down next to the page.
+        const int last = form.PageControl1()->count() - 1;
+        QVERIFY(bar->wrappedTabRect(last).top() < bar->wrappedTabRect(0).top());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->wrappedTabRect(last).center());
+        QCOMPARE(form.PageControl1()->currentIndex(), last);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   [Abschnitt Nummer 8]"));
+        QVERIFY(bar->wrappedTabRect(last).top() > bar->wrappedTabRect(0).top());
+        // The page starts below all rows.
+        QWidget *page = form.PageControl1()->currentWidget();
+        QVERIFY(page->mapTo(form.PageControl1(), QPoint(0, 0)).y() > bar->geometry().bottom());
     }
 
     void entryLookRules()
