@@ -88,7 +88,8 @@ public:
     {
         if (role == Qt::AccessibleDescriptionRole) {
             if (const auto *list = static_cast<const EntryListBox *>(listWidget())) {
-                const QString description = list->lookDescription(data(EntryListBox::kNameRole).toByteArray());
+                const QString description
+                    = list->lookDescription(data(EntryListBox::kNameRole).toByteArray());
                 return description.isEmpty() ? QVariant() : QVariant(description);
             }
         }

@@ -182,7 +182,8 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
 void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
 {
     const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
+    viewer.ExtractModulFile(
+        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
     viewer.info.CurrentFile = viewer.entryValue(key, QByteArray());
     const QString path = workFile(viewer.info.CurrentFile);
     if (path.isEmpty())

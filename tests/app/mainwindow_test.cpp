@@ -148,7 +148,8 @@ private slots:
         for (int i = 1; i <= 8; ++i) {
             const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
             sections += line + "\r\n";
-            m_dirs->writeProgramFile(QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
+            m_dirs->writeProgramFile(
+                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
         }
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
         TForm1 form;
@@ -211,8 +212,10 @@ private slots:
         QVERIFY(rowHas(1, QColor(255, 255, 255)));
         QVERIFY(rowHas(3, QColor(0, 0, 255))); // blue background
         // What the colours say reaches screen readers in words.
-        QCOMPARE(list->item(0)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Markierter Eintrag"));
-        QCOMPARE(list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Neuer Eintrag"));
+        QCOMPARE(list->item(0)->data(Qt::AccessibleDescriptionRole).toString(),
+            QStringLiteral("Markierter Eintrag"));
+        QCOMPARE(
+            list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Neuer Eintrag"));
         QVERIFY(!list->item(3)->data(Qt::AccessibleDescriptionRole).isValid());
     }
 

@@ -140,8 +140,8 @@ private slots:
     {
         const QString work = GetWorkDir();
         QCOMPARE(workFile("a.rtf"), work + QStringLiteral("a.rtf"));
-        for (const QByteArray &name : {QByteArray("../x"), QByteArray("a/b"), QByteArray("a\\b"), QByteArray("."),
-                                      QByteArray(".."), QByteArray(), QByteArray("/etc/passwd")})
+        for (const QByteArray &name : { QByteArray("../x"), QByteArray("a/b"), QByteArray("a\\b"),
+                 QByteArray("."), QByteArray(".."), QByteArray(), QByteArray("/etc/passwd") })
             QVERIFY2(workFile(name).isEmpty(), name.constData());
     }
 

@@ -322,12 +322,12 @@ private slots:
     void aPartFileNameNeverLeavesTheWorkDirectory()
     {
         const QString victim = m_dirs->tempDir() + QStringLiteral("opfer.zip");
-        TestDirs::writeFile(victim, zipBytes({{"privat.txt", "geheim"}}));
+        TestDirs::writeFile(victim, zipBytes({ { "privat.txt", "geheim" } }));
         open(Ausbruch);
         QCOMPARE(grid()->RowCount(), 1); // the user's archive is not listed
         typeFolder(m_dirs->tempDir());
         QTest::mouseClick(extractButton(), Qt::LeftButton);
-        QCOMPARE(m_seam->messageTexts(), QStringList{QStringLiteral("Error - no zip file specified")});
+        QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Error - no zip file specified") });
         QVERIFY(QFileInfo::exists(victim));
         QVERIFY(!QFileInfo::exists(m_dirs->tempDir() + QStringLiteral("privat.txt")));
     }

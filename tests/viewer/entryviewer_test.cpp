@@ -256,7 +256,8 @@ private slots:
         TestDirs::writeFile(victim, "geheim");
         click(Ausbruch);
         QCOMPARE(m_seam->messageTexts(),
-                 QStringList{QStringLiteral("Datei %1../opfer.txt kann nicht geöffnet werden.").arg(m_dirs->workDir())});
+            QStringList {
+                QStringLiteral("Datei %1../opfer.txt kann nicht geöffnet werden.").arg(m_dirs->workDir()) });
         QVERIFY(QFileInfo::exists(victim));
         QCOMPARE(richEdit(1)->toPlainText(), QString());
     }
