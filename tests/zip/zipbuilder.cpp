@@ -131,3 +131,11 @@ QByteArray readBytes(const QString &path)
         return QByteArray("<missing>");
     return f.readAll();
 }
+
+ZipMember member(const QByteArray &name, const QByteArray &data)
+{
+    ZipMember m;
+    m.name = name;
+    m.data = data;
+    return m;
+}

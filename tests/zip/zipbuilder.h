@@ -23,6 +23,9 @@ struct ZipMember
     bool utf8 = false; // general purpose bit 11
 };
 
+/// A plain member: a name and its bytes, every other field at its default.
+ZipMember member(const QByteArray &name, const QByteArray &data);
+
 class ZipBuilder
 {
 public:

@@ -15,14 +15,6 @@ namespace {
 
 using Messages = QList<QPair<int, QString>>;
 
-ZipMember member(const QByteArray &name, const QByteArray &data)
-{
-    ZipMember m;
-    m.name = name;
-    m.data = data;
-    return m;
-}
-
 QByteArray moduleArchive()
 {
     ZipBuilder zip;

@@ -11,14 +11,6 @@ using namespace tv;
 
 namespace {
 
-ZipMember member(const QByteArray &name, const QByteArray &data)
-{
-    ZipMember m;
-    m.name = name;
-    m.data = data;
-    return m;
-}
-
 ZipBuilder threeMembers()
 {
     ZipBuilder zip;
