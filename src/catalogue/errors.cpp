@@ -32,12 +32,16 @@ int IoError::codeFromErrno(int err)
     case EPERM:
     case EROFS:
     case ELOOP:
+    case EISDIR:
         return 5;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return 101;
+    case EEXIST:
+        return 183; // what Windows reports for a name that is taken
     default:
-        return err;
+        return kSystemErrorBase + err;
     }
 }
 
@@ -63,8 +67,9 @@ QString IoError::messageFor(int code)
     }
 }
 
-WriteError::WriteError(const QString &path)
-    : Error(QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path))
+WriteError::WriteError(const QString &path, const QString &reason)
+    : Error(reason.isEmpty() ? QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path)
+                             : QStringLiteral("nach %1 kann nicht geschrieben werden: %2").arg(path, reason))
 {
 }
 

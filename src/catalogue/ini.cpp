@@ -1,11 +1,11 @@
 #include "ini.h"
 
+#include "atomicfile.h"
 #include "cp1252.h"
 #include "errors.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 #include <limits>
 #include <memory>
@@ -287,9 +287,24 @@ QList<QByteArray> sectionNames(const QString &path)
     return names;
 }
 
+namespace {
+
+bool breaksLines(const QByteArray &text)
+{
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
+}
+
+} // namespace
+
 void writeString(
     const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
+    // A line break would write lines of its own ("neu\nDate=..." shadows the
+    // real Date), a NUL would cut the line for every other reader.
+    if (breaksLines(section) || breaksLines(key) || breaksLines(value))
+        throw WriteError(path,
+            QStringLiteral("Abschnitte, Schlüssel und Werte dürfen keinen Zeilenumbruch und kein "
+                           "Nullzeichen enthalten"));
     const QByteArray keyName = key.trimmed();
     const QByteArray entry = keyName + '=' + value;
     QByteArray content;
@@ -298,6 +313,8 @@ void writeString(
         if (!in.open(QIODevice::ReadOnly))
             throw WriteError(path);
         content = in.readAll();
+        if (in.error() != QFileDevice::NoError)
+            throw WriteError(path); // a part read would write the rest away
     }
     const auto parsed = parse(content);
     const Section *s = findSection(*parsed, section);
@@ -321,8 +338,8 @@ void writeString(
         out += entry + lineEnd + content.mid(l.next);
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+    AtomicFile file(path);
+    if (!file.open() || !file.write(out) || !file.commit())
         throw WriteError(path);
     cache().remove(path);
 }

@@ -37,7 +37,9 @@ QList<QByteArray> sectionNames(const QString &path);
 /// Creates file, section and key as needed; a new section goes to the end of
 /// the file, a new key to the end of its section, an existing value is replaced
 /// in place and every other line stays as it was. The file is replaced
-/// atomically (written beside, flushed, renamed); throws WriteError.
+/// atomically (written beside, synced, renamed: a failure leaves the old file
+/// as it was). Throws WriteError, also for a section, key or value holding CR,
+/// LF or NUL, which would write lines of their own.
 void writeString(
     const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value);
 

@@ -1,5 +1,6 @@
 #include "textpart.h"
 
+#include "catalogue/atomicfile.h"
 #include "catalogue/cp1252.h"
 #include "catalogue/errorreport.h"
 #include "catalogue/errors.h"
@@ -18,7 +19,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
@@ -87,6 +87,18 @@ QString fileExtension(const QString &fileName)
     return dot > sep ? fileName.mid(dot) : QString();
 }
 
+QString proposedFileName(const QString &description)
+{
+    QString name = description;
+    for (QChar &c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c))
+            c = u'_';
+    }
+    if (name == QStringLiteral(".") || name == QStringLiteral(".."))
+        name = QStringLiteral("_");
+    return name;
+}
+
 TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
     : QMenu(parent)
     , m_viewer(viewer)
@@ -142,15 +154,17 @@ void TextPartMenu::Speichernunter1Click()
     request.filters = { QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)") };
     request.defaultSuffix = QStringLiteral("txt");
     request.directory = GetProgramDir();
-    request.fileName = m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex());
+    request.fileName
+        = proposedFileName(m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex()));
     const SaveAnswer answer = seam().chooseSaveFile(request);
     if (answer.path.isEmpty())
         return;
     m_target->richTextMode = fileExtension(answer.path) == QStringLiteral(".rtf");
     const QByteArray bytes
         = m_target->richTextMode ? writeRtf(*m_target->document()) : plainTextCrLf(*m_target->document());
-    QSaveFile file(answer.path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // A file the user may write in a folder they may not is written in place.
+    AtomicFile file(answer.path, AtomicFile::Fallback::InPlace);
+    if (!file.open() || !file.write(bytes) || !file.commit())
         throw Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(answer.path));
 }
 

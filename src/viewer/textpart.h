@@ -39,6 +39,12 @@ void loadRichEdit(RichEdit *edit, const QString &path);
 /// the last "/" and "\" and ":"; "" otherwise ("a.b/c" -> "", "x.RTF" -> ".RTF").
 QString fileExtension(const QString &fileName);
 
+/// The save dialog's proposal for a part's description: "/" and every other
+/// character that cannot stand in a file name on this or another system
+/// (backslash : * ? " < > | and control characters) becomes "_", and so does
+/// "." or ".." alone: "Ein/Aus: C:\x" -> "Ein_Aus_ C__x".
+QString proposedFileName(const QString &description);
+
 class EntryViewer;
 
 /// The popup menu of the text controls ("PopupMenu1"); its handlers act on the

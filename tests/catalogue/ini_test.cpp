@@ -1,6 +1,9 @@
 #include "catalogue/errors.h"
 #include "catalogue/ini.h"
+#include "diskfaults.h"
 #include "testdirs.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +31,28 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     std::unique_ptr<TestDirs> m_dirs;
+
+    // The Version file as an integration leaves it: 88 bytes.
+    static QByteArray versionFile()
+    {
+        return "[ModulDate]\r\nModul=neu.tvm\r\nDate=2026-12-01\r\n[Versions]\r\nGrafik=7\r\n"
+               "Kaeltetechnik=3\r\n";
+    }
+    static QStringList filesIn(const QString &dir)
+    {
+        return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+    static void expectWriteError(const QString &path, const QByteArray &section, const QByteArray &key,
+        const QByteArray &value, const QString &message)
+    {
+        try {
+            ini::writeString(path, section, key, value);
+        } catch (const WriteError &e) {
+            QCOMPARE(e.message(), message);
+            return;
+        }
+        QFAIL("the write was not refused");
+    }
 
 private slots:
     void init() { m_dirs = std::make_unique<TestDirs>(); }
@@ -172,6 +197,82 @@ private slots:
             QCOMPARE(e.message(), QStringLiteral("nach %1 kann nicht geschrieben werden").arg(p));
         }
         QVERIFY(!QFileInfo::exists(p));
+    }
+
+    void aFullDiskLeavesTheOldFile()
+    {
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        const QString p = fs.path() + QStringLiteral("CheckVersion.dat");
+        TestDirs::writeFile(p, versionFile());
+        fs.fill();
+        expectWriteError(p, "Versions", "Netzwerk", QByteArray(8192, 'x'),
+            QStringLiteral("nach %1 kann nicht geschrieben werden").arg(p));
+        QCOMPARE(read(p), versionFile());
+        QCOMPARE(filesIn(fs.path()),
+            (QStringList { QStringLiteral("ballast"), QStringLiteral("CheckVersion.dat") }));
+        // With room again the same write goes through.
+        fs.freeBallast();
+        ini::writeString(p, "Versions", "Netzwerk", "1");
+        QCOMPARE(ini::readString(p, "Versions", "Netzwerk", ""), QByteArray("1"));
+        QCOMPARE(ini::readString(p, "ModulDate", "Modul", ""), QByteArray("neu.tvm"));
+    }
+
+    void aFailedWriteLeavesTheOldFile()
+    {
+        const QString p = m_dirs->programDir() + QStringLiteral("CheckVersion.dat");
+        TestDirs::writeFile(p, versionFile());
+        {
+            const FileSizeLimit limit(64);
+            expectWriteError(p, "Versions", "Netzwerk", "1",
+                QStringLiteral("nach %1 kann nicht geschrieben werden").arg(p));
+        }
+        QCOMPARE(read(p), versionFile());
+        QCOMPARE(filesIn(m_dirs->programDir()), QStringList { QStringLiteral("CheckVersion.dat") });
+    }
+
+    void aReplacedFileKeepsItsMode()
+    {
+        const QString p = write("[a]\r\nx=1\r\n");
+        QVERIFY(::chmod(QFile::encodeName(p).constData(), 0640) == 0);
+        ini::writeString(p, "a", "x", "2");
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(p).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0640);
+    }
+
+    void lineBreaksAndNulAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("lf in value") << QByteArray("ModulDate") << QByteArray("Modul")
+                                     << QByteArray("neu.tvm\nDate=1999-01-01");
+        QTest::newRow("cr in value") << QByteArray("ModulDate") << QByteArray("Modul")
+                                     << QByteArray("neu.tvm\rDate=1999-01-01");
+        QTest::newRow("nul in value")
+            << QByteArray("ModulDate") << QByteArray("Modul") << QByteArray("neu\0.tvm", 8);
+        QTest::newRow("lf in key") << QByteArray("Versions") << QByteArray("Grafik=9\nDate")
+                                   << QByteArray("1");
+        QTest::newRow("crlf in section")
+            << QByteArray("Versions]\r\n[ModulDate") << QByteArray("Date") << QByteArray("1999-01-01");
+    }
+    void lineBreaksAndNulAreRefused()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        const QString p = m_dirs->programDir() + QStringLiteral("CheckVersion.dat");
+        TestDirs::writeFile(p, versionFile());
+        expectWriteError(p, section, key, value,
+            QStringLiteral("nach %1 kann nicht geschrieben werden: Abschnitte, Schlüssel und Werte "
+                           "dürfen keinen Zeilenumbruch und kein Nullzeichen enthalten")
+                .arg(p));
+        QCOMPARE(read(p), versionFile());
+        QCOMPARE(ini::readString(p, "ModulDate", "Date", ""), QByteArray("2026-12-01"));
     }
 
     void writeLeavesNoTemporaryFiles()

@@ -1,0 +1,208 @@
+#include "atomicfile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tv {
+namespace {
+
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool readAll(int fd, QByteArray *content)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        content->append(buffer, n);
+    }
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray("./") : path.left(slash + 1);
+}
+
+// New files get the modes every other file of the user gets.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const QString &path, Fallback fallback)
+    : m_target(QFile::encodeName(path))
+    , m_fallback(fallback)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(m_target.constData(), resolved))
+        m_target = resolved;
+}
+
+AtomicFile::~AtomicFile()
+{
+    cancel();
+}
+
+bool AtomicFile::fail(int err)
+{
+    if (m_error == 0)
+        m_error = err ? err : EIO;
+    cancel();
+    return false;
+}
+
+bool AtomicFile::open()
+{
+    cancel();
+    m_error = 0;
+    m_inPlace = false;
+    m_touched = false;
+    m_written = 0;
+    struct stat st
+    {
+    };
+    const bool exists = ::stat(m_target.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return fail(S_ISDIR(st.st_mode) ? EISDIR : EACCES);
+
+    QByteArray temp = folderOf(m_target) + ".tipvault-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (m_fallback == Fallback::InPlace && exists)
+            return openInPlace();
+        return fail(err);
+    }
+    m_fd = fd;
+    m_temp = temp;
+    if (::fchmod(m_fd, exists ? (st.st_mode & 07777) : newFileMode()) != 0)
+        return fail(errno);
+    return true;
+}
+
+bool AtomicFile::openInPlace()
+{
+    // Not atomic: the target itself is overwritten. Its old bytes are kept in
+    // memory, and nothing shortens it before the new content is whole, so a
+    // failed write can put them back (the blocks they need are still allocated).
+    m_fd = ::open(m_target.constData(), O_RDWR | O_CLOEXEC);
+    if (m_fd >= 0) {
+        m_oldKnown = readAll(m_fd, &m_old) && ::lseek(m_fd, 0, SEEK_SET) == 0;
+        if (!m_oldKnown)
+            return fail(errno);
+    } else {
+        m_fd = ::open(m_target.constData(), O_WRONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            return fail(errno);
+    }
+    m_inPlace = true;
+    return true;
+}
+
+bool AtomicFile::write(const QByteArray &data)
+{
+    if (m_fd < 0)
+        return fail(m_error ? m_error : EBADF);
+    m_touched = true;
+    if (!writeAll(m_fd, data.constData(), data.size()))
+        return fail(errno);
+    m_written += data.size();
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (m_fd < 0)
+        return fail(m_error ? m_error : EBADF);
+    if (m_inPlace)
+        return commitInPlace();
+    if (::fsync(m_fd) != 0)
+        return fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        return fail(errno);
+    if (::rename(m_temp.constData(), m_target.constData()) != 0)
+        return fail(errno);
+    m_temp.clear();
+    // The new content is in place now; a folder that cannot be synced (some file
+    // systems refuse) only leaves the rename to the kernel's own schedule.
+    const int dir = ::open(folderOf(m_target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool AtomicFile::commitInPlace()
+{
+    if (::ftruncate(m_fd, m_written) != 0 || ::fsync(m_fd) != 0)
+        return fail(errno);
+    m_old.clear();
+    m_oldKnown = false;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        m_error = errno;
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::restoreInPlace()
+{
+    if (!m_oldKnown || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        return;
+    if (writeAll(m_fd, m_old.constData(), m_old.size()) && ::ftruncate(m_fd, m_old.size()) == 0)
+        ::fsync(m_fd);
+}
+
+void AtomicFile::cancel()
+{
+    if (m_fd >= 0) {
+        if (m_inPlace && m_touched)
+            restoreInPlace();
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+    m_old.clear();
+    m_oldKnown = false;
+}
+
+} // namespace tv

@@ -1,0 +1,259 @@
+#include "app/errorreport.h"
+#include "app/mainwindow.h"
+#include "catalogue/paths.h"
+#include "diskfaults.h"
+#include "fakeseam.h"
+#include "formdriver.h"
+#include "testdirs.h"
+#include "viewer/indexgrid.h"
+#include "viewer/textpart.h"
+#include "widgets/findcontrol.h"
+#include "zipwriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tv;
+
+namespace {
+
+const QByteArray kNote = "Zeile eins\r\nZeile zwei \xE4\r\n";
+const QByteArray kOld = "alter Inhalt, der bleiben muss\r\n";
+
+// Longer than a page of memory, so that saving it needs new blocks.
+const QByteArray kLong = QByteArray("Eine lange Zeile Text, die sich oft wiederholt.\r\n").repeated(200);
+
+enum Row { Notiz, Ausweg, Lang };
+
+QByteArray contentOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<fehlt>");
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+/// A folder nobody may write, not even root: a read-only tmpfs. Its one file
+/// "ziel.txt" may be written all the same: a file of a second, writable tmpfs is
+/// bound over it. Needs root; available() says whether it could be arranged.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QByteArray &content)
+    {
+        if (!m_folder.available() || !m_source.available()) {
+            m_reason = m_folder.skipReason();
+            return;
+        }
+        TestDirs::writeFile(file(), "Platzhalter");
+        TestDirs::writeFile(sourceFile(), content);
+        if (::mount(QFile::encodeName(sourceFile()).constData(), QFile::encodeName(file()).constData(),
+                nullptr, MS_BIND, nullptr)
+            != 0) {
+            m_reason = QStringLiteral("cannot bind a file");
+            return;
+        }
+        m_bound = true;
+        if (::mount("tmpfs", QFile::encodeName(m_folder.path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                nullptr)
+            != 0) {
+            m_reason = QStringLiteral("cannot make a tmpfs read-only");
+            return;
+        }
+        m_ready = true;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_bound)
+            ::umount2(QFile::encodeName(file()).constData(), MNT_DETACH);
+    }
+    bool available() const { return m_ready; }
+    QString skipReason() const { return m_reason; }
+    QString folder() const { return m_folder.path(); }
+    QString file() const { return m_folder.path() + QStringLiteral("ziel.txt"); }
+    /// Fills the file system that holds the file's data.
+    void fill() { m_source.fill(); }
+
+private:
+    QString sourceFile() const { return m_source.path() + QStringLiteral("ziel.txt"); }
+
+    SmallTmpfs m_folder { 64 * 1024 };
+    SmallTmpfs m_source { 64 * 1024 };
+    QString m_reason;
+    bool m_bound = false;
+    bool m_ready = false;
+};
+
+} // namespace
+
+class TextPartTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDirs> m_dirs;
+    std::unique_ptr<FakeSeam> m_seam;
+    std::unique_ptr<TForm1> m_form;
+
+    RichEdit *richEdit(int n = 1) const
+    {
+        return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
+    }
+    TextPartMenu *menu() const { return m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1")); }
+
+    /// Shows entry `row` and saves its text as `path` through the menu; the error shown, if any.
+    QString saveNoteAs(const QString &path, Row row = Notiz)
+    {
+        clickEntry(*m_form, row);
+        if (!richEdit())
+            return QStringLiteral("<kein Text>");
+        m_seam->saveFiles = { { path, 1 } };
+        m_seam->messages.clear();
+        menu()->popupFor(richEdit(), QPoint());
+        guarded([&] { menu()->Speichernunter1Click(); });
+        return m_seam->messageTexts().join(u'|');
+    }
+    static QString cannotCreate(const QString &path)
+    {
+        return QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path);
+    }
+
+private slots:
+    void init()
+    {
+        m_dirs = std::make_unique<TestDirs>();
+        m_seam = std::make_unique<FakeSeam>();
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
+            "[Notiz]\r\nCount=1\r\n1=Hinweise\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
+            "1Describe=Ein/Aus: \"C:\\Pfad\" <neu>|*?\tEnde\r\n"
+            "[Ausweg]\r\nCount=3\r\n1=Hinweise\r\n1Modul=sub/basis\r\n1File=notiz.txt\r\n"
+            "2=Hinweise\r\n2Modul=sub\\basis\r\n2File=notiz.txt\r\n"
+            "3=Hinweise\r\n3Modul=../"
+                + QDir(m_dirs->programDir()).dirName().toUtf8()
+                + "/basis\r\n3File=notiz.txt\r\n"
+                  "[Lang]\r\n1=Hinweise\r\n1Modul=basis\r\n1File=lang.txt\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
+        writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
+            { { "notiz.txt", kNote }, { "lang.txt", kLong } });
+        m_form = startMainWindow();
+        QVERIFY(m_form);
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_seam.reset();
+        m_dirs.reset();
+    }
+
+    void theProposedNameIsAFileName()
+    {
+        clickEntry(*m_form, Notiz);
+        m_seam->saveFiles = { {} };
+        menu()->popupFor(richEdit(), QPoint());
+        menu()->Speichernunter1Click();
+        QCOMPARE(m_seam->saveRequests.value(0).fileName, QStringLiteral("Ein_Aus_ _C__Pfad_ _neu_____Ende"));
+        QCOMPARE(proposedFileName(QStringLiteral("..")), QStringLiteral("_"));
+        QCOMPARE(proposedFileName(QStringLiteral("Bitmaps laden")), QStringLiteral("Bitmaps laden"));
+    }
+
+    void aFullDiskLeavesTheOldFile()
+    {
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        const QString path = fs.path() + QStringLiteral("alt.txt");
+        TestDirs::writeFile(path, kOld);
+        fs.fill();
+        QCOMPARE(saveNoteAs(path), cannotCreate(path));
+        QCOMPARE(contentOf(path), kOld);
+        QCOMPARE(filesIn(fs.path()), (QStringList { QStringLiteral("alt.txt"), QStringLiteral("ballast") }));
+    }
+
+    void aFailedWriteLeavesTheOldFile()
+    {
+        const QString path = m_dirs->tempDir() + QStringLiteral("alt.txt");
+        TestDirs::writeFile(path, kOld.left(5));
+        clickEntry(*m_form, Notiz);
+        QString shown;
+        {
+            const FileSizeLimit limit(8);
+            shown = saveNoteAs(path);
+        }
+        QCOMPARE(shown, cannotCreate(path));
+        QCOMPARE(contentOf(path), kOld.left(5));
+        QVERIFY(!filesIn(m_dirs->tempDir()).join(u'|').contains(QStringLiteral(".tipvault")));
+    }
+
+    void aWritableFileInAFolderThatIsNotIsReplaced()
+    {
+        ReadOnlyFolder ro(kOld);
+        if (!ro.available())
+            QSKIP(qPrintable(ro.skipReason()));
+        QCOMPARE(saveNoteAs(ro.file()), QString());
+        QCOMPARE(contentOf(ro.file()), kNote);
+        QCOMPARE(filesIn(ro.folder()), QStringList { QStringLiteral("ziel.txt") });
+        // A longer text and then a shorter one: nothing of the longer stays behind.
+        TestDirs::writeFile(ro.file(), kOld + kOld);
+        QCOMPARE(saveNoteAs(ro.file()), QString());
+        QCOMPARE(contentOf(ro.file()), kNote);
+        // A new file in that folder cannot be made.
+        const QString other = ro.folder() + QStringLiteral("neu.txt");
+        QCOMPARE(saveNoteAs(other), cannotCreate(other));
+        QVERIFY(!QFile::exists(other));
+    }
+
+    void replacingInPlaceOnAFullDiskLeavesTheOldFile()
+    {
+        ReadOnlyFolder ro(kOld.left(4));
+        if (!ro.available())
+            QSKIP(qPrintable(ro.skipReason()));
+        ro.fill();
+        QCOMPARE(saveNoteAs(ro.file(), Lang), cannotCreate(ro.file()));
+        QCOMPARE(contentOf(ro.file()), kOld.left(4));
+    }
+
+    void aWorkDirectoryOfAnotherUserDoesNotStopTheText()
+    {
+        QDir().mkpath(m_dirs->workDir());
+        if (::chown(QFile::encodeName(m_dirs->workDir()).constData(), 65534, 65534) != 0)
+            QSKIP("cannot give a folder to another user here (needs root)");
+        clickEntry(*m_form, Notiz);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QVERIFY(richEdit());
+        QCOMPARE(richEdit()->toPlainText(), QStringLiteral("Zeile eins\nZeile zwei ä\n"));
+    }
+
+    void aModulNameWithAPathOpensNothing()
+    {
+        QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
+        writeZip(m_dirs->programDir() + QStringLiteral("sub/basis.tvm"), { { "notiz.txt", kNote } });
+        writeZip(m_dirs->programDir() + QStringLiteral("sub\\basis.tvm"), { { "notiz.txt", kNote } });
+        clickEntry(*m_form, Ausweg);
+        const QString missing
+            = QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.");
+        QCOMPARE(m_seam->messageTexts(),
+            (QStringList { missing.arg(QStringLiteral("sub/basis")),
+                missing.arg(QStringLiteral("sub\\basis")),
+                missing.arg(QStringLiteral("../%1/basis").arg(QDir(m_dirs->programDir()).dirName())) }));
+        for (int n = 1; n <= 3; ++n) {
+            QVERIFY(!richEdit(n));
+            QCOMPARE(m_form->StringGrid1()
+                         ->model()
+                         ->index(n - 1, 0)
+                         .data(Qt::AccessibleDescriptionRole)
+                         .toString(),
+                QStringLiteral("Modul fehlt"));
+        }
+    }
+};
+
+QTEST_MAIN(TextPartTest)
+#include "textpart_test.moc"
