@@ -12,6 +12,16 @@ QString programFile(const QByteArray &name)
     return resolveName(GetProgramDir(), name);
 }
 
+QString modulFile(const QByteArray &modul)
+{
+    return isBareName(modul) ? programFile(modul + ".tvm") : QString();
+}
+
+bool modulInstalled(const QByteArray &modul)
+{
+    return isBareName(modul) && fileExistsIn(GetProgramDir(), modul + ".tvm");
+}
+
 QByteArray sectionFileName(const QByteArray &line)
 {
     return "Section_" + line + ".dat";

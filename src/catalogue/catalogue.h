@@ -15,6 +15,13 @@ inline constexpr char kSettingsFile[] = "TIPVAULT.ini";
 /// Path of a file of the Program directory, found without regard to ASCII case.
 QString programFile(const QByteArray &name);
 
+/// The Module file "<modul>.tvm" in the Program directory, found without regard
+/// to ASCII case; "" when `modul` is no bare name: a value holding "/", "\\" or
+/// NUL, or "." or "..", opens nothing and reads as a missing module.
+QString modulFile(const QByteArray &modul);
+/// True when modulFile(modul) is an existing regular file.
+bool modulInstalled(const QByteArray &modul);
+
 /// "Section_" + line + ".dat", the line unconverted.
 QByteArray sectionFileName(const QByteArray &line);
 

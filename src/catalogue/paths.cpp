@@ -58,14 +58,14 @@ void setProgramDirOverride(const QString &dir)
     programDirOverride() = dir;
 }
 
-QString GetWorkDir()
-{
-    QString temp = qEnvironmentVariable("TMPDIR");
-    if (temp.isEmpty() || !temp.startsWith(u'/'))
-        temp = QStringLiteral("/tmp");
-    const QString work = withSeparator(temp) + QStringLiteral("TIPVAULT");
-    const QByteArray native = QFile::encodeName(work);
+namespace {
 
+/// `dir` (no final "/") as a private directory of ours: created with mode 0700
+/// when missing; a symbolic link, a folder of another user or anything but a
+/// directory is refused.
+QString privateDirectory(const QString &dir)
+{
+    const QByteArray native = QFile::encodeName(dir);
     struct stat st
     {
     };
@@ -83,7 +83,34 @@ QString GetWorkDir()
         throw IoError(IoError::codeFromErrno(EEXIST));
     if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
         throw IoError(5);
-    return work + u'/';
+    return dir + u'/';
+}
+
+bool ownedByAnotherUser(const QString &path)
+{
+    struct stat st
+    {
+    };
+    return lstatPath(path, &st) && st.st_uid != ::geteuid();
+}
+
+} // namespace
+
+QString GetWorkDir()
+{
+    QString temp = qEnvironmentVariable("TMPDIR");
+    if (temp.isEmpty() || !temp.startsWith(u'/'))
+        temp = QStringLiteral("/tmp");
+    const QString shared = withSeparator(temp) + QStringLiteral("TIPVAULT");
+    // Several users share one /tmp: when another user's program made "TIPVAULT",
+    // ours works beside it. Once made, ours stays in use, even when theirs goes.
+    const QString own = shared + u'-' + QString::number(::geteuid());
+    struct stat st
+    {
+    };
+    if (lstatPath(own, &st) || ownedByAnotherUser(shared))
+        return privateDirectory(own);
+    return privateDirectory(shared);
 }
 
 QByteArray ConvertUmlaut(QByteArray text, bool toUmlaut)
@@ -148,9 +175,15 @@ QString resolveName(const QString &dir, const QByteArray &name)
     return found;
 }
 
+bool isBareName(const QByteArray &name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\')
+        && !name.contains('\0');
+}
+
 QString workFile(const QByteArray &name)
 {
-    if (name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.contains('\\'))
+    if (!isBareName(name))
         return QString();
     return resolveName(GetWorkDir(), name);
 }

@@ -16,9 +16,11 @@ QString GetProgramDir();
 void setProgramDirOverride(const QString &dir);
 
 /// $TMPDIR (else /tmp) + "TIPVAULT/", created with mode 0700 when missing.
-/// Throws IoError when it cannot be created, or when what stands there is a
-/// symbolic link, not a directory, or owned by another user: nothing is ever
-/// written through a directory another local user controls.
+/// When another user owns "TIPVAULT" (a shared /tmp), "TIPVAULT-<uid>/" beside
+/// it, which then stays in use for as long as it exists. Throws IoError when
+/// the directory cannot be created, or when what stands there is a symbolic
+/// link, not a directory, or owned by another user: nothing is ever written
+/// through a directory another local user controls.
 QString GetWorkDir();
 
 /// ToUmlaut: every "ae" becomes "ä" (Kaeltetechnik -> Kältetechnik);
@@ -38,6 +40,10 @@ QString SelectFolder();
 /// "Kältetechnik" finds the file written as UTF-8. When nothing matches, the
 /// path a new file of that name would get.
 QString resolveName(const QString &dir, const QByteArray &name);
+
+/// True for a name that stays inside the folder it is appended to: not empty,
+/// not "." or "..", and without "/", "\\" or NUL.
+bool isBareName(const QByteArray &name);
 
 /// The path of an extracted part file in the Work directory, or "" when `name`
 /// cannot name one. Extraction writes members flat, so only a bare name

@@ -5,7 +5,6 @@
 #include "catalogue/errors.h"
 #include "catalogue/ini.h"
 #include "catalogue/partkind.h"
-#include "catalogue/paths.h"
 
 #include <algorithm>
 #include <numeric>
@@ -89,8 +88,7 @@ int ModulStatistik::total(int row) const
 
 bool ModulStatistik::isInstalled(int row) const
 {
-    const QByteArray &modul = m_modules.at(row);
-    return !modul.isEmpty() && fileExistsIn(GetProgramDir(), upperAscii(modul) + ".TVM");
+    return modulInstalled(m_modules.at(row));
 }
 
 } // namespace tv

@@ -26,6 +26,12 @@ QString sheetName(int n)
     return QStringLiteral("EntryTabSheet%1").arg(n);
 }
 
+// The Index grid shows a part's module as "<NAME>.TVM".
+bool gridModulInstalled(const QByteArray &cell)
+{
+    return cell.endsWith(".TVM") && modulInstalled(cell.chopped(4));
+}
+
 } // namespace
 
 EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent)
@@ -42,7 +48,7 @@ EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost h
         if (column != 0 || m_grid->cellText(0, row).isEmpty())
             return {};
         const QByteArray modul = toCp1252(m_grid->cellText(2, row));
-        if (!fileExistsIn(GetProgramDir(), modul))
+        if (!gridModulInstalled(modul))
             return QStringLiteral("Modul fehlt");
         if (modul == upperAscii(m_host.newestModul()))
             return QStringLiteral("Neuestes Modul");
@@ -166,7 +172,7 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
         info.CurrentModul = GetPartModul(n);
         const PartKind kind = partKindOf(caption);
         QWidget *sheet = createSheet(n, caption, kind);
-        if (!fileExistsIn(GetProgramDir(), info.CurrentModul + ".tvm")) {
+        if (!modulInstalled(info.CurrentModul)) {
             reportMissingModul(&lastMissing);
             continue;
         }
@@ -237,7 +243,7 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
         return;
     const QByteArray modul = toCp1252(m_grid->cellText(2, row));
     int mark = -1;
-    if (!fileExistsIn(GetProgramDir(), modul))
+    if (!gridModulInstalled(modul))
         mark = ImgMissing;
     else if (modul == upperAscii(m_host.newestModul()))
         mark = ImgNewest;
@@ -248,7 +254,7 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
 void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &file)
 {
     TZipAccess &zip = *m_host.zip;
-    zip.setZipFilename(programFile(modul + ".tvm"));
+    zip.setZipFilename(modulFile(modul));
     zip.setFSpecArgs({ file });
     zip.setExtrBaseDir(GetWorkDir());
     zip.Extract();

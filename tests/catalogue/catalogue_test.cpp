@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,6 +144,105 @@ private slots:
         for (const QByteArray &name : { QByteArray("../x"), QByteArray("a/b"), QByteArray("a\\b"),
                  QByteArray("."), QByteArray(".."), QByteArray(), QByteArray("/etc/passwd") })
             QVERIFY2(workFile(name).isEmpty(), name.constData());
+    }
+
+    void aDiskErrorIsNoAccessDenial()
+    {
+        // Reading this process's memory at address 0 fails with EIO, a real read error.
+        try {
+            readFileBytes(QStringLiteral("/proc/self/mem"));
+            QFAIL("no error");
+        } catch (const IoError &e) {
+            QCOMPARE(e.message(), QStringLiteral("E/A-Fehler %1").arg(10000 + EIO));
+        }
+    }
+
+    void systemErrorsNeverTakeTheProgramsCodes_data()
+    {
+        QTest::addColumn<int>("err");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("ENOENT") << ENOENT << QStringLiteral("Datei nicht gefunden");
+        QTest::newRow("ENOTDIR") << ENOTDIR << QStringLiteral("Ungültiger Dateiname");
+        QTest::newRow("EMFILE") << EMFILE << QStringLiteral("Zu viele geöffnete Dateien");
+        QTest::newRow("EACCES") << EACCES << QStringLiteral("Dateizugriff verweigert");
+        QTest::newRow("ENOSPC") << ENOSPC << QStringLiteral("Zu wenig Speicherplatz");
+        QTest::newRow("EEXIST") << EEXIST << QStringLiteral("E/A-Fehler 183");
+        // Numbers that equal one of the program's own codes but mean something else.
+        QTest::newRow("ESRCH") << ESRCH << QStringLiteral("E/A-Fehler 10003");
+        QTest::newRow("EINTR") << EINTR << QStringLiteral("E/A-Fehler 10004");
+        QTest::newRow("EIO") << EIO << QStringLiteral("E/A-Fehler 10005");
+        QTest::newRow("ENETDOWN") << ENETDOWN << QStringLiteral("E/A-Fehler 10100");
+        QTest::newRow("ENETUNREACH") << ENETUNREACH << QStringLiteral("E/A-Fehler 10101");
+        QTest::newRow("EISCONN") << EISCONN << QStringLiteral("E/A-Fehler 10106");
+    }
+    void systemErrorsNeverTakeTheProgramsCodes()
+    {
+        QFETCH(int, err);
+        QFETCH(QString, message);
+        QCOMPARE(IoError::messageFor(IoError::codeFromErrno(err)), message);
+    }
+
+    void workDirOfAnotherUserIsLeftToThem()
+    {
+        const QString theirs = m_dirs->tempDir() + QStringLiteral("TIPVAULT");
+        QVERIFY(QDir().mkdir(theirs));
+        const QByteArray native = QFile::encodeName(theirs);
+        if (::chown(native.constData(), 65534, 65534) != 0)
+            QSKIP("cannot give a folder to another user here (needs root)");
+        const QString mine = m_dirs->tempDir() + QStringLiteral("TIPVAULT-%1/").arg(::geteuid());
+        QCOMPARE(GetWorkDir(), mine);
+        struct stat st
+        {
+        };
+        QCOMPARE(::lstat(QFile::encodeName(mine).constData(), &st), 0);
+        QVERIFY(S_ISDIR(st.st_mode));
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+        QCOMPARE(st.st_uid, ::geteuid());
+        TestDirs::writeFile(mine + QStringLiteral("a.rtf"), "x");
+        QCOMPARE(workFile("a.rtf"), mine + QStringLiteral("a.rtf"));
+        // Theirs stays untouched, and ours stays ours even when theirs is gone.
+        QVERIFY(QDir(theirs).isEmpty());
+        QVERIFY(QDir().rmdir(theirs));
+        QCOMPARE(GetWorkDir(), mine);
+    }
+
+    void perUserWorkDirHasTheSameChecks()
+    {
+        const QString theirs = m_dirs->tempDir() + QStringLiteral("TIPVAULT");
+        QVERIFY(QDir().mkdir(theirs));
+        if (::chown(QFile::encodeName(theirs).constData(), 65534, 65534) != 0)
+            QSKIP("cannot give a folder to another user here (needs root)");
+        const QString mine = m_dirs->tempDir() + QStringLiteral("TIPVAULT-%1").arg(::geteuid());
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), mine));
+        QVERIFY_THROWS_EXCEPTION(IoError, GetWorkDir());
+        QVERIFY(QFile::remove(mine));
+        QVERIFY(QDir().mkdir(mine));
+        QVERIFY(::chown(QFile::encodeName(mine).constData(), 65534, 65534) == 0);
+        try {
+            GetWorkDir();
+            QFAIL("a folder of another user was taken");
+        } catch (const IoError &e) {
+            QCOMPARE(e.code(), 5);
+        }
+    }
+
+    void modulNamesAreBareNames()
+    {
+        QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
+        TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("basis.tvm"), "PK");
+        TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("sub/basis.tvm"), "PK");
+        TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("sub\\basis.tvm"), "PK");
+        QCOMPARE(modulFile("BASIS"), m_dirs->programDir() + QStringLiteral("basis.tvm"));
+        QVERIFY(modulInstalled("Basis"));
+        const QByteArray dirName = QDir(m_dirs->programDir()).dirName().toUtf8();
+        for (const QByteArray &name :
+            { QByteArray("sub/basis"), QByteArray("sub\\basis"), "../" + dirName + "/basis", QByteArray(".."),
+                QByteArray("."), QByteArray(), QByteArray("basis\0/../x", 11) }) {
+            QVERIFY2(modulFile(name).isEmpty(), name.constData());
+            QVERIFY2(!modulInstalled(name), name.constData());
+        }
+        QVERIFY(!modulInstalled("fehlt"));
     }
 
     void workDirRefusesASymbolicLink()

@@ -1,6 +1,7 @@
 #include "stats/modulstatistik.h"
 #include "testdirs.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QtTest>
 
@@ -85,6 +86,20 @@ private slots:
         QVERIFY(s.isInstalled(2));
         QVERIFY(!s.isInstalled(3));
         QCOMPARE(rowOf(s, 3), row("      .TVM", 1, 1, 0, 0, 0));
+    }
+
+    void aModulNameWithAPathIsNotInstalled()
+    {
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik");
+        m_dirs->writeProgramFile(
+            QStringLiteral("Section_Grafik.dat"), "[A]\r\n1Modul=sub/basis\r\n[B]\r\n1Modul=sub\\basis\r\n");
+        QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
+        m_dirs->writeProgramFile(QStringLiteral("sub/basis.tvm"), "PK");
+        m_dirs->writeProgramFile(QStringLiteral("sub\\basis.tvm"), "PK");
+        const ModulStatistik s = computed();
+        QCOMPARE(s.rowCount(), 2);
+        QVERIFY(!s.isInstalled(0));
+        QVERIFY(!s.isInstalled(1));
     }
 
     void entryWithoutCountHasOnePart()
