@@ -498,6 +498,18 @@ private slots:
         QVERIFY(m_messages.isEmpty());
     }
 
+    void deleteKeepsTheArchivesPermissions()
+    {
+        useArchive(moduleArchive());
+        QVERIFY(::chmod(QFile::encodeName(archive()).constData(), 0640) == 0);
+        m_zip->setFSpecArgs({ "README" });
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(modeOf(archive()), mode_t(0640));
+        QCOMPARE(
+            allFiles(m_dir->path()), (QStringList { QStringLiteral("modul.tvm"), QStringLiteral("out") }));
+    }
+
     void deleteWithoutMatchChangesNothing()
     {
         const QByteArray bytes = moduleArchive();

@@ -73,8 +73,8 @@ public:
 
     const std::string &path() const { return m_path; }
 
-    /// Copies the archive with its permissions; with `empty`, writes an
-    /// archive without members instead. False (with errno) on any failure.
+    /// Copies the archive; with `empty`, writes an archive without members
+    /// instead. False (with errno) on any failure.
     bool create(bool empty)
     {
         const int fd = ::mkostemp(m_path.data(), O_CLOEXEC);
@@ -82,9 +82,6 @@ public:
             return false;
         m_created = true;
         bool ok = empty ? writeAll(fd, kEmptyArchive, sizeof kEmptyArchive) : copyArchive(fd);
-        struct stat original;
-        if (ok && ::stat(m_archive.c_str(), &original) == 0)
-            ok = ::fchmod(fd, original.st_mode & 07777) == 0;
         ok = ok && ::fsync(fd) == 0;
         const int error = errno;
         const bool closed = ::close(fd) == 0;
@@ -94,9 +91,13 @@ public:
     }
 
     /// Syncs the copy (libzip rewrote it without syncing) and renames it over
-    /// the archive.
+    /// the archive, with the archive's permissions.
     bool replaceArchive()
     {
+        struct stat original;
+        if (::stat(m_archive.c_str(), &original) != 0
+            || ::chmod(m_path.c_str(), original.st_mode & 07777) != 0)
+            return false;
         if (!syncFile(m_path) || ::rename(m_path.c_str(), m_archive.c_str()) != 0)
             return false;
         m_created = false;
