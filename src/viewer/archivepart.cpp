@@ -9,6 +9,7 @@
 #include "widgets/findcontrol.h"
 #include "widgets/imagelist.h"
 #include "widgets/sortgrid.h"
+#include "zip/enginerecords.h"
 #include "zip/zipaccess.h"
 
 #include <QDir>
@@ -20,8 +21,16 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace tv {
 namespace {
@@ -40,6 +49,78 @@ QLabel *label(const QString &text, QWidget *parent)
     auto *l = new QLabel(text, parent);
     l->setTextFormat(Qt::PlainText);
     return l;
+}
+
+/// Why nothing can be extracted into `folder`, or empty when a file can be
+/// created there. A probe file is made and removed at once: only that tells,
+/// also for root, whether the folder can be entered and written (a read-only
+/// file system, a folder of another user, a full disk's last inode).
+QString folderProblem(const QString &folder)
+{
+    QByteArray probe = QFile::encodeName(folder) + ".tipvault-probe-XXXXXX";
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return QStringLiteral("Nach '%1' kann nicht entpackt werden: %2.")
+            .arg(folder, IoError::messageFor(IoError::codeFromErrno(errno)));
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QString();
+}
+
+/// Collects the engines' messages of one extraction, which the component
+/// hands only to OnMessage, and chains to the handler that was set.
+class EngineMessages
+{
+public:
+    explicit EngineMessages(TZipAccess &zip)
+        : m_zip(zip)
+        , m_previous(zip.OnMessage())
+    {
+        zip.setOnMessage([this](TZipAccess &sender, int code, const QString &text) {
+            if (m_previous)
+                m_previous(sender, code, text);
+            if (code >= EngineArchiveUnreadable && code <= EngineUnsupported)
+                m_texts.append(text);
+        });
+    }
+    ~EngineMessages() { m_zip.setOnMessage(m_previous); }
+    EngineMessages(const EngineMessages &) = delete;
+    EngineMessages &operator=(const EngineMessages &) = delete;
+
+    const QStringList &texts() const { return m_texts; }
+
+private:
+    TZipAccess &m_zip;
+    TZipAccess::MessageEvent m_previous;
+    QStringList m_texts;
+};
+
+/// The four columns share the grid's width without a horizontal scroll bar:
+/// "Gepackt", "Entpackt" and "Datum" get their given widths or what their
+/// header and cells need, "Datei" the rest. Room for a vertical scroll bar is
+/// always kept, so that a long listing does not push "Datum" out of sight.
+void fitColumns(TSortGrid *grid)
+{
+    constexpr int kWidths[] = { 180, 50, 50, 80 };
+    const auto needed = [grid](int col, int rows) {
+        int widest = 0;
+        for (int row = 0; row < rows; ++row) {
+            const TGridDrawState state = row < grid->FixedRows() ? TGridDrawState(gdFixed) : TGridDrawState();
+            const QFont font = grid->CellFormat(col, row, state).CellFont;
+            widest = std::max(widest, QFontMetrics(font).horizontalAdvance(grid->Cells(col, row)));
+        }
+        return widest + 6; // the text starts 2 pixels in; a little air on the right
+    };
+    const int available = grid->width() - 2 * grid->frameWidth()
+        - grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid->verticalScrollBar());
+    int rest = available;
+    for (int col = 1; col < 4; ++col) {
+        const int width = std::max(kWidths[col], needed(col, grid->RowCount()));
+        grid->setColWidths(col, width);
+        rest -= width;
+    }
+    grid->setColWidths(0, std::max(rest, needed(0, grid->FixedRows())));
 }
 
 } // namespace
@@ -137,16 +218,11 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     grid->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goColSizing
         | goRowSelect);
     grid->setGridLineWidth(0);
-    const int widths[] = { 180, 50, 50, 80 };
     const char16_t *headers[] = { u"Datei", u"Gepackt", u"Entpackt", u"Datum" };
-    const QFontMetrics metrics(grid->font());
-    for (int c = 0; c < 4; ++c) {
-        const QString header = QString::fromUtf16(headers[c]);
-        // The widths were made for an 8-point font; a larger one still shows the headers whole.
-        grid->setColWidths(c, std::max(widths[c], metrics.horizontalAdvance(header) + 10));
-        grid->setCells(c, 0, header);
-    }
+    for (int c = 0; c < 4; ++c)
+        grid->setCells(c, 0, QString::fromUtf16(headers[c]));
     grid->setFixedSize(364, 150);
+    fitColumns(grid); // again after the listing; a listing that fails keeps these
     layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
 
     const QByteArray file = m_viewer.entryValue(number + "File", QByteArray());
@@ -191,6 +267,7 @@ void ArchivePartBuilder::fillListing(TSortGrid *grid)
         grid->setCells(2, row, QString::number(e.uncompressedSize()));
         grid->setCells(3, row, locale.toString(dosDateTime(e.dateTime()).date(), QLocale::ShortFormat));
     }
+    fitColumns(grid);
 }
 
 void ArchivePartBuilder::setOutputStatus()
@@ -241,6 +318,13 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
         }
     }
     path = withSeparator(path);
+    // Checked before anything is extracted, so that nothing lands elsewhere
+    // and the user learns why.
+    if (const QString problem = folderProblem(path); !problem.isEmpty()) {
+        m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
+        showMessage(MessageKind::Error, problem);
+        return;
+    }
 
     const BusyCursor busy;
     const QByteArray file = sender->property(kPartFile).toByteArray();
@@ -252,11 +336,21 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
     zip.setZipFilename(copy);
     zip.setExtrBaseDir(path);
     zip.FSpecArgs().append("*");
-    zip.Extract();
+    QStringList failures;
+    {
+        const EngineMessages messages(zip);
+        zip.Extract();
+        failures = messages.texts();
+    }
     m_viewer.host().setStatus(
         QStringLiteral("Es wurde(n) %1 Datei(en) nach '%2' entpackt...").arg(zip.ProcessedCount()).arg(path));
     if (!copy.isEmpty())
         QFile::remove(copy);
+    if (!failures.isEmpty()) {
+        showMessage(MessageKind::Error,
+            QStringLiteral("Nicht alle Dateien konnten nach '%1' entpackt werden:\n\n%2")
+                .arg(path, failures.join(u'\n')));
+    }
 }
 
 void ArchivePartBuilder::OpenTargetClick()

@@ -112,10 +112,14 @@ private:
 };
 
 CellReader::CellReader(const QLocale &locale)
-    : m_decimal(locale.decimalPoint())
+    : m_locale(locale)
+    , m_shortDateFormat(locale.dateFormat(QLocale::ShortFormat))
+    , m_decimal(locale.decimalPoint())
 {
+    const QStringList runs = formatRuns(m_shortDateFormat);
+    m_twoDigitYear = runs.contains(QStringLiteral("yy")) && !runs.contains(QStringLiteral("yyyy"));
     QString between[2];
-    for (const QString &run : formatRuns(locale.dateFormat(QLocale::ShortFormat))) {
+    for (const QString &run : runs) {
         const QChar c = run.front();
         const bool field
             = (c == QLatin1Char('d') && run.size() <= 2) || c == QLatin1Char('M') || c == QLatin1Char('y');
@@ -208,8 +212,43 @@ std::optional<qint64> CellReader::dateTime(QStringView text) const
         if (const auto clock = scanTime(scan))
             return *date + *clock;
     }
-    // Not a date with an optional time: perhaps a time alone.
-    return time(text);
+    // Not a date with an optional time: perhaps a time alone, or the
+    // locale's own short date with a month name ("1 Jan 1985").
+    if (const auto clock = time(text))
+        return clock;
+    return shortDate(text);
+}
+
+/// Reads the locale's short date format exactly as QLocale writes it, for the
+/// formats the scanner cannot follow (month names, words after the year).
+std::optional<qint64> CellReader::shortDate(QStringView text) const
+{
+    const QString trimmed = text.trimmed().toString();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    QDate date = m_locale.toDate(trimmed, m_shortDateFormat);
+    if (!date.isValid())
+        return std::nullopt;
+    if (m_twoDigitYear)
+        date = QDate(nearYear(date.year() % 100), date.month(), date.day());
+    if (!date.isValid())
+        return std::nullopt;
+    return dayValue(date);
+}
+
+qint64 CellReader::dayValue(const QDate &date)
+{
+    return (date.toJulianDay() - baseJulianDay) * msecsPerDay;
+}
+
+// Within 50 years of today: with 2025, "75" is 1975 and "74" is 2074.
+int CellReader::nearYear(int twoDigits)
+{
+    const int centuryBase = QDate::currentDate().year() - 50;
+    int year = twoDigits + centuryBase / 100 * 100;
+    if (year < centuryBase)
+        year += 100;
+    return year;
 }
 
 std::optional<qint64> CellReader::time(QStringView text) const
@@ -264,20 +303,13 @@ std::optional<qint64> CellReader::scanDate(Scanner &scan) const
             month = values[k];
             break;
         default:
-            year = values[k];
-            if (digits[k] <= 2) {
-                // Within 50 years of today: with 2025, "75" is 1975 and "74" is 2074.
-                const int centuryBase = QDate::currentDate().year() - 50;
-                year += centuryBase / 100 * 100;
-                if (year < centuryBase)
-                    year += 100;
-            }
+            year = digits[k] <= 2 ? nearYear(values[k]) : values[k];
         }
     }
     const QDate date(year, month, day);
     if (year < 1 || year > 9999 || !date.isValid())
         return std::nullopt;
-    return (date.toJulianDay() - baseJulianDay) * msecsPerDay;
+    return dayValue(date);
 }
 
 std::optional<qint64> CellReader::scanTime(Scanner &scan) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
@@ -25,6 +26,8 @@ public:
     /// A date in the order of the short date format, optionally followed by a
     /// time, or a time alone. German: "15.01.2001", "15.01.01 12:30", "15.01"
     /// (current year), "12:30". Two-digit years lie within 50 years of today.
+    /// Whatever the locale writes as its short date reads back, month names
+    /// and words included: "15 Jan 2001" in the C locale.
     std::optional<qint64> dateTime(QStringView text) const;
     /// "13:05", "1:05:30 PM", "PM 1", "12:00:00,250" (German), "7" (07:00).
     std::optional<qint64> time(QStringView text) const;
@@ -36,6 +39,13 @@ private:
     class Scanner;
     std::optional<qint64> scanTime(Scanner &scan) const;
     std::optional<qint64> scanDate(Scanner &scan) const;
+    std::optional<qint64> shortDate(QStringView text) const;
+    static qint64 dayValue(const QDate &date);
+    static int nearYear(int twoDigits);
+
+    QLocale m_locale;
+    QString m_shortDateFormat;
+    bool m_twoDigitYear = false;
 
     QString m_decimal;
     QString m_dateOrder;

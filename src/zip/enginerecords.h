@@ -10,6 +10,11 @@
 /// Every integer field is 32 bits; a flag is -1 for true and 0 for false; a
 /// text is the address of a NUL-terminated 8-bit string owned by the caller
 /// for the duration of the call. Addresses have the platform's pointer width.
+///
+/// Encodings: file specs are Windows-1252, as the catalogue writes member
+/// names; the archive name is in the file system's encoding; every text an
+/// engine sends back through the callback is UTF-8, since member names flagged
+/// as UTF-8 and paths may hold characters that Windows-1252 lacks.
 namespace tv {
 
 inline constexpr std::int32_t kEngineVersion = 140;
@@ -47,7 +52,7 @@ struct EngineCallbackRecord
     std::int32_t messageType; // EngineMessageType
     std::int32_t errorCode;
     std::int32_t fileSize;
-    char text[1024]; // NUL-terminated, cut to fit
+    char text[1024]; // UTF-8, NUL-terminated, cut to fit
 };
 
 /// The ZIP engine's record. The fixed fields have the values noted and are not

@@ -1,6 +1,5 @@
 #include "zipaccess.h"
 
-#include "catalogue/cp1252.h"
 #include "catalogue/seam.h"
 #include "zip/enginerecords.h"
 #include "zip/filereader.h"
@@ -105,11 +104,10 @@ struct RecordTexts
     }
 };
 
-/// The record's text; with `cut`, as an engine message is handed on: the last
-/// and then the second-to-last character become NUL when they are CR or LF,
-/// and the text ends at its first NUL. "Disk full\r\n" reads "Disk full";
-/// "a\nb" reads "a"; a lone "\n" stays.
-QByteArray recordText(const char *text, std::size_t capacity, bool cut)
+/// The record's text, decoded from the engines' UTF-8; with `cut`, as an engine message is handed on: the
+/// last and then the second-to-last character become NUL when they are CR or LF, and the text ends at its
+/// first NUL. "Disk full\r\n" reads "Disk full"; "a\nb" reads "a"; a lone "\n" stays.
+QString recordText(const char *text, std::size_t capacity, bool cut)
 {
     QByteArray bytes(text, static_cast<qsizetype>(strnlen(text, capacity)));
     const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
@@ -120,7 +118,7 @@ QByteArray recordText(const char *text, std::size_t capacity, bool cut)
             bytes[bytes.size() - 2] = '\0';
     }
     const qsizetype end = bytes.indexOf('\0');
-    return end < 0 ? bytes : bytes.left(end);
+    return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
 }
 
 /// Calls an exec entry point; false when it is missing or the call threw.
@@ -385,11 +383,15 @@ void TZipAccess::Extract()
     if (m_unzipBusy || !specsFitRecord())
         return;
     BusyFlag busy(m_unzipBusy);
+    // The engine writes into the current directory: a target that cannot be
+    // made current must stop it, or the files would land wherever that is.
+    if (!m_extrBaseDir.isEmpty() && !QDir::setCurrent(m_extrBaseDir)) {
+        ReportMessage(104, QStringLiteral("Error - cannot enter extraction directory %1").arg(m_extrBaseDir));
+        return;
+    }
     Engine engine(*this, kUnzipEngine, g_unzipEngine);
     if (!engine.available())
         return;
-    if (!m_extrBaseDir.isEmpty() && QFileInfo(m_extrBaseDir).isDir())
-        QDir::setCurrent(m_extrBaseDir);
     callUnzipEngine(engine);
 }
 
@@ -480,8 +482,8 @@ void TZipAccess::onEngineRecord(const EngineCallbackRecord &record)
     switch (record.messageType) {
     case EngineNewFile:
         if (m_onProgress)
-            m_onProgress(*this, ProgressType::NewFile,
-                fromCp1252(recordText(record.text, sizeof record.text, false)), record.fileSize);
+            m_onProgress(*this, ProgressType::NewFile, recordText(record.text, sizeof record.text, false),
+                record.fileSize);
         return;
     case EngineProgress:
         if (m_onProgress)
@@ -493,8 +495,7 @@ void TZipAccess::onEngineRecord(const EngineCallbackRecord &record)
         return;
     default:
         if (record.messageType >= EngineMessage && m_onMessage)
-            m_onMessage(
-                *this, record.errorCode, fromCp1252(recordText(record.text, sizeof record.text, true)));
+            m_onMessage(*this, record.errorCode, recordText(record.text, sizeof record.text, true));
     }
 }
 

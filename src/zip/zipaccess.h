@@ -112,11 +112,17 @@ public:
     void setOnDirUpdate(NotifyEvent handler) { m_onDirUpdate = std::move(handler); }
     void setOnProgress(ProgressEvent handler) { m_onProgress = std::move(handler); }
     void setOnMessage(MessageEvent handler) { m_onMessage = std::move(handler); }
+    /// The handlers as set, so that a caller can chain to them and put them back.
+    const ProgressEvent &OnProgress() const { return m_onProgress; }
+    const MessageEvent &OnMessage() const { return m_onMessage; }
 
     /// Lists ZipFilename from its local headers; see zipaccess.cpp for the walk.
     void List();
     /// Has the UNZIP engine write the members matching FSpecArgs into
-    /// ExtrBaseDir, which becomes (and stays) the current directory when it exists.
+    /// ExtrBaseDir, which becomes (and stays) the current directory; empty
+    /// means the current directory. A directory that cannot be made current
+    /// (missing, not a folder, not enterable) is reported with code 104 and
+    /// nothing is extracted.
     void Extract();
     /// Has the ZIP engine remove the members matching FSpecArgs; lists the
     /// archive again when something was removed.

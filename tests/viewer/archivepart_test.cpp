@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
+#include "diskfaults.h"
 #include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
@@ -19,9 +20,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
+
+#include <sys/fsuid.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace tv;
 
@@ -50,6 +56,35 @@ const QByteArray kSection
       "[Ausbruch]\r\n1=Archiv\r\n1Modul=basis\r\n1File=../opfer.zip\r\n";
 
 enum Row { Beispiel, Kaputt, Fehlt, Datum, Ausbruch };
+
+constexpr quint32 dosDate(int year, int month, int day)
+{
+    return quint32(((year - 1980) << 9) | (month << 5) | day) << 16;
+}
+
+/// File permission checks as the user "nobody" for as long as it lives, on
+/// this thread only: root passes every mode bit, nobody does not.
+class AsNobody
+{
+public:
+    AsNobody()
+    {
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+        m_active = ::setfsuid(65534) == 65534;
+    }
+    ~AsNobody()
+    {
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
+    AsNobody(const AsNobody &) = delete;
+    AsNobody &operator=(const AsNobody &) = delete;
+    bool active() const { return m_active; }
+
+private:
+    bool m_active = false;
+};
 
 } // namespace
 
@@ -87,6 +122,38 @@ class ArchivePartTest : public QObject
     QStringList filesIn(const QString &dir) const
     {
         return QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    /// Everything in `dir`, hidden files too, so a left-over probe or temporary file shows.
+    static QStringList allIn(const QString &dir)
+    {
+        return QDir(dir).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    void clickHeader(int col)
+    {
+        QHeaderView *header = grid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(
+                header->sectionViewportPosition(col) + header->sectionSize(col) / 2, header->height() / 2));
+    }
+    QStringList column(int col) const
+    {
+        QStringList cells;
+        for (int row = 1; row < grid()->RowCount(); ++row)
+            cells.append(grid()->Cells(col, row));
+        return cells;
+    }
+    /// An archive part whose members are dated so that their text order
+    /// differs from their date order in every locale tried, plus enough
+    /// members for a vertical scroll bar.
+    void useDatedArchive()
+    {
+        QList<ZipMember> members { { "mai.txt", "a", dosDate(2024, 5, 4) },
+            { "neu.txt", "b", dosDate(2025, 1, 1) }, { "alt.txt", "c", dosDate(2023, 1, 31) } };
+        for (int i = 0; i < 12; ++i)
+            members.append({ "fuell" + QByteArray::number(i) + ".txt", "f", dosDate(2023, 1, 31) });
+        writeZip(
+            m_dirs->programDir() + QStringLiteral("basis.tvm"), { { "beispiel.zip", zipBytes(members) } });
     }
 
 private slots:
@@ -269,6 +336,149 @@ private slots:
         typeFolder(m_dirs->tempDir() + QStringLiteral("nirgends"));
         QTest::mouseClick(openButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Ungültiger Pfad..."));
+    }
+
+    /// The listing's dates sort as dates whatever locale the program runs in;
+    /// the C locale writes "4 May 2024".
+    void datesSortAsDatesInEveryLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char *name : { "C", "C.UTF-8", "de_DE", "en_US", "en_GB", "ja_JP", "bg_BG", "ar_EG" })
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void datesSortAsDatesInEveryLocale()
+    {
+        QFETCH(QString, locale);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+        useDatedArchive();
+        open(Beispiel);
+        QCOMPARE(grid()->Cells(3, 1), QLocale().toString(QDate(2024, 5, 4), QLocale::ShortFormat));
+        clickHeader(3);
+        const QStringList names = column(0);
+        QCOMPARE(names.mid(13), (QStringList { QStringLiteral("mai.txt"), QStringLiteral("neu.txt") }));
+        QCOMPARE(names.first(), QStringLiteral("alt.txt"));
+    }
+
+    /// The four columns fit the 364-pixel grid: no horizontal scroll bar, and
+    /// every header text whole, also with a vertical scroll bar.
+    void columnsFitTheGrid_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("de_DE") << QStringLiteral("de_DE");
+        QTest::newRow("C") << QStringLiteral("C");
+    }
+
+    void columnsFitTheGrid()
+    {
+        QFETCH(QString, locale);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+        useDatedArchive();
+        open(Beispiel);
+        TSortGrid *g = grid();
+        QVERIFY(QTest::qWaitForWindowExposed(g->window()));
+        QCOMPARE(g->width(), 364);
+        QVERIFY(g->verticalScrollBar()->isVisible());
+        QVERIFY(!g->horizontalScrollBar()->isVisible());
+        int total = 0;
+        for (int col = 0; col < 4; ++col) {
+            total += g->ColWidths(col);
+            for (int row = 0; row < (col == 0 ? 1 : g->RowCount()); ++row) {
+                const TGridDrawState state = row == 0 ? TGridDrawState(gdFixed) : TGridDrawState();
+                const int text = QFontMetrics(g->CellFormat(col, row, state).CellFont)
+                                     .horizontalAdvance(g->Cells(col, row));
+                QVERIFY2(g->ColWidths(col) >= text + 4, qPrintable(g->Cells(col, row)));
+            }
+        }
+        QVERIFY2(total <= g->viewport()->width(), qPrintable(QString::number(total)));
+    }
+
+    /// A folder that cannot be written, even by root: a read-only file
+    /// system. The user is told which folder, and nothing is written anywhere.
+    void readOnlyFolderIsNamed()
+    {
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        const QString target = fs.path() + QStringLiteral("ziel/");
+        QVERIFY(QDir().mkpath(target));
+        QVERIFY(::mount("tmpfs", QFile::encodeName(fs.path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                    nullptr)
+            == 0);
+        open(Beispiel);
+        const QString current = QDir::currentPath();
+        const QStringList before = allIn(current);
+        typeFolder(target);
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Keine Datei entpackt..."));
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        QCOMPARE(m_seam->messages[0].text,
+            QStringLiteral("Nach '%1' kann nicht entpackt werden: Dateizugriff verweigert.").arg(target));
+        QVERIFY(allIn(target).isEmpty());
+        QCOMPARE(allIn(current), before);
+        QCOMPARE(allIn(GetWorkDir()), QStringList());
+    }
+
+    /// A folder that exists but cannot be entered: the members must not land
+    /// in the current directory while the status counts them.
+    void unenterableFolderIsNamed()
+    {
+        open(Beispiel);
+        const QString nox = m_dirs->tempDir() + QStringLiteral("nox/");
+        QVERIFY(QDir().mkpath(nox));
+        QVERIFY(::chmod(QFile::encodeName(nox).constData(), 0700) == 0);
+        QVERIFY(::chmod(QFile::encodeName(m_dirs->tempDir()).constData(), 0711) == 0);
+        const QString current = QDir::currentPath();
+        const QStringList before = allIn(current);
+        typeFolder(nox);
+        {
+            AsNobody nobody;
+            if (!nobody.active())
+                QSKIP("cannot check files as another user here (needs root)");
+            QTest::mouseClick(extractButton(), Qt::LeftButton);
+        }
+        QCOMPARE(status(), QStringLiteral("Keine Datei entpackt..."));
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList {
+                QStringLiteral("Nach '%1' kann nicht entpackt werden: Dateizugriff verweigert.").arg(nox) });
+        QVERIFY(allIn(nox).isEmpty());
+        QCOMPARE(allIn(current), before);
+        QCOMPARE(allIn(GetWorkDir()), QStringList());
+    }
+
+    /// A full folder: what could not be written is reported with its reason,
+    /// is not counted, and an older file of that name stays as it was.
+    void fullFolderReportsWhatFailed()
+    {
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        open(Beispiel);
+        TestDirs::writeFile(fs.path() + QStringLiteral("liesmich.txt"), "meine Notizen");
+        fs.fill();
+        typeFolder(fs.path());
+        QTest::mouseClick(extractButton(), Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("Es wurde(n) 0 Datei(en) nach '%1' entpackt...").arg(fs.path()));
+        QCOMPARE(m_seam->messages.size(), 1);
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        const QString text = m_seam->messages[0].text;
+        QVERIFY2(text.startsWith(
+                     QStringLiteral("Nicht alle Dateien konnten nach '%1' entpackt werden:").arg(fs.path())),
+            qPrintable(text));
+        for (const char *name : { "liesmich.txt", "main.cpp", "Datei.zip" })
+            QVERIFY2(text.contains(QStringLiteral("Cannot write %1: ").arg(QLatin1String(name))),
+                qPrintable(text));
+        QCOMPARE(
+            allIn(fs.path()), (QStringList { QStringLiteral("ballast"), QStringLiteral("liesmich.txt") }));
+        QFile old(fs.path() + QStringLiteral("liesmich.txt"));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("meine Notizen"));
+        QCOMPARE(allIn(GetWorkDir()), QStringList());
     }
 
     void theArchivesOwnModuleIsUsed()

@@ -1,3 +1,4 @@
+#include "diskfaults.h"
 #include "fakeseam.h"
 #include "zip/zipaccess.h"
 #include "zipbuilder.h"
@@ -7,7 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace tv;
 
@@ -24,6 +29,37 @@ QByteArray moduleArchive()
         .add(member("K\xE4lte.txt", "kalt"))
         .add(member("README", "lies mich"));
     return zip.bytes();
+}
+
+/// File permission checks as the user "nobody" for as long as it lives, on
+/// this thread only: root passes every mode bit, nobody does not.
+class AsNobody
+{
+public:
+    AsNobody()
+    {
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+        m_active = ::setfsuid(65534) == 65534;
+    }
+    ~AsNobody()
+    {
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
+    AsNobody(const AsNobody &) = delete;
+    AsNobody &operator=(const AsNobody &) = delete;
+    bool active() const { return m_active; }
+
+private:
+    bool m_active = false;
+};
+
+/// Every name in `folder`, hidden ones too: a left-over temporary file shows.
+QStringList allFiles(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QString fatal(const char *engine)
@@ -221,11 +257,176 @@ private slots:
         QDir().mkpath(here);
         QDir::setCurrent(here);
         m_zip->setFSpecArgs({ "README" });
-        m_zip->setExtrBaseDir(path(QStringLiteral("fehlt/")));
+        m_zip->setExtrBaseDir(QString());
         m_zip->Extract();
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QVERIFY(QFileInfo::exists(here + QStringLiteral("/README")));
         QCOMPARE(QDir::currentPath(), QDir(here).canonicalPath());
+    }
+
+    // A target that cannot be made current must not send the files elsewhere.
+    void extractIntoMissingBaseDirWritesNothing()
+    {
+        useArchive(moduleArchive());
+        const QString here = path(QStringLiteral("here"));
+        QDir().mkpath(here);
+        QDir::setCurrent(here);
+        const QString missing = path(QStringLiteral("fehlt/"));
+        m_zip->setFSpecArgs({ "README" });
+        m_zip->setExtrBaseDir(missing);
+        m_zip->Extract();
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QVERIFY(allFiles(here).isEmpty());
+        QCOMPARE(m_messages,
+            (Messages { { 104, QStringLiteral("Error - cannot enter extraction directory ") + missing } }));
+    }
+
+    void extractIntoUnenterableDirWritesNothing()
+    {
+        useArchive(moduleArchive());
+        QVERIFY(QFile::setPermissions(m_dir->path(),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                | QFileDevice::ExeOther));
+        const QString here = path(QStringLiteral("here"));
+        const QString nox = path(QStringLiteral("nox/"));
+        QVERIFY(QDir().mkpath(here) && QDir().mkpath(nox));
+        QVERIFY(::chmod(QFile::encodeName(here).constData(), 0777) == 0);
+        QVERIFY(::chmod(QFile::encodeName(nox).constData(), 0700) == 0);
+        QVERIFY(::chmod(QFile::encodeName(archive()).constData(), 0644) == 0);
+        QDir::setCurrent(here);
+        m_zip->setFSpecArgs({ "*" });
+        m_zip->setExtrBaseDir(nox);
+        {
+            AsNobody nobody;
+            if (!nobody.active())
+                QSKIP("cannot check files as another user here (needs root)");
+            m_zip->Extract();
+        }
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QVERIFY2(allFiles(here).isEmpty(), qPrintable(allFiles(here).join(u' ')));
+        QVERIFY(allFiles(nox).isEmpty());
+        QCOMPARE(m_messages,
+            (Messages { { 104, QStringLiteral("Error - cannot enter extraction directory ") + nox } }));
+    }
+
+    // ------------------------------------------------------------ failed writes
+
+    /// A member that cannot be written leaves the file of that name as it was,
+    /// no temporary file, a message, and does not count.
+    void extractOnFullDiskKeepsTheOldFile()
+    {
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        ZipBuilder zip;
+        zip.add(member("tip.rtf", QByteArray(100000, 'n')));
+        useArchive(zip.bytes());
+        writeBytes(fs.path() + QStringLiteral("tip.rtf"), "alter Inhalt");
+        fs.fill();
+        m_zip->setFSpecArgs({ "*" });
+        m_zip->setExtrBaseDir(fs.path());
+        m_zip->Extract();
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(readBytes(fs.path() + QStringLiteral("tip.rtf")), QByteArray("alter Inhalt"));
+        QCOMPARE(allFiles(fs.path()), (QStringList { QStringLiteral("ballast"), QStringLiteral("tip.rtf") }));
+        QCOMPARE(messagesWithCode(13),
+            (Messages { { 13,
+                QStringLiteral("Cannot write tip.rtf: ")
+                    + QString::fromLocal8Bit(std::strerror(ENOSPC)) } }));
+    }
+
+    void extractPastFileSizeLimitKeepsTheOldFile()
+    {
+        ZipBuilder zip;
+        zip.add(member("small.txt", "klein")).add(member("tip.rtf", QByteArray(100000, 'n')));
+        useArchive(zip.bytes());
+        writeBytes(out() + QStringLiteral("/tip.rtf"), "alter Inhalt");
+        {
+            FileSizeLimit limit(50000);
+            extract({ "*" });
+        }
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(readBytes(out() + QStringLiteral("/tip.rtf")), QByteArray("alter Inhalt"));
+        QCOMPARE(readBytes(out() + QStringLiteral("/small.txt")), QByteArray("klein"));
+        QCOMPARE(allFiles(out()), (QStringList { QStringLiteral("small.txt"), QStringLiteral("tip.rtf") }));
+        QCOMPARE(messagesWithCode(13),
+            (Messages { { 13,
+                QStringLiteral("Cannot write tip.rtf: ") + QString::fromLocal8Bit(std::strerror(EFBIG)) } }));
+    }
+
+    /// The archive is replaced only by a complete copy: a full disk leaves it
+    /// byte for byte, with no working copy beside it.
+    void deleteOnFullDiskKeepsTheArchive_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("specs");
+        QTest::newRow("some members") << QList<QByteArray> { "README" };
+        QTest::newRow("every member") << QList<QByteArray> { "*" };
+    }
+
+    void deleteOnFullDiskKeepsTheArchive()
+    {
+        QFETCH(QList<QByteArray>, specs);
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        ZipBuilder zip;
+        zip.add(member("Sections.dat", "Grafik\r\n")).add(member("README", QByteArray(60000, 'r')));
+        const QByteArray bytes = zip.bytes();
+        const QString inFs = fs.path() + QStringLiteral("modul.tvm");
+        writeBytes(inFs, bytes);
+        m_zip->setZipFilename(inFs);
+        fs.fill();
+        m_zip->setFSpecArgs(specs);
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(readBytes(inFs), bytes);
+        QCOMPARE(
+            allFiles(fs.path()), (QStringList { QStringLiteral("ballast"), QStringLiteral("modul.tvm") }));
+        QCOMPARE(messagesWithCode(15).size(), 1);
+        QVERIFY2(messagesWithCode(15).first().second.startsWith(QStringLiteral("Cannot write zip file ")),
+            qPrintable(messagesWithCode(15).first().second));
+    }
+
+    void deletePastFileSizeLimitKeepsTheArchive()
+    {
+        ZipBuilder zip;
+        zip.add(member("Sections.dat", "Grafik\r\n")).add(member("README", QByteArray(60000, 'r')));
+        const QByteArray bytes = zip.bytes();
+        useArchive(bytes);
+        {
+            FileSizeLimit limit(30000);
+            m_zip->setFSpecArgs({ "Sections.dat" });
+            m_zip->Delete();
+        }
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(readBytes(archive()), bytes);
+        QCOMPARE(
+            allFiles(m_dir->path()), (QStringList { QStringLiteral("modul.tvm"), QStringLiteral("out") }));
+        QCOMPARE(messagesWithCode(15).size(), 1);
+    }
+
+    // ------------------------------------------------------------ texts
+
+    /// The engines send UTF-8; names with umlauts arrive as written.
+    void engineTextsArriveDecoded()
+    {
+        ZipBuilder zip;
+        ZipMember pipe = member("Pf\xFCtze", "");
+        pipe.unixMode = S_IFIFO | 0644;
+        ZipMember flagged = member("\xE6\x97\xA5\xE6\x9C\xAC.txt", "utf");
+        flagged.utf8 = true;
+        zip.add(member("K\xE4lte.txt", "kalt")).add(flagged).add(pipe);
+        useArchive(zip.bytes());
+        extract({ "*" });
+        QStringList names;
+        for (const auto &p : m_progress) {
+            if (std::get<0>(p) == ProgressType::NewFile)
+                names.append(std::get<1>(p));
+        }
+        QCOMPARE(names, (QStringList { QStringLiteral("Kälte.txt"), QStringLiteral("日本.txt") }));
+        QCOMPARE(
+            messagesWithCode(14), (Messages { { 14, QStringLiteral("Skipped Pfütze: not a plain file") } }));
+        QCOMPARE(outFiles(), (QStringList { QStringLiteral("Kälte.txt"), QStringLiteral("日本.txt") }));
     }
 
     void extractTestOptionWritesNothing()
@@ -295,6 +496,18 @@ private slots:
             (QStringList {
                 QStringLiteral("Kälte.txt"), QStringLiteral("README"), QStringLiteral("Sections.dat") }));
         QVERIFY(m_messages.isEmpty());
+    }
+
+    void deleteKeepsTheArchivesPermissions()
+    {
+        useArchive(moduleArchive());
+        QVERIFY(::chmod(QFile::encodeName(archive()).constData(), 0640) == 0);
+        m_zip->setFSpecArgs({ "README" });
+        m_zip->Delete();
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QCOMPARE(modeOf(archive()), mode_t(0640));
+        QCOMPARE(
+            allFiles(m_dir->path()), (QStringList { QStringLiteral("modul.tvm"), QStringLiteral("out") }));
     }
 
     void deleteWithoutMatchChangesNothing()

@@ -54,12 +54,20 @@ public:
     TempFile &operator=(const TempFile &) = delete;
 
     int fd() const { return m_fd; }
-    /// Closes the file; false (with errno) when the data did not reach it.
+    /// Syncs and closes the file; false (with errno) when the data did not
+    /// reach the disk, so that it never replaces a good file.
     bool close()
     {
         const int fd = m_fd;
         m_fd = -1;
-        return ::close(fd) == 0;
+        const bool synced = ::fsync(fd) == 0;
+        const int error = errno;
+        if (::close(fd) != 0 || !synced) {
+            if (!synced)
+                errno = error;
+            return false;
+        }
+        return true;
     }
     bool renameTo(const std::string &target)
     {

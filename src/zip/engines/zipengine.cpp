@@ -19,26 +19,116 @@ namespace {
 // An archive without members: only the end of central directory record.
 constexpr unsigned char kEmptyArchive[22] = { 'P', 'K', 5, 6 };
 
-/// Replaces the archive by an empty one, written beside it and renamed into
-/// place, because libzip would remove the file instead.
-bool writeEmptyArchive(const std::string &path)
+bool writeAll(int fd, const unsigned char *data, std::size_t size)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+/// Syncs a file's data; false (with errno) when it did not reach the disk.
+bool syncFile(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat original;
-    if (::stat(path.c_str(), &original) == 0)
-        ::fchmod(fd, original.st_mode & 07777);
-    const bool written = ::write(fd, kEmptyArchive, sizeof kEmptyArchive) == sizeof kEmptyArchive;
-    const bool closed = ::close(fd) == 0;
-    if (written && closed && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
+    const bool synced = ::fsync(fd) == 0;
     const int error = errno;
-    ::unlink(temp.c_str());
-    errno = error;
-    return false;
+    const bool closed = ::close(fd) == 0;
+    if (!synced)
+        errno = error;
+    return synced && closed;
 }
+
+/// The working copy of an archive, beside it as ".zipengine-XXXXXX": the
+/// archive itself is only ever replaced by a rename of a synced copy, so a
+/// full disk or a killed process leaves it as it was. The copy is removed
+/// unless it was renamed into place; libzip's own temporary files while
+/// rewriting it are named after it (".zipengine-XXXXXX.YYYYYY") and removed by
+/// libzip on failure.
+class WorkingCopy
+{
+public:
+    explicit WorkingCopy(const std::string &archive)
+        : m_archive(archive)
+    {
+        const std::size_t slash = archive.find_last_of('/');
+        m_path = (slash == std::string::npos ? std::string() : archive.substr(0, slash + 1))
+            + ".zipengine-XXXXXX";
+    }
+    ~WorkingCopy()
+    {
+        if (m_created)
+            ::unlink(m_path.c_str());
+    }
+    WorkingCopy(const WorkingCopy &) = delete;
+    WorkingCopy &operator=(const WorkingCopy &) = delete;
+
+    const std::string &path() const { return m_path; }
+
+    /// Copies the archive; with `empty`, writes an archive without members
+    /// instead. False (with errno) on any failure.
+    bool create(bool empty)
+    {
+        const int fd = ::mkostemp(m_path.data(), O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        m_created = true;
+        bool ok = empty ? writeAll(fd, kEmptyArchive, sizeof kEmptyArchive) : copyArchive(fd);
+        ok = ok && ::fsync(fd) == 0;
+        const int error = errno;
+        const bool closed = ::close(fd) == 0;
+        if (!ok)
+            errno = error;
+        return ok && closed;
+    }
+
+    /// Syncs the copy (libzip rewrote it without syncing) and renames it over
+    /// the archive, with the archive's permissions.
+    bool replaceArchive()
+    {
+        struct stat original;
+        if (::stat(m_archive.c_str(), &original) != 0
+            || ::chmod(m_path.c_str(), original.st_mode & 07777) != 0)
+            return false;
+        if (!syncFile(m_path) || ::rename(m_path.c_str(), m_archive.c_str()) != 0)
+            return false;
+        m_created = false;
+        return true;
+    }
+
+private:
+    bool copyArchive(int out) const
+    {
+        const int in = ::open(m_archive.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return false;
+        unsigned char buffer[64 * 1024];
+        ssize_t n;
+        bool ok = true;
+        while (ok && (n = ::read(in, buffer, sizeof buffer)) != 0) {
+            if (n < 0)
+                ok = errno == EINTR;
+            else
+                ok = writeAll(out, buffer, static_cast<std::size_t>(n));
+        }
+        const int error = errno;
+        ::close(in);
+        errno = error;
+        return ok;
+    }
+
+    std::string m_archive;
+    std::string m_path;
+    bool m_created = false;
+};
 
 class Deletion
 {
@@ -59,44 +149,56 @@ public:
 private:
     std::int32_t deleteMatching()
     {
-        ZipArchive archive = openArchive(m_params.archive, 0, m_reporter);
-        if (!archive)
-            return 0;
-        const std::vector<std::string> specs = specList(m_params.specs, m_params.specCount);
-        const zip_int64_t entries = zip_get_num_entries(archive.get(), 0);
-        std::int32_t count = 0;
-        for (zip_int64_t i = 0; i < entries; ++i) {
-            const auto index = static_cast<zip_uint64_t>(i);
-            const std::string name = memberName(archive.get(), index);
-            if (!matchesAnySpec(name, specs))
-                continue;
-            zip_stat_t stat;
-            zip_stat_init(&stat);
-            zip_stat_index(archive.get(), index, 0, &stat);
-            m_reporter.newFile(name, stat.size);
-            if (zip_delete(archive.get(), index) == 0)
-                ++count;
+        std::vector<zip_uint64_t> matching;
+        zip_int64_t entries = 0;
+        {
+            ZipArchive archive = openArchive(m_params.archive, ZIP_RDONLY, m_reporter);
+            if (!archive)
+                return 0;
+            const std::vector<std::string> specs = specList(m_params.specs, m_params.specCount);
+            entries = zip_get_num_entries(archive.get(), 0);
+            for (zip_int64_t i = 0; i < entries; ++i) {
+                const auto index = static_cast<zip_uint64_t>(i);
+                const std::string name = memberName(archive.get(), index);
+                if (!matchesAnySpec(name, specs))
+                    continue;
+                zip_stat_t stat;
+                zip_stat_init(&stat);
+                zip_stat_index(archive.get(), index, 0, &stat);
+                m_reporter.newFile(name, stat.size);
+                matching.push_back(index);
+            }
         }
-        if (count == 0)
+        if (matching.empty())
             return 0;
-        return commit(std::move(archive), count == entries) ? count : 0;
+        const auto count = static_cast<std::int32_t>(matching.size());
+        return commit(matching, count == entries) ? count : 0;
     }
 
-    // libzip writes the new archive beside the old one and renames it, so a
-    // failure leaves the archive as it was.
-    bool commit(ZipArchive archive, bool nothingLeft)
+    // The members are removed from a synced working copy, which then replaces
+    // the archive in one rename.
+    bool commit(const std::vector<zip_uint64_t> &matching, bool nothingLeft)
     {
-        if (nothingLeft) {
-            archive.reset();
-            if (writeEmptyArchive(m_params.archive))
-                return true;
+        WorkingCopy copy(m_params.archive);
+        if (!copy.create(nothingLeft))
             return fail(std::strerror(errno));
-        }
-        if (zip_close(archive.get()) == 0) {
+        if (!nothingLeft) {
+            // libzip removes an archive it closes without members; here
+            // some are always left.
+            ZipArchive archive = openArchive(copy.path().c_str(), 0, m_reporter);
+            if (!archive)
+                return false;
+            for (zip_uint64_t index : matching) {
+                if (zip_delete(archive.get(), index) != 0)
+                    return fail(zip_strerror(archive.get()));
+            }
+            if (zip_close(archive.get()) != 0)
+                return fail(zip_strerror(archive.get()));
             archive.release();
-            return true;
         }
-        return fail(zip_strerror(archive.get()));
+        if (!copy.replaceArchive())
+            return fail(std::strerror(errno));
+        return true;
     }
 
     bool fail(const std::string &reason)
