@@ -188,6 +188,9 @@ private slots:
             QStringLiteral("Section_S30.dat"), QStringLiteral("1000") };
         QTest::newRow("during the Version file copy") << QStringList { QStringLiteral("staging"),
             QStringLiteral("CheckVersion.dat"), QStringLiteral("100") };
+        // The installed Version file (255 bytes) is copied whole; its raised form passes 600 bytes.
+        QTest::newRow("during a write of the Version file") << QStringList { QStringLiteral("staging"),
+            QStringLiteral("CheckVersion.dat"), QStringLiteral("600") };
         QTest::newRow("during the module copy")
             << QStringList { QStringLiteral("staging"), QStringLiteral("gross.tvm"), big };
         QTest::newRow("during the delete")
