@@ -13,7 +13,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tv {
 namespace {
@@ -21,6 +28,13 @@ namespace {
 constexpr char kCheckVersion[] = "CheckVersion";
 constexpr char kModulDate[] = "ModulDate";
 constexpr char kSectionsKey[] = "Section";
+constexpr int kNoEntriesCode = 1036; // the listing found no entry
+
+/// Left-overs: our staged files, with whatever a writer put beside one of them
+/// (libzip's and the INI writer's temporaries append ".XXXXXX" to its name).
+const QRegularExpression kStagedName(QStringLiteral("^\\.tipvault-[A-Za-z0-9]{6}(\\.[A-Za-z0-9]{6})?$"));
+/// The UNZIP engine's temporary in the extraction directory: ".unzipengine-<pid>-<n>".
+const QRegularExpression kUnzipTempName(QStringLiteral("^\\.unzipengine-([0-9]{1,9})-[0-9]+$"));
 
 /// The file-system form of a catalogue name with its ASCII letters folded, as
 /// resolveName compares names.
@@ -44,7 +58,109 @@ void removeWorkCopies(const QList<QByteArray> &names)
     }
 }
 
+/// The component's messages come to the integration while it runs, not in boxes of their own.
+class ZipMessagesTaken
+{
+public:
+    /// The listing's "No valid zip entries found" (code 1036) goes to `listing`,
+    /// everything else (the engines, a missing engine) to `messages`.
+    ZipMessagesTaken(TZipAccess &zip, QStringList &listing, QStringList &messages)
+        : m_zip(zip)
+        , m_unattended(zip.Unattended())
+    {
+        m_zip.setUnattended(true);
+        m_zip.setOnMessage([&listing, &messages](TZipAccess &, int code, const QString &text) {
+            (code == kNoEntriesCode ? listing : messages).append(text);
+        });
+    }
+    ~ZipMessagesTaken()
+    {
+        m_zip.setOnMessage(nullptr);
+        m_zip.setUnattended(m_unattended);
+    }
+    ZipMessagesTaken(const ZipMessagesTaken &) = delete;
+    ZipMessagesTaken &operator=(const ZipMessagesTaken &) = delete;
+
+private:
+    TZipAccess &m_zip;
+    bool m_unattended;
+};
+
+/// A member name as the engines compare it: UTF-8, from Windows-1252 unless
+/// the entry is flagged as UTF-8 (general purpose bit 11).
+QByteArray memberName(const ZipDirEntry &entry)
+{
+    return entry.flags() & 0x0800 ? entry.FileName : fromCp1252(entry.FileName).toUtf8();
+}
+
+/// How many listed members the engines will take for `names`: they match
+/// whole names without regard to ASCII case.
+int countMembers(const QList<ZipDirEntry> &entries, const QList<QByteArray> &names)
+{
+    QList<QByteArray> wanted;
+    for (const QByteArray &name : names)
+        wanted.append(fromCp1252(name).toUtf8());
+    int count = 0;
+    for (const ZipDirEntry &entry : entries) {
+        const QByteArray member = memberName(entry);
+        for (const QByteArray &name : std::as_const(wanted)) {
+            if (equalsIgnoringAsciiCase(member, name)) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+/// For a box: a line feed in a name would break the text, so control
+/// characters show as "?".
+QString shownName(QString name)
+{
+    for (QChar &c : name) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            c = u'?';
+    }
+    return name;
+}
+
+bool isProcessGone(const QString &pid)
+{
+    return ::kill(pid_t(pid.toInt()), 0) != 0 && errno == ESRCH;
+}
+
+/// Removes the plain files of `dir` whose names `isLeftover` accepts.
+void removeFilesIn(const QString &dir, const std::function<bool(const QString &name)> &isLeftover)
+{
+    const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!isLeftover(name))
+            continue;
+        const QByteArray path = QFile::encodeName(dir + name);
+        struct stat st
+        {
+        };
+        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(path.constData());
+    }
+}
+
 } // namespace
+
+/// A catalogue file or the Version file, ready beside its target.
+struct ModulUpdate::Prepared
+{
+    QByteArray name; // as the catalogue spells it: "Section_Grafik.dat"
+    QString target;
+    StagedFile file;
+
+    Prepared(const QByteArray &fileName, const QString &targetPath)
+        : name(fileName)
+        , target(targetPath)
+        , file(GetProgramDir())
+    {
+    }
+};
 
 QString modulFileName(const QString &updateName)
 {
@@ -62,47 +178,94 @@ bool isSafeSectionName(const QByteArray &line)
     return true;
 }
 
+QString updateNameProblem(const QString &updateName)
+{
+    for (const QChar c : updateName) {
+        // The five bytes 1252 leaves unassigned come back as C1 controls; they count as controls too.
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            return QStringLiteral("sein Dateiname enthält Steuerzeichen.");
+    }
+    if (fromCp1252(toCp1252(updateName)) != updateName)
+        return QStringLiteral("sein Dateiname enthält Zeichen, die es im Zeichensatz Windows-1252 "
+                              "nicht gibt; der Katalog kann das Modul so nicht benennen.");
+    return QString();
+}
+
 QString integratedMessage(int count)
 {
     return QStringLiteral("Es wurde(n) ") + QString::number(count) + QStringLiteral(" Modul(e) integriert.")
         + QStringLiteral("\r\n\n") + QStringLiteral("Die neuen Einträge sind ab sofort verfügbar.");
 }
 
-ModulUpdate::ModulUpdate(TZipAccess &zip)
+ModulUpdate::ModulUpdate(TZipAccess &zip, StepObserver observer)
     : m_zip(zip)
+    , m_observer(std::move(observer))
 {
 }
+
+ModulUpdate::~ModulUpdate() = default;
 
 bool ModulUpdate::IntegrateModul(const QString &updatePath)
 {
     m_info.UpdatePath = updatePath;
     m_info.UpdateName = updatePath.mid(updatePath.lastIndexOf(u'/') + 1);
+    const QString nameProblem = updateNameProblem(m_info.UpdateName);
+    if (!nameProblem.isEmpty()) {
+        refuse(nameProblem);
+        return false;
+    }
     if (fileExistsIn(GetProgramDir(), toCp1252(modulFileName(m_info.UpdateName))))
         return false;
     m_sectionFiles.clear();
-    m_failures.clear();
-    if (!ExtractUpdateCatalogue())
-        return false;
-    UpdateCatalogueFiles();
-    const bool installed = InstallModul();
-    reportFailures(installed);
+    m_failure.clear();
+    m_prepared.clear();
+    m_raised.clear();
+    bool integrated = false;
+    {
+        const ZipMessagesTaken taken(m_zip, m_listingMessages, m_zipMessages);
+        try {
+            integrated = integrate();
+        } catch (...) {
+            removeUpdateCatalogue();
+            m_prepared.clear();
+            throw;
+        }
+    }
+    removeUpdateCatalogue();
+    m_prepared.clear();
+    if (!m_failure.isEmpty())
+        reportFailure();
     m_sectionFiles.clear();
-    return installed;
+    return integrated;
+}
+
+bool ModulUpdate::integrate()
+{
+    return ExtractUpdateCatalogue() && UpdateCatalogueFiles() && InstallModul();
 }
 
 bool ModulUpdate::ExtractUpdateCatalogue()
 {
     const QString work = GetWorkDir();
     removeWorkCopies({ kSectionsFile, kVersionFile });
+    m_listingMessages.clear();
     try {
         m_zip.setZipFilename(m_info.UpdatePath);
     } catch (const Error &e) {
         refuse(QStringLiteral("es kann nicht gelesen werden (%1).").arg(e.message()));
         return false;
     }
-    m_zip.setFSpecArgs({ kSectionsFile, kVersionFile });
-    m_zip.setExtrBaseDir(work);
-    m_zip.Extract();
+    if (m_zip.EntryCount() == 0) {
+        // A file that is no ZIP archive at all, or one without a single entry.
+        const QString why = m_listingMessages.join(QStringLiteral("; "));
+        refuse(why.isEmpty() ? QStringLiteral("es enthält keine Einträge.")
+                             : QStringLiteral("es enthält keine gültigen Einträge (%1).").arg(why));
+        return false;
+    }
+    tell(UpdateStep::Extracting, kSectionsFile);
+    if (!extract({ kSectionsFile, kVersionFile },
+            QStringLiteral("Entpacken von Sections.dat und CheckVersion.dat")))
+        return false;
     m_versionCopy = resolveName(work, kVersionFile);
 
     QList<QByteArray> lines;
@@ -113,7 +276,6 @@ bool ModulUpdate::ExtractUpdateCatalogue()
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (!isSafeSectionName(lines[i])) {
-            removeUpdateCatalogue();
             refuse(QStringLiteral("Zeile %1 seiner Sections.dat ist kein gültiger Abschnittsname. "
                                   "Abschnittsnamen dürfen weder \"/\", \"\\\", \"*\", \"?\" noch "
                                   "Steuerzeichen enthalten.")
@@ -121,6 +283,54 @@ bool ModulUpdate::ExtractUpdateCatalogue()
             return false;
         }
         m_sectionFiles.append(sectionFileName(lines[i]));
+    }
+    return true;
+}
+
+bool ModulUpdate::openArchive(const QString &path, const QString &what)
+{
+    try {
+        m_zip.setZipFilename(path);
+    } catch (const Error &e) {
+        fail(what, e.message());
+        return false;
+    }
+    return true;
+}
+
+bool ModulUpdate::takeZipMessages(const QString &what)
+{
+    if (m_zipMessages.isEmpty())
+        return true;
+    // A box must fit on the screen, even when a thousand Section files failed.
+    constexpr qsizetype kShown = 5;
+    QStringList shown = m_zipMessages.mid(0, kShown);
+    if (m_zipMessages.size() > kShown)
+        shown.append(QStringLiteral("... und %1 weitere").arg(m_zipMessages.size() - kShown));
+    fail(what, shown.join(QStringLiteral("\r\n")));
+    m_zipMessages.clear();
+    return false;
+}
+
+/// Extracts `names` of the listed update into the Work directory. Every member
+/// the listing found must arrive, and the engine must not have complained.
+bool ModulUpdate::extract(const QList<QByteArray> &names, const QString &what)
+{
+    if (names.isEmpty())
+        return true;
+    const int expected = countMembers(m_zip.DirEntries(), names);
+    m_zipMessages.clear();
+    m_zip.setFSpecArgs(names);
+    m_zip.setExtrBaseDir(GetWorkDir());
+    m_zip.Extract();
+    if (!takeZipMessages(what))
+        return false;
+    if (m_zip.ProcessedCount() < expected) {
+        fail(what,
+            QStringLiteral("nur %1 von %2 Dateien wurden entpackt")
+                .arg(m_zip.ProcessedCount())
+                .arg(expected));
+        return false;
     }
     return true;
 }
@@ -136,116 +346,211 @@ bool ModulUpdate::CheckNewerVersion(const QByteArray &key) const
         < ini::readInteger(m_versionCopy, kCheckVersion, key, 0);
 }
 
-void ModulUpdate::UpdateCatalogueFiles()
+bool ModulUpdate::UpdateCatalogueFiles()
 {
-    const QString work = GetWorkDir();
     removeWorkCopies(m_sectionFiles);
-    m_zip.setZipFilename(m_info.UpdatePath);
-    m_zip.setFSpecArgs(m_sectionFiles);
-    m_zip.setExtrBaseDir(work);
-    m_zip.Extract();
+    tell(UpdateStep::Extracting, m_sectionFiles.value(0));
+    if (!extract(m_sectionFiles, QStringLiteral("Entpacken der Abschnittsdateien")))
+        return false;
+    QSet<QByteArray> seen;
     for (const QByteArray &name : std::as_const(m_sectionFiles)) {
-        if (CheckNewerVersion(name))
-            carryFile(name, name);
+        // A line twice in Sections.dat names its file twice; it goes in once.
+        if (seen.contains(foldedDiskName(name)))
+            continue;
+        seen.insert(foldedDiskName(name));
+        if (CheckNewerVersion(name) && !prepareFile(name, name))
+            return false;
     }
-    // Sections.dat names the Section files that must exist, so it goes last and
-    // only onto a catalogue that holds them all: the start-up check would
+    // Sections.dat names the Section files that must exist, so it goes in last
+    // and only onto a catalogue that holds them all: the start-up check would
     // otherwise refuse the catalogue for good.
     if (!CheckNewerVersion(kSectionsKey))
-        return;
-    const QByteArray missing = missingSectionFile();
-    if (missing.isEmpty())
-        carryFile(kSectionsFile, kSectionsKey);
-    else
-        m_failures.append(
-            QStringLiteral("%1: %2 fehlt").arg(QLatin1String(kSectionsFile), fromCp1252(missing)));
-}
-
-QByteArray ModulUpdate::missingSectionFile() const
-{
-    for (const QByteArray &name : m_sectionFiles) {
-        if (!fileExistsIn(GetProgramDir(), name))
-            return name;
+        return true;
+    for (const QByteArray &name : std::as_const(m_sectionFiles)) {
+        if (!isInPlaceAfterwards(name)) {
+            fail(QLatin1String(kSectionsFile), fromCp1252(name) + QStringLiteral(" fehlt"));
+            return false;
+        }
     }
-    return QByteArray();
+    return prepareFile(kSectionsFile, kSectionsKey);
 }
 
-void ModulUpdate::carryFile(const QByteArray &name, const QByteArray &versionKey)
+bool ModulUpdate::isInPlaceAfterwards(const QByteArray &name) const
 {
+    if (fileExistsIn(GetProgramDir(), name))
+        return true;
+    const QByteArray folded = foldedDiskName(name);
+    for (const auto &prepared : m_prepared) {
+        if (foldedDiskName(prepared->name) == folded)
+            return true;
+    }
+    return false;
+}
+
+bool ModulUpdate::prepareFile(const QByteArray &name, const QByteArray &versionKey)
+{
+    auto prepared = std::make_unique<Prepared>(name, programFile(name));
+    tell(UpdateStep::Staging, name);
     QString reason;
-    if (replaceFile(resolveName(GetWorkDir(), name), programFile(name), &reason))
-        raiseVersion(versionKey);
-    else
-        m_failures.append(fromCp1252(name) + QStringLiteral(": ") + reason);
-}
-
-void ModulUpdate::raiseVersion(const QByteArray &key)
-{
-    const QByteArray value = ini::readString(m_versionCopy, kCheckVersion, key, QByteArray());
-    ini::writeString(programFile(kVersionFile), kCheckVersion, key, value);
+    if (!canReplace(prepared->target, &reason)
+        || !prepared->file.copyFrom(resolveName(GetWorkDir(), name), &reason)) {
+        fail(fromCp1252(name), reason);
+        return false;
+    }
+    m_prepared.push_back(std::move(prepared));
+    m_raised.append({ versionKey, ini::readString(m_versionCopy, kCheckVersion, versionKey, QByteArray()) });
+    return true;
 }
 
 bool ModulUpdate::InstallModul()
 {
-    const qint32 date = ini::readInteger(m_versionCopy, kModulDate, "Date", 0);
-    const QByteArray dateText = ini::readString(m_versionCopy, kModulDate, "Date", QByteArray());
-    removeUpdateCatalogue();
-
     const QByteArray modul = toCp1252(modulFileName(m_info.UpdateName));
+    const QString what = fromCp1252(modul);
+    const QString target = programFile(modul);
     StagedFile staged(GetProgramDir());
+    tell(UpdateStep::Staging, modul);
     QString reason;
-    if (!staged.copyFrom(m_info.UpdatePath, &reason)) {
-        m_failures.append(fromCp1252(modul) + QStringLiteral(": ") + reason);
+    if (!canReplace(target, &reason) || !staged.copyFrom(m_info.UpdatePath, &reason)) {
+        fail(what, reason);
         return false;
     }
-    m_zip.setZipFilename(staged.path());
-    m_zip.setFSpecArgs(m_sectionFiles + QList<QByteArray> { kVersionFile, kSectionsFile });
-    m_zip.Delete();
+    tell(UpdateStep::Deleting, modul);
+    if (!deleteCatalogueFrom(staged.path()) || !prepareVersionFile())
+        return false;
 
-    // The date goes before the rename: should the rename fail, the next run
-    // installs the module again and finds the date already carried over.
-    const QString installed = programFile(kVersionFile);
-    if (ini::readInteger(installed, kModulDate, "Date", 0) < date) {
-        ini::writeString(installed, kModulDate, "Modul", modul);
-        ini::writeString(installed, kModulDate, "Date", dateText);
+    // Everything is ready: now it goes in place, the module last, so that an
+    // archive whose module exists is always integrated whole.
+    for (const auto &prepared : m_prepared) {
+        if (!putInPlace(*prepared))
+            return false;
     }
-    if (!staged.commit(programFile(modul), &reason)) {
-        m_failures.append(fromCp1252(modul) + QStringLiteral(": ") + reason);
+    tell(UpdateStep::Replacing, modul);
+    if (!staged.commit(target, &reason)) {
+        fail(what, reason);
+        return false;
+    }
+    tell(UpdateStep::Replaced, modul);
+    return true;
+}
+
+/// Deletes the catalogue files from the staged module and makes sure none is left.
+bool ModulUpdate::deleteCatalogueFrom(const QString &staged)
+{
+    const QString what = QStringLiteral("Entfernen der Katalogdateien aus dem Modul");
+    const QList<QByteArray> names = m_sectionFiles + QList<QByteArray> { kVersionFile, kSectionsFile };
+    if (!openArchive(staged, what))
+        return false;
+    const int expected = countMembers(m_zip.DirEntries(), names);
+    if (expected == 0)
+        return true;
+    m_zipMessages.clear();
+    m_zip.setFSpecArgs(names);
+    try {
+        m_zip.Delete();
+    } catch (const Error &e) {
+        fail(what, e.message());
+        return false;
+    }
+    if (!takeZipMessages(what))
+        return false;
+    // With something deleted the component has listed the module again.
+    const int left = m_zip.ProcessedCount() > 0 ? countMembers(m_zip.DirEntries(), names) : expected;
+    if (left > 0) {
+        fail(what, QStringLiteral("%1 Katalogdateien blieben im Modul").arg(left));
         return false;
     }
     return true;
 }
 
+/// The installed Version file with every raised version and a later module
+/// date, written beside it.
+bool ModulUpdate::prepareVersionFile()
+{
+    const QString installed = programFile(kVersionFile);
+    const qint32 date = ini::readInteger(m_versionCopy, kModulDate, "Date", 0);
+    const bool later = ini::readInteger(installed, kModulDate, "Date", 0) < date;
+    if (m_raised.isEmpty() && !later)
+        return true;
+    auto prepared = std::make_unique<Prepared>(QByteArray(kVersionFile), installed);
+    tell(UpdateStep::Staging, kVersionFile);
+    QString reason;
+    const bool exists = QFileInfo::exists(installed);
+    if (!canReplace(installed, &reason)
+        || !(exists ? prepared->file.copyFrom(installed, &reason) : prepared->file.createEmpty(&reason))) {
+        // The installed Version file cannot be written: that stops the command.
+        throw WriteError(installed);
+    }
+    try {
+        const QString path = prepared->file.path();
+        for (const auto &[key, value] : std::as_const(m_raised))
+            ini::writeString(path, kCheckVersion, key, value);
+        if (later) {
+            ini::writeString(path, kModulDate, "Modul", toCp1252(modulFileName(m_info.UpdateName)));
+            ini::writeString(
+                path, kModulDate, "Date", ini::readString(m_versionCopy, kModulDate, "Date", {}));
+        }
+    } catch (const WriteError &) {
+        throw WriteError(installed);
+    }
+    m_prepared.push_back(std::move(prepared));
+    return true;
+}
+
+bool ModulUpdate::putInPlace(Prepared &prepared)
+{
+    tell(UpdateStep::Replacing, prepared.name);
+    QString reason;
+    if (!prepared.file.commit(prepared.target, &reason)) {
+        fail(fromCp1252(prepared.name), reason);
+        return false;
+    }
+    tell(UpdateStep::Replaced, prepared.name);
+    return true;
+}
+
+void ModulUpdate::tell(UpdateStep step, const QByteArray &file) const
+{
+    if (m_observer)
+        m_observer(step, file);
+}
+
+void ModulUpdate::fail(const QString &what, const QString &reason)
+{
+    m_failure = what + QStringLiteral(": ") + reason;
+}
+
 void ModulUpdate::refuse(const QString &reason)
 {
     showMessage(MessageKind::Error,
-        QStringLiteral("Das Modulupdate '%1' wird nicht integriert: %2").arg(m_info.UpdateName, reason));
+        QStringLiteral("Das Modulupdate '%1' wird nicht integriert: %2")
+            .arg(shownName(m_info.UpdateName), reason));
 }
 
-void ModulUpdate::reportFailures(bool installed)
+void ModulUpdate::reportFailure()
 {
-    if (m_failures.isEmpty())
-        return;
-    QString text = QStringLiteral("Das Modulupdate '%1' wurde nicht vollständig integriert. "
-                                  "Diese Dateien konnten nicht ins Programmverzeichnis geschrieben werden:")
-                       .arg(m_info.UpdateName);
-    // A box must fit on the screen, even for an update of a thousand Section files.
-    constexpr qsizetype kShown = 20;
-    QStringList lines = m_failures.mid(0, kShown);
-    if (m_failures.size() > kShown)
-        lines.append(QStringLiteral("... und %1 weitere").arg(m_failures.size() - kShown));
-    text += QStringLiteral("\r\n\r\n") + lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n");
-    text += installed ? QStringLiteral("Die bisherigen Fassungen dieser Dateien bleiben erhalten.")
-                      : QStringLiteral("Das Modul wurde nicht installiert; das Modulupdate wird beim "
-                                       "nächsten Mal erneut integriert.");
-    showMessage(MessageKind::Error, text);
+    showMessage(MessageKind::Error,
+        QStringLiteral("Das Modulupdate '%1' wurde nicht integriert:\r\n\r\n%2\r\n\r\n"
+                       "Das Modul wurde nicht installiert und keine Version erhöht; das Modulupdate "
+                       "wird beim nächsten Mal erneut integriert.")
+            .arg(shownName(m_info.UpdateName), m_failure));
 }
 
-int IntegrateUpdates(TZipAccess &zip, const QString &folder)
+void removeIntegrationLeftovers()
 {
+    removeFilesIn(GetProgramDir(), [](const QString &name) { return kStagedName.match(name).hasMatch(); });
+    const QString ownPid = QString::number(::getpid());
+    removeFilesIn(GetWorkDir(), [&ownPid](const QString &name) {
+        const QRegularExpressionMatch match = kUnzipTempName.match(name);
+        return match.hasMatch() && match.captured(1) != ownPid && isProcessGone(match.captured(1));
+    });
+}
+
+int IntegrateUpdates(TZipAccess &zip, const QString &folder, const StepObserver &observer)
+{
+    removeIntegrationLeftovers();
     QStringList updateFiles;
     FindUpdateFiles(folder, updateFiles);
-    ModulUpdate update(zip);
+    ModulUpdate update(zip, observer);
     int count = 0;
     for (const QString &path : std::as_const(updateFiles)) {
         if (update.IntegrateModul(path))

@@ -38,8 +38,12 @@ bool writeAll(int fd, const char *data, ssize_t size)
         const ssize_t n = ::write(fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0)
             return false;
+        if (n == 0) {
+            errno = EIO; // nothing written and no reason given
+            return false;
+        }
         data += n;
         size -= n;
     }
@@ -81,6 +85,33 @@ int openSource(const QString &source)
     return fd;
 }
 
+/// Flushes a file that someone else may have written and closed; false with errno set.
+bool syncFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int err = errno;
+    if (::close(fd) != 0 || !synced) {
+        errno = synced ? errno : err;
+        return false;
+    }
+    return true;
+}
+
+/// After a rename the directory holds the new name; syncing it keeps the order
+/// of several replacements across a power cut. A failure here changes nothing
+/// that was already renamed, so it is not reported.
+void syncDirectory(const QString &dir)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 } // namespace
 
 StagedFile::StagedFile(const QString &dir)
@@ -100,27 +131,58 @@ void StagedFile::discard()
     m_path.clear();
 }
 
+int StagedFile::create(QString *reason)
+{
+    discard();
+    QByteArray name = QFile::encodeName(m_dir) + ".tipvault-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        fail(reason, errno);
+        return -1;
+    }
+    m_path = QFile::decodeName(name);
+    if (::fchmod(fd, newFileMode()) != 0) {
+        const int err = errno;
+        ::close(fd);
+        discard();
+        fail(reason, err);
+        return -1;
+    }
+    return fd;
+}
+
+bool StagedFile::createEmpty(QString *reason)
+{
+    const int fd = create(reason);
+    if (fd < 0)
+        return false;
+    if (::close(fd) != 0) {
+        const int err = errno;
+        discard();
+        return fail(reason, err);
+    }
+    return true;
+}
+
 bool StagedFile::copyFrom(const QString &source, QString *reason)
 {
     discard();
     const int in = openSource(source);
     if (in < 0)
         return fail(reason, errno);
-    QByteArray name = QFile::encodeName(m_dir) + ".tipvault-XXXXXX";
-    const int out = ::mkostemp(name.data(), O_CLOEXEC);
+    const int out = create(reason);
     if (out < 0) {
-        const int err = errno;
         ::close(in);
-        return fail(reason, err);
+        return false;
     }
-    m_path = QFile::decodeName(name);
-    const bool copied = ::fchmod(out, newFileMode()) == 0 && copyContent(in, out) && ::fsync(out) == 0;
+    const bool copied = copyContent(in, out) && ::fsync(out) == 0;
     const int err = errno;
     ::close(in);
-    if (::close(out) != 0 || !copied) {
-        const int closeErr = copied ? errno : err;
+    const bool closed = ::close(out) == 0;
+    if (!copied || !closed) {
+        const int reported = copied ? errno : err;
         discard();
-        return fail(reason, closeErr);
+        return fail(reason, reported);
     }
     return true;
 }
@@ -129,13 +191,30 @@ bool StagedFile::commit(const QString &target, QString *reason)
 {
     if (m_path.isEmpty())
         return fail(reason, ENOENT);
+    if (!syncFile(m_path)) {
+        const int err = errno;
+        discard();
+        return fail(reason, err);
+    }
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(target).constData()) != 0) {
         const int err = errno;
         discard();
         return fail(reason, err);
     }
     m_path.clear();
+    syncDirectory(m_dir);
     return true;
+}
+
+bool canReplace(const QString &target, QString *reason)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(target).constData(), &st) != 0)
+        return errno == ENOENT || fail(reason, errno);
+    // Windows answers a directory in the way with "access denied", and so do we.
+    return !S_ISDIR(st.st_mode) || fail(reason, EACCES);
 }
 
 bool replaceFile(const QString &source, const QString &target, QString *reason)

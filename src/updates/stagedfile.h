@@ -25,17 +25,25 @@ public:
     /// Copies a regular file into the temporary and flushes it to disk. False
     /// with the reason as the user reads it ("Datei nicht gefunden") otherwise.
     bool copyFrom(const QString &source, QString *reason);
+    /// Makes the temporary an empty file, for content written into it afterwards.
+    bool createEmpty(QString *reason);
     /// The temporary's path; empty before copyFrom succeeded.
     const QString &path() const { return m_path; }
-    /// Renames the temporary over `target`; false with the reason.
+    /// Flushes the temporary to disk, whoever wrote it last, and renames it
+    /// over `target`; false with the reason.
     bool commit(const QString &target, QString *reason);
 
 private:
     void discard();
+    int create(QString *reason);
 
     QString m_dir;
     QString m_path;
 };
+
+/// True when a file renamed to `target` would take its place: nothing is there,
+/// or a file (a directory would refuse the rename). False with the reason.
+bool canReplace(const QString &target, QString *reason);
 
 /// Copies `source` over `target` atomically; false with the reason when it failed,
 /// and then the target is as it was.

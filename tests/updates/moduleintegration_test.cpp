@@ -138,6 +138,25 @@ private slots:
         QCOMPARE(m_seam->busyDepth, 0);
     }
 
+    void archiveThatFailsIsNotCounted()
+    {
+        startForm();
+        TestDirs::writeFile(m_updates->filePath(QStringLiteral("kein.tvu")), "Das ist kein ZIP-Archiv.");
+        m_seam->folders = { m_updates->path() };
+        const QString caption = m_form->windowTitle();
+
+        menuItem()->trigger();
+
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { QStringLiteral("Das Modulupdate 'kein.tvu' wird nicht integriert: es enthält keine "
+                                         "gültigen Einträge (No valid zip entries found 1).") });
+        QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
+        QCOMPARE(m_form->statusText(), QStringLiteral("Es wurde kein Modul integriert..."));
+        QVERIFY(!QFileInfo::exists(m_dirs->programDir() + QStringLiteral("kein.tvm")));
+        QCOMPARE(m_form->windowTitle(), caption);
+        QCOMPARE(m_seam->busyDepth, 0);
+    }
+
     void cancelledDialogChangesNothing()
     {
         startForm();

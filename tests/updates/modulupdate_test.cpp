@@ -1,6 +1,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/ini.h"
 #include "catalogue/paths.h"
+#include "diskfaults.h"
 #include "fakeseam.h"
 #include "testdirs.h"
 #include "updates/modulupdate.h"
@@ -14,10 +15,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QtEndian>
 #include <QtTest>
 
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tv;
 
@@ -109,6 +114,37 @@ class ModulUpdateTest : public QObject
     void writeSettings(const QByteArray &content) const
     {
         m_dirs->writeProgramFile(QStringLiteral("TIPVAULT.ini"), content);
+    }
+    /// The box of an archive that failed half-way: what failed, and that nothing of it was installed.
+    static QString notIntegrated(const QString &archive, const QString &failure)
+    {
+        return QStringLiteral("Das Modulupdate '%1' wurde nicht integriert:\r\n\r\n%2\r\n\r\n"
+                              "Das Modul wurde nicht installiert und keine Version erhöht; das "
+                              "Modulupdate wird beim nächsten Mal erneut integriert.")
+            .arg(archive, failure);
+    }
+    /// The installed catalogue of init(), byte for byte, and nothing beside it.
+    void assertNothingChanged(QString dir = QString()) const
+    {
+        if (dir.isEmpty())
+            dir = m_dirs->programDir();
+        QCOMPARE(entriesOf(dir).filter(QRegularExpression(QStringLiteral("^(?!ballast$)"))),
+            (QStringList { QStringLiteral("CheckVersion.dat"), QStringLiteral("Section_Grafik.dat"),
+                QStringLiteral("Sections.dat"), QStringLiteral("basis.tvm") }));
+        QCOMPARE(readFile(dir + QStringLiteral("CheckVersion.dat")), kInstalledVersion);
+        QCOMPARE(readFile(dir + QStringLiteral("Sections.dat")), kInstalledSections);
+        QCOMPARE(readFile(dir + QStringLiteral("Section_Grafik.dat")), kInstalledGrafik);
+        QCOMPARE(workLeftovers(), QStringList());
+        QVERIFY(CheckFiles());
+    }
+    /// Lays the installed catalogue of init() out in `dir` and makes it the Program directory.
+    void moveCatalogueTo(const QString &dir) const
+    {
+        setProgramDirOverride(dir);
+        TestDirs::writeFile(dir + QStringLiteral("Sections.dat"), kInstalledSections);
+        TestDirs::writeFile(dir + QStringLiteral("Section_Grafik.dat"), kInstalledGrafik);
+        TestDirs::writeFile(dir + QStringLiteral("CheckVersion.dat"), kInstalledVersion);
+        writeZip(dir + QStringLiteral("basis.tvm"), { { "bitmaps.rtf", "{\\rtf1 Bitmaps}" } });
     }
 
 private slots:
@@ -403,69 +439,37 @@ private slots:
 
     // ------------------------------------------------------------ nothing half-done
 
-    void failedCopyLeavesVersionAndCatalogueIntact()
+    void failedCopyInstallsNothingAndIsRetried()
     {
         // A folder where Section_Werkzeuge.dat would go: its copy must fail.
         QVERIFY(QDir().mkdir(program(QStringLiteral("Section_Werkzeuge.dat"))));
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
         ModulUpdate update(*m_zip);
-        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
+        QVERIFY(!update.IntegrateModul(path));
 
-        QCOMPARE(m_seam->messages.size(), 1);
-        const QString text = m_seam->messages[0].text;
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { notIntegrated(QStringLiteral("neu.tvu"),
+                QStringLiteral("Section_Werkzeuge.dat: Dateizugriff verweigert")) });
         QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
-        QVERIFY2(
-            text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht vollständig integriert.")),
-            qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("\r\nSection_Werkzeuge.dat: ")));
-        QVERIFY(text.contains(QStringLiteral("\r\nSections.dat: Section_Werkzeuge.dat fehlt")));
-        QVERIFY(text.endsWith(QStringLiteral("Die bisherigen Fassungen dieser Dateien bleiben erhalten.")));
+        QVERIFY(QDir().rmdir(program(QStringLiteral("Section_Werkzeuge.dat"))));
+        assertNothingChanged();
 
-        // The version stays, so the next update tries again; the catalogue still starts.
-        QCOMPARE(installedKey("CheckVersion", "Section_Werkzeuge.dat"), QByteArray("<none>"));
-        QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("1"));
-        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
-        QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), QByteArray("2"));
-        QCOMPARE(readFile(program(QStringLiteral("Section_Grafik.dat"))), kUpdateGrafik);
-        QVERIFY(CheckFiles());
-        QCOMPARE(stagedLeftovers(), QStringList());
-        QCOMPARE(workLeftovers(), QStringList());
-    }
-
-    void manyFailuresFitInOneBox()
-    {
-        QByteArray sections;
-        QByteArray versions = "[CheckVersion]\r\n";
-        QList<ZipMember> members;
-        for (int i = 1; i <= 25; ++i) {
-            const QByteArray name = "S" + QByteArray::number(i);
-            sections += name + "\r\n";
-            versions += "Section_" + name + ".dat=1\r\n";
-            members.append({ "Section_" + name + ".dat", "[E]\r\n" });
-            QVERIFY(QDir().mkdir(program(QStringLiteral("Section_S%1.dat").arg(i))));
-        }
-        members.append({ "Sections.dat", sections });
-        members.append({ "CheckVersion.dat", versions + "Section=2\r\n" });
-        members.append(ZipMember { "teil.rtf", "x" });
-        ModulUpdate update(*m_zip);
-        QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("viele.tvu"), members)));
-        QCOMPARE(m_seam->messages.size(), 1);
-        const QStringList lines = m_seam->messages[0].text.split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.filter(QStringLiteral(".dat: ")).size(), 20);
-        QVERIFY(lines.contains(QStringLiteral("... und 6 weitere")));
-        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
+        m_seam->messages.clear();
+        QVERIFY(update.IntegrateModul(path));
+        QVERIFY(m_seam->messages.isEmpty());
+        QCOMPARE(readFile(program(QStringLiteral("Section_Werkzeuge.dat"))), kUpdateWerkzeuge);
     }
 
     void sectionListNeverPointsAtMissingFiles()
     {
         // Version 0 for a new Section file: it is not copied, so Sections.dat may not be either.
         ModulUpdate update(*m_zip);
-        QVERIFY(update.IntegrateModul(
+        QVERIFY(!update.IntegrateModul(
             writeUpdate(QStringLiteral("neu.tvu"), newerUpdate(versionFile(20, 2, 2, 0)))));
-        QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
-        QCOMPARE(installedKey("CheckVersion", "Section"), QByteArray("1"));
-        QVERIFY(CheckFiles());
-        QVERIFY(m_seam->messageTexts().value(0).contains(
-            QStringLiteral("Sections.dat: Section_Werkzeuge.dat fehlt")));
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { notIntegrated(
+                QStringLiteral("neu.tvu"), QStringLiteral("Sections.dat: Section_Werkzeuge.dat fehlt")) });
+        assertNothingChanged();
     }
 
     void failedModuleCopyLeavesNothingAndIsRetried()
@@ -474,17 +478,13 @@ private slots:
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
         ModulUpdate update(*m_zip);
         QVERIFY(!update.IntegrateModul(path));
-        QCOMPARE(m_seam->messages.size(), 1);
-        QVERIFY(m_seam->messages[0].text.contains(QStringLiteral("\r\nneu.tvm: ")));
-        QVERIFY(m_seam->messages[0].text.endsWith(
-            QStringLiteral("Das Modul wurde nicht installiert; das Modulupdate wird beim nächsten Mal erneut "
-                           "integriert.")));
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { notIntegrated(
+                QStringLiteral("neu.tvu"), QStringLiteral("neu.tvm: Dateizugriff verweigert")) });
         QVERIFY(QFileInfo(program(QStringLiteral("neu.tvm"))).isDir());
-        QCOMPARE(stagedLeftovers(), QStringList());
-        QCOMPARE(workLeftovers(), QStringList());
-        QVERIFY(CheckFiles());
-
         QVERIFY(QDir().rmdir(program(QStringLiteral("neu.tvm"))));
+        assertNothingChanged();
+
         m_seam->messages.clear();
         QVERIFY(update.IntegrateModul(path));
         QVERIFY(m_seam->messages.isEmpty());
@@ -528,9 +528,9 @@ private slots:
     {
         QTest::addColumn<int>("listing");
         QTest::addColumn<QByteArray>("grafikVersion");
-        // Listings: 1 the update's catalogue, 2 its Section files, 3 the staged module.
-        QTest::newRow("before the Section files") << 2 << QByteArray("1");
-        QTest::newRow("before the module") << 3 << QByteArray("2");
+        // Listings: 1 the update, 2 the staged module; nothing is in place before the module is ready.
+        QTest::newRow("at the update") << 1 << QByteArray("1");
+        QTest::newRow("at the staged module") << 2 << QByteArray("1");
     }
     void interruptionLeavesAConsistentCatalogue()
     {
@@ -607,6 +607,271 @@ private slots:
             QCOMPARE(stagedLeftovers().size(), 1);
         }
         QCOMPARE(stagedLeftovers(), QStringList());
+    }
+
+    // ------------------------------------------------------------ whole or not at all
+
+    void archiveWithoutEntriesIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text") << QByteArray("Das ist kein ZIP-Archiv.\r\n");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("archive without members") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+    }
+    void archiveWithoutEntriesIsRefused()
+    {
+        QFETCH(QByteArray, content);
+        TestDirs::writeFile(updatesDir() + QStringLiteral("kein.tvu"), content);
+        writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { QStringLiteral("Das Modulupdate 'kein.tvu' wird nicht integriert: es enthält keine "
+                                         "gültigen Einträge (No valid zip entries found 1).") });
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("kein.tvm"))));
+        QVERIFY(QFileInfo::exists(program(QStringLiteral("gut.tvm"))));
+        QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
+        // The component is left as it was found: its messages go to boxes again.
+        QVERIFY(!m_zip->Unattended());
+    }
+
+    void damagedMemberFailsItsArchiveOnly()
+    {
+        // The data of Section_Werkzeuge.dat is garbled; its local header still lists it.
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        QByteArray bytes = readFile(path);
+        const qsizetype name = bytes.indexOf("Section_Werkzeuge.dat");
+        QVERIFY(name > 30);
+        const qsizetype header = name - 30;
+        QCOMPARE(bytes.mid(header, 4), QByteArray("PK\x03\x04"));
+        const auto extra = qFromLittleEndian<quint16>(bytes.constData() + header + 28);
+        const auto size = qFromLittleEndian<quint32>(bytes.constData() + header + 18);
+        const qsizetype data = name + 21 + extra;
+        for (qsizetype i = 0; i < qsizetype(size); ++i)
+            bytes[data + i] = char(bytes[data + i] ^ 0x55);
+        TestDirs::writeFile(path, bytes);
+        writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
+
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(m_seam->messages.size(), 1);
+        const QString text = m_seam->messages[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht integriert:\r\n\r\n"
+                                                "Entpacken der Abschnittsdateien: ")),
+            qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Section_Werkzeuge.dat")));
+        QVERIFY(!QFileInfo::exists(program(QStringLiteral("neu.tvm"))));
+        QFile::remove(program(QStringLiteral("gut.tvm")));
+        assertNothingChanged();
+    }
+
+    void fewerFilesThanListedFailTheArchive()
+    {
+        // The central directory, which the engine reads, misses a member that the local headers list.
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        QByteArray bytes = readFile(path);
+        const qsizetype central = bytes.lastIndexOf("Section_Werkzeuge.dat");
+        QVERIFY(central > bytes.indexOf("Section_Werkzeuge.dat"));
+        bytes[central + 16] = 'x';
+        TestDirs::writeFile(path, bytes);
+
+        ModulUpdate update(*m_zip);
+        QVERIFY(!update.IntegrateModul(path));
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList { notIntegrated(QStringLiteral("neu.tvu"),
+                QStringLiteral("Entpacken der Abschnittsdateien: nur 1 von 2 Dateien wurden entpackt")) });
+        assertNothingChanged();
+    }
+
+    void fullWorkDirectoryInstallsNothing()
+    {
+        SmallTmpfs fs(64 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        qputenv("TMPDIR", QFile::encodeName(fs.path()));
+        const QString work = GetWorkDir();
+        fs.fill();
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        ModulUpdate update(*m_zip);
+        const bool integrated = update.IntegrateModul(path);
+        const QStringList texts = m_seam->messageTexts();
+        const QStringList workFiles = entriesOf(work);
+        qputenv("TMPDIR", QFile::encodeName(m_dirs->tempDir()));
+        QVERIFY(!integrated);
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(
+            texts[0].startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht integriert:\r\n\r\n"
+                                               "Entpacken von Sections.dat und CheckVersion.dat: ")),
+            qPrintable(texts[0]));
+        QCOMPARE(workFiles, QStringList());
+        assertNothingChanged();
+
+        // With room again, the next run integrates it.
+        fs.freeBallast();
+        qputenv("TMPDIR", QFile::encodeName(fs.path()));
+        const bool again = update.IntegrateModul(path);
+        qputenv("TMPDIR", QFile::encodeName(m_dirs->tempDir()));
+        QVERIFY(again);
+        QCOMPARE(readFile(program(QStringLiteral("Section_Werkzeuge.dat"))), kUpdateWerkzeuge);
+    }
+
+    void failedDeleteInstallsNothing()
+    {
+        // Room for the staged module, but not for the engine's copy without the catalogue files.
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        moveCatalogueTo(fs.path());
+        QByteArray big(150 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
+        QList<ZipMember> members = newerUpdate();
+        members.append({ "gross.bin", big });
+        ModulUpdate update(*m_zip);
+        QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), members)));
+        QCOMPARE(m_seam->messages.size(), 1);
+        QVERIFY2(m_seam->messages[0].text.startsWith(
+                     QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht integriert:\r\n\r\n"
+                                    "Entfernen der Katalogdateien aus dem Modul: ")),
+            qPrintable(m_seam->messages[0].text));
+        assertNothingChanged(fs.path());
+        QCOMPARE(entriesOf(fs.path()).filter(QStringLiteral(".tipvault-")), QStringList());
+    }
+
+    void fullProgramDirectoryChangesNothing_data()
+    {
+        QTest::addColumn<int>("freePages");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("no room at all") << 0 << QStringLiteral("Section_Grafik.dat: Zu wenig Speicherplatz");
+        // Room for the two Section files, so that a version would be raised before the disk is full.
+        QTest::newRow("room for two pages") << 2 << QStringLiteral("Sections.dat: Zu wenig Speicherplatz");
+    }
+    void fullProgramDirectoryChangesNothing()
+    {
+        QFETCH(int, freePages);
+        QFETCH(QString, failure);
+        SmallTmpfs fs(128 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        moveCatalogueTo(fs.path());
+        const QString spacer = fs.path() + QStringLiteral("spacer");
+        TestDirs::writeFile(spacer, QByteArray(freePages * 4096, 's'));
+        writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
+        fs.fill();
+        QVERIFY(QFile::remove(spacer));
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        QCOMPARE(m_seam->messageTexts(), QStringList { notIntegrated(QStringLiteral("neu.tvu"), failure) });
+        assertNothingChanged(fs.path());
+    }
+
+    void writeLimitChangesNothing_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("failed");
+        // The catalogue files are smaller than 4 KB, the module is not.
+        QTest::newRow("module copy") << qint64(4096) << QStringLiteral("neu.tvm: ");
+        QTest::newRow("extraction") << qint64(60)
+                                    << QStringLiteral("Entpacken von Sections.dat und CheckVersion.dat: ");
+    }
+    void writeLimitChangesNothing()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(QString, failed);
+        QByteArray big(16 * 1024, Qt::Uninitialized);
+        QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
+        QList<ZipMember> members = newerUpdate();
+        members.append({ "gross.bin", big });
+        const QString path = writeUpdate(QStringLiteral("neu.tvu"), members);
+        ModulUpdate update(*m_zip);
+        {
+            const FileSizeLimit small(limit);
+            QVERIFY(!update.IntegrateModul(path));
+        }
+        QCOMPARE(m_seam->messages.size(), 1);
+        QVERIFY2(m_seam->messages[0].text.contains(QStringLiteral("integriert:\r\n\r\n") + failed),
+            qPrintable(m_seam->messages[0].text));
+        QCOMPARE(stagedLeftovers(), QStringList());
+        assertNothingChanged();
+    }
+
+    void engineMessagesFitInOneBox()
+    {
+        QByteArray sections;
+        QByteArray versions = "[CheckVersion]\r\nSection=2\r\n";
+        QList<ZipMember> members;
+        for (int i = 1; i <= 25; ++i) {
+            const QByteArray name = "S" + QByteArray::number(i);
+            sections += name + "\r\n";
+            versions += "Section_" + name + ".dat=1\r\n";
+            members.append({ "Section_" + name + ".dat", "[E]\r\n" + QByteArray(2000, 'x') });
+        }
+        members.append({ "Sections.dat", sections });
+        members.append({ "CheckVersion.dat", versions });
+        members.append(ZipMember { "teil.rtf", "x" });
+        const QString path = writeUpdate(QStringLiteral("viele.tvu"), members);
+        ModulUpdate update(*m_zip);
+        {
+            const FileSizeLimit small(1000);
+            QVERIFY(!update.IntegrateModul(path));
+        }
+        QCOMPARE(m_seam->messages.size(), 1);
+        const QStringList lines = m_seam->messages[0].text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.filter(QStringLiteral("Cannot write")).size(), 5);
+        QVERIFY(lines.contains(QStringLiteral("... und 20 weitere")));
+        assertNothingChanged();
+    }
+
+    void leftoversOfAnInterruptedRunAreRemoved()
+    {
+        const pid_t gone = ::fork();
+        if (gone == 0)
+            ::_exit(0);
+        QVERIFY(gone > 0);
+        QCOMPARE(::waitpid(gone, nullptr, 0), gone);
+
+        const QString dir = m_dirs->programDir();
+        const QString work = GetWorkDir();
+        const QStringList leftovers { dir + QStringLiteral(".tipvault-Ab12Cd"),
+            dir + QStringLiteral(".tipvault-Ab12Cd.x9Y8z7"),
+            work + QStringLiteral(".unzipengine-%1-3").arg(gone) };
+        const QStringList kept { dir + QStringLiteral(".tipvault-notiz"),
+            dir + QStringLiteral("tipvault-Ab12Cd"), dir + QStringLiteral(".tipvault-Ab12Cd.txt.bak"),
+            dir + QStringLiteral("Section_.tipvault-Ab12Cd"), work + QStringLiteral(".unzipengine-1-3"),
+            work + QStringLiteral(".unzipengine-%1-3").arg(::getpid()),
+            work + QStringLiteral("unzipengine-%1-3").arg(gone) };
+        for (const QString &path : leftovers + kept)
+            TestDirs::writeFile(path, "x");
+        QVERIFY(QDir().mkdir(dir + QStringLiteral(".tipvault-Ordner")));
+
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        for (const QString &path : leftovers)
+            QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
+        for (const QString &path : kept)
+            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+        QVERIFY(QFileInfo(dir + QStringLiteral(".tipvault-Ordner")).isDir());
+    }
+
+    // ------------------------------------------------------------ names
+
+    void updateNamesTheCatalogueCannotSpellAreRefused()
+    {
+        const QList<ZipMember> members { { "git.rtf", "x" } };
+        for (const QString &name : { QStringLiteral("日本.tvu"), QStringLiteral("中文.tvu"),
+                 QStringLiteral("zeilen\numbruch.tvu"), QStringLiteral("Kälte.tvu") })
+            writeUpdate(name, members);
+        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QStringList texts = m_seam->messageTexts();
+        texts.sort();
+        const QString cp1252
+            = QStringLiteral(": sein Dateiname enthält Zeichen, die es im Zeichensatz "
+                             "Windows-1252 nicht gibt; der Katalog kann das Modul so nicht benennen.");
+        QCOMPARE(texts,
+            (QStringList { QStringLiteral("Das Modulupdate 'zeilen?umbruch.tvu' wird nicht integriert: sein "
+                                          "Dateiname enthält Steuerzeichen."),
+                QStringLiteral("Das Modulupdate '中文.tvu' wird nicht integriert") + cp1252,
+                QStringLiteral("Das Modulupdate '日本.tvu' wird nicht integriert") + cp1252 }));
+        QCOMPARE(entriesOf(m_dirs->programDir()).filter(QStringLiteral(".tvm")),
+            (QStringList { QStringLiteral("Kälte.tvm"), QStringLiteral("basis.tvm") }));
+        QCOMPARE(updateNameProblem(QStringLiteral("Kältetechnik €.tvu")), QString());
+        QVERIFY(!updateNameProblem(QStringLiteral("a\x01.tvu")).isEmpty());
+        QVERIFY(!updateNameProblem(QString(QChar(0x81)) + QStringLiteral(".tvu")).isEmpty());
     }
 
     void namesFromUpdates()
