@@ -39,22 +39,6 @@ int WrappingTabBar::addTab(const QString &text)
     return index;
 }
 
-void WrappingTabBar::removeTab(int index)
-{
-    if (index < 0 || index >= count())
-        return;
-    m_tabs.removeAt(index);
-    m_hover = -1;
-    relayout();
-    if (index < m_current || m_current >= count()) {
-        // The tab right of the removed one takes its place, or the last one.
-        m_current = std::min(m_current - (index < m_current ? 1 : 0), count() - 1);
-        emit currentChanged(m_current);
-    } else if (index == m_current) {
-        emit currentChanged(m_current);
-    }
-}
-
 void WrappingTabBar::removeAllTabs()
 {
     const bool hadCurrent = m_current >= 0;
@@ -323,15 +307,6 @@ int SectionTabWidget::addTab(QWidget *page, const QString &text)
 {
     m_stack->addWidget(page);
     return m_bar->addTab(text);
-}
-
-void SectionTabWidget::removeTab(int index)
-{
-    QWidget *page = widget(index);
-    if (!page)
-        return;
-    m_stack->removeWidget(page);
-    m_bar->removeTab(index);
 }
 
 QWidget *SectionTabWidget::widget(int index) const

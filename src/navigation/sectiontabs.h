@@ -26,7 +26,6 @@ public:
     int count() const { return int(m_tabs.size()); }
     /// Appends a tab; `text` treats "&" as a mnemonic, "&&" shows "&".
     int addTab(const QString &text);
-    void removeTab(int index);
     void removeAllTabs();
     QString tabText(int index) const;
     QString tabToolTip(int index) const;
@@ -90,8 +89,6 @@ public:
     WrappingTabBar *tabBar() const { return m_bar; }
 
     int addTab(QWidget *page, const QString &text);
-    /// Removes the tab; the page is not deleted.
-    void removeTab(int index);
     /// Removes every tab and deletes its page, in time linear in their number.
     void deleteAllTabs();
     int count() const { return m_bar->count(); }
