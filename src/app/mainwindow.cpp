@@ -8,6 +8,7 @@
 #include "catalogue/paths.h"
 #include "navigation/sectionnavigator.h"
 #include "navigation/sectiontabs.h"
+#include "navigation/shorttext.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/htmlpart.h"
@@ -33,6 +34,9 @@
 #include <unistd.h>
 
 namespace tv {
+namespace {
+constexpr qsizetype kMaxStatusCharacters = 500;
+} // namespace
 
 MainWindowGeometry mainWindowGeometry(QSize screen)
 {
@@ -44,8 +48,8 @@ MainWindowGeometry mainWindowGeometry(QSize screen)
 
 QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section)
 {
-    return base + QStringLiteral(" - ") + fromCp1252(upperAscii(newestModul)) + QStringLiteral("  [")
-        + fromCp1252(section) + u']';
+    return base + QStringLiteral(" - ") + shortText(fromCp1252(upperAscii(newestModul)))
+        + QStringLiteral("  [") + shortText(fromCp1252(section)) + u']';
 }
 
 template <typename Signal, typename Sender>
@@ -77,11 +81,13 @@ TForm1::TForm1(QWidget *parent)
     m_statusLabel = new QLabel(statusBar());
     m_statusLabel->setObjectName(QStringLiteral("StatusBar1Text"));
     m_statusLabel->setTextFormat(Qt::PlainText);
+    // A long text is cut at the window's edge; it never widens the window.
+    m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_statusLabel, 1);
 
     m_sections = new SectionNavigator(
         m_pageControl1, [this] { return m_newestModul; }, this);
-    on(m_pageControl1, &QTabWidget::currentChanged, &TForm1::PageControl1Change);
+    on(m_pageControl1, &SectionTabWidget::currentChanged, &TForm1::PageControl1Change);
     connect(m_sections, &SectionNavigator::entryClicked, this,
         [this](EntryListBox *list) { guarded([&] { SectionListBoxClick(list); }); });
     on(m_edit1, &QLineEdit::returnPressed, &TForm1::Edit1KeyPress);
@@ -326,7 +332,8 @@ QString TForm1::statusText() const
 
 void TForm1::setStatusText(const QString &text)
 {
-    m_statusLabel->setText(text);
+    // Entry names can be megabytes long: show what fits, never lay out all of it.
+    m_statusLabel->setText(shortText(text, kMaxStatusCharacters));
 }
 
 int TForm1::EntriesListboxenCount(int n) const

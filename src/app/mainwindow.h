@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/seam.h"
+#include "navigation/sectiontabs.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -34,7 +35,7 @@ struct MainWindowGeometry
 MainWindowGeometry mainWindowGeometry(QSize screen);
 
 /// "Tipvault v1.1 - NEU.TVM  [Grafik]": the module upper-cased in ASCII only,
-/// two blanks before the bracket.
+/// two blanks before the bracket; a very long name is cut with "…".
 QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section);
 
 /// @short The main window: section tabs left, the entry's parts right.
@@ -81,7 +82,7 @@ public:
     void setStatusText(const QString &text);
 
     SectionNavigator *sections() const { return m_sections; }
-    QTabWidget *PageControl1() const { return m_pageControl1; }
+    SectionTabWidget *PageControl1() const { return m_pageControl1; }
     QTabWidget *PageControl2() const { return m_pageControl2; }
     IndexGrid *StringGrid1() const { return m_grid; }
     QLineEdit *Edit1() const { return m_edit1; }
@@ -109,7 +110,7 @@ private:
 
     QWidget *m_panel1 = nullptr;
     QLineEdit *m_edit1 = nullptr;
-    QTabWidget *m_pageControl1 = nullptr;
+    SectionTabWidget *m_pageControl1 = nullptr;
     QSplitter *m_splitter1 = nullptr;
     QTabWidget *m_pageControl2 = nullptr;
     IndexGrid *m_grid = nullptr;

@@ -150,6 +150,9 @@ QString SelectFolder()
 
 QString resolveName(const QString &dir, const QByteArray &name)
 {
+    // The system would read the name only up to a NUL: such a name names no file.
+    if (name.contains('\0'))
+        return QString();
     const QString display = fromCp1252(name);
     const QString direct = dir + display;
     struct stat st

@@ -38,7 +38,8 @@ QString SelectFolder();
 /// The path of `name` (Windows-1252) in `dir`, found without regard to ASCII
 /// case: "NAME.TVM" finds "name.tvm". On disk a name is its UTF-8 form, so
 /// "Kältetechnik" finds the file written as UTF-8. When nothing matches, the
-/// path a new file of that name would get.
+/// path a new file of that name would get; "" when the name holds a NUL byte,
+/// which no file name can.
 QString resolveName(const QString &dir, const QByteArray &name);
 
 /// True for a name that stays inside the folder it is appended to: not empty,

@@ -2,6 +2,7 @@
 
 #include "catalogue/cp1252.h"
 #include "catalogue/ini.h"
+#include "navigation/shorttext.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -54,8 +55,11 @@ void EntryItemDelegate::paint(
     painter->setFont(font);
     painter->setPen(colour);
     const QRect textRect = option.rect.adjusted(2, 0, -2, 0);
-    // Plain drawText: "&" is an ordinary character here.
-    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fromCp1252(name));
+    // Plain drawText: "&" is an ordinary character here. The item's text is
+    // already cut to a length that can be laid out at every paint.
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        painter->fontMetrics().elidedText(
+            index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width()));
     if (option.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
         focus.rect = option.rect;
@@ -119,7 +123,7 @@ void EntryListBox::setEntries(const QList<QByteArray> &names)
     setUpdatesEnabled(false);
     clear();
     for (const QByteArray &name : names) {
-        auto *item = new EntryItem(fromCp1252(name));
+        auto *item = new EntryItem(shortText(fromCp1252(name)));
         item->setData(kNameRole, name);
         addItem(item);
     }

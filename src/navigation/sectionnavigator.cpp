@@ -6,7 +6,6 @@
 #include "catalogue/paths.h"
 #include "widgets/findcontrol.h"
 
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace tv {
@@ -21,7 +20,7 @@ QString tabText(const QByteArray &caption)
 } // namespace
 
 SectionNavigator::SectionNavigator(
-    QTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent)
+    SectionTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent)
     : QObject(parent)
     , m_pageControl(pageControl)
     , m_newestModul(std::move(newestModul))
@@ -57,11 +56,7 @@ void SectionNavigator::CreateSectionTabs()
 
 void SectionNavigator::removeSectionTabs()
 {
-    while (m_pageControl->count() > 0) {
-        QWidget *page = m_pageControl->widget(0);
-        m_pageControl->removeTab(0);
-        delete page;
-    }
+    m_pageControl->deleteAllTabs();
 }
 
 QByteArray SectionNavigator::activeCaption() const

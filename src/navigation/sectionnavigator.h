@@ -1,11 +1,10 @@
 #pragma once
 
 #include "navigation/entrylistbox.h"
+#include "navigation/sectiontabs.h"
 
 #include <QByteArray>
 #include <QObject>
-
-class QTabWidget;
 
 /// @short The section tabs on the left and their entry lists.
 ///
@@ -19,7 +18,7 @@ class SectionNavigator : public QObject
 {
     Q_OBJECT
 public:
-    SectionNavigator(QTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent);
+    SectionNavigator(SectionTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent);
 
     /// Builds the tabs and lists from the catalogue; the first tab is active.
     /// Throws IoError when Sections.dat cannot be read.
@@ -52,7 +51,7 @@ signals:
 private:
     EntryListBox *listBox(int n) const;
 
-    QTabWidget *m_pageControl;
+    SectionTabWidget *m_pageControl;
     std::function<QByteArray()> m_newestModul;
 };
 

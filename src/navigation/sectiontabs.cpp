@@ -1,21 +1,79 @@
 #include "sectiontabs.h"
 
+#include "navigation/shorttext.h"
+
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStyleOptionTab>
 #include <QStylePainter>
+#include <QTabBar>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 namespace tv {
 
 WrappingTabBar::WrappingTabBar(QWidget *parent)
-    : QTabBar(parent)
+    : QWidget(parent)
 {
-    setUsesScrollButtons(false);
-    setElideMode(Qt::ElideNone);
-    setExpanding(false);
-    setDrawBase(false);
     setMouseTracking(true);
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(QStringLiteral("Abschnitte"));
+}
+
+int WrappingTabBar::addTab(const QString &text)
+{
+    Tab tab;
+    tab.text = text;
+    tab.shownText = shortText(text);
+    // A cut "&&" would leave a lone mnemonic marker at the end.
+    while (tab.shownText.size() < text.size() && tab.shownText.endsWith(QStringLiteral("&…")))
+        tab.shownText.remove(tab.shownText.size() - 2, 1);
+    m_tabs.append(tab);
+    const int index = count() - 1;
+    relayout();
+    if (m_current < 0)
+        setCurrentIndex(index);
+    return index;
+}
+
+void WrappingTabBar::removeAllTabs()
+{
+    const bool hadCurrent = m_current >= 0;
+    m_tabs.clear();
+    m_current = -1;
+    m_hover = -1;
+    relayout();
+    if (hadCurrent)
+        emit currentChanged(-1);
+}
+
+QString WrappingTabBar::tabText(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].text : QString();
+}
+
+QString WrappingTabBar::tabToolTip(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].toolTip : QString();
+}
+
+void WrappingTabBar::setTabToolTip(int index, const QString &tip)
+{
+    if (index >= 0 && index < count())
+        m_tabs[index].toolTip = shortText(tip);
+}
+
+void WrappingTabBar::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= count() || index == m_current)
+        return;
+    m_current = index;
+    // The chosen row moves next to the page: the rows change.
+    relayout();
+    emit currentChanged(index);
 }
 
 int WrappingTabBar::availableWidth() const
@@ -25,11 +83,41 @@ int WrappingTabBar::availableWidth() const
     return std::max(1, pane ? pane->width() : width());
 }
 
-QList<QRect> WrappingTabBar::layoutFor(int width) const
+void WrappingTabBar::relayout()
 {
+    m_rectsValid = false;
+    updateGeometry();
+    update();
+}
+
+QSize WrappingTabBar::tabSizeHint(int index) const
+{
+    const Tab &tab = m_tabs[index];
+    if (tab.hint.isEmpty()) {
+        QStyleOptionTab option;
+        option.initFrom(this);
+        option.shape = QTabBar::RoundedNorth;
+        option.text = tab.shownText;
+        const int hspace = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
+        const int vspace = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &option, this);
+        const QSize text = fontMetrics().size(Qt::TextShowMnemonic | Qt::TextSingleLine, tab.shownText);
+        tab.hint = style()->sizeFromContents(QStyle::CT_TabBarTab, &option,
+            QSize(text.width() + hspace, fontMetrics().height() + vspace), this);
+    }
+    return tab.hint;
+}
+
+const QList<QRect> &WrappingTabBar::rects() const
+{
+    const int width = availableWidth();
+    if (m_rectsValid && m_rectsWidth == width)
+        return m_rects;
+    ++m_layoutPasses;
+
     // First fill rows from the left, as many tabs as fit.
     QList<QList<int>> rows;
     int x = 0;
+    qsizetype currentRow = -1;
     for (int i = 0; i < count(); ++i) {
         const int w = std::min(tabSizeHint(i).width(), width);
         if (rows.isEmpty() || (x > 0 && x + w > width)) {
@@ -37,41 +125,41 @@ QList<QRect> WrappingTabBar::layoutFor(int width) const
             x = 0;
         }
         rows.back().append(i);
+        if (i == m_current)
+            currentRow = rows.size() - 1;
         x += w;
     }
     // The chosen tab's row touches the page.
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        if (rows[r].contains(currentIndex())) {
-            rows.append(rows.takeAt(r));
-            break;
-        }
-    }
-    QList<QRect> rects(count());
+    if (currentRow >= 0)
+        rows.append(rows.takeAt(currentRow));
+    m_rects = QList<QRect>(count());
     int y = 0;
-    for (const QList<int> &row : rows) {
+    for (const QList<int> &row : std::as_const(rows)) {
         int left = 0;
         int height = 0;
         for (const int i : row) {
             const QSize hint = tabSizeHint(i);
-            rects[i] = QRect(left, y, std::min(hint.width(), width), hint.height());
-            left += rects[i].width();
+            m_rects[i] = QRect(left, y, std::min(hint.width(), width), hint.height());
+            left += m_rects[i].width();
             height = std::max(height, hint.height());
         }
         y += height;
     }
-    return rects;
+    m_rectsWidth = width;
+    m_rectsValid = true;
+    return m_rects;
 }
 
 QRect WrappingTabBar::wrappedTabRect(int index) const
 {
-    return layoutFor(availableWidth()).value(index);
+    return rects().value(index);
 }
 
 int WrappingTabBar::wrappedTabAt(const QPoint &pos) const
 {
-    const QList<QRect> rects = layoutFor(availableWidth());
-    for (int i = 0; i < rects.size(); ++i) {
-        if (rects[i].contains(pos))
+    const QList<QRect> &all = rects();
+    for (int i = 0; i < all.size(); ++i) {
+        if (all[i].contains(pos))
             return i;
     }
     return -1;
@@ -79,19 +167,15 @@ int WrappingTabBar::wrappedTabAt(const QPoint &pos) const
 
 int WrappingTabBar::rowCount() const
 {
-    QList<int> tops;
-    for (const QRect &r : layoutFor(availableWidth())) {
-        if (!tops.contains(r.top()))
-            tops.append(r.top());
-    }
-    return int(tops.size());
+    // Every row starts at the left edge.
+    const QList<QRect> &all = rects();
+    return int(std::count_if(all.cbegin(), all.cend(), [](const QRect &r) { return r.left() == 0; }));
 }
 
 QSize WrappingTabBar::sizeHint() const
 {
-    const QList<QRect> rects = layoutFor(availableWidth());
     int bottom = 0;
-    for (const QRect &r : rects)
+    for (const QRect &r : rects())
         bottom = std::max(bottom, r.bottom() + 1);
     return QSize(availableWidth(), bottom);
 }
@@ -101,30 +185,46 @@ QSize WrappingTabBar::minimumSizeHint() const
     return QSize(0, sizeHint().height());
 }
 
-void WrappingTabBar::tabLayoutChange()
+void WrappingTabBar::changeEvent(QEvent *event)
 {
-    QTabBar::tabLayoutChange();
-    updateGeometry();
-    update();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        for (Tab &tab : m_tabs)
+            tab.hint = QSize();
+        relayout();
+    }
+    QWidget::changeEvent(event);
 }
 
-void WrappingTabBar::paintEvent(QPaintEvent *)
+void WrappingTabBar::paintEvent(QPaintEvent *event)
 {
     QStylePainter painter(this);
-    const QList<QRect> rects = layoutFor(availableWidth());
+    const QList<QRect> &all = rects();
     auto paintTab = [&](int i) {
+        if (!all[i].intersects(event->rect()))
+            return;
         QStyleOptionTab option;
-        initStyleOption(&option, i);
-        option.rect = rects[i];
+        option.initFrom(this);
+        option.shape = QTabBar::RoundedNorth;
+        option.rect = all[i];
+        const bool first = all[i].left() == 0;
+        const bool last = i + 1 == count() || all[i + 1].left() == 0;
+        option.position = first && last ? QStyleOptionTab::OnlyOneTab
+            : first                     ? QStyleOptionTab::Beginning
+            : last                      ? QStyleOptionTab::End
+                                        : QStyleOptionTab::Middle;
+        option.state.setFlag(QStyle::State_Selected, i == m_current);
         option.state.setFlag(QStyle::State_MouseOver, i == m_hover);
+        const int hspace = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
+        option.text = fontMetrics().elidedText(
+            m_tabs[i].shownText, Qt::ElideRight, all[i].width() - hspace, Qt::TextShowMnemonic);
         painter.drawControl(QStyle::CE_TabBarTab, option);
     };
     for (int i = 0; i < count(); ++i) {
-        if (i != currentIndex())
+        if (i != m_current)
             paintTab(i);
     }
-    if (currentIndex() >= 0)
-        paintTab(currentIndex()); // on top, joined to the page
+    if (m_current >= 0)
+        paintTab(m_current); // on top, joined to the page
 }
 
 void WrappingTabBar::mousePressEvent(QMouseEvent *event)
@@ -134,7 +234,7 @@ void WrappingTabBar::mousePressEvent(QMouseEvent *event)
         return;
     }
     const int index = wrappedTabAt(event->position().toPoint());
-    if (index >= 0 && isTabEnabled(index))
+    if (index >= 0)
         setCurrentIndex(index);
     event->accept();
 }
@@ -146,11 +246,6 @@ void WrappingTabBar::mouseMoveEvent(QMouseEvent *event)
         m_hover = hover;
         update();
     }
-    event->accept();
-}
-
-void WrappingTabBar::mouseReleaseEvent(QMouseEvent *event)
-{
     event->accept();
 }
 
@@ -173,26 +268,90 @@ bool WrappingTabBar::event(QEvent *event)
     default:
         break;
     }
-    return QTabBar::event(event);
+    return QWidget::event(event);
 }
 
 SectionTabWidget::SectionTabWidget(QWidget *parent)
-    : QTabWidget(parent)
+    : QWidget(parent)
     , m_bar(new WrappingTabBar(this))
+    , m_stack(nullptr)
 {
-    setTabBar(m_bar);
-    connect(this, &QTabWidget::currentChanged, m_bar, [this] {
-        // The chosen row moves next to the page: the bar's rows change.
-        m_bar->updateGeometry();
-        m_bar->update();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_bar);
+    createStack();
+    connect(m_bar, &WrappingTabBar::currentChanged, this, [this](int index) {
+        m_stack->setCurrentIndex(index);
+        emit currentChanged(index);
     });
+}
+
+void SectionTabWidget::createStack()
+{
+    m_stack = new QStackedWidget(this);
+    m_stack->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    static_cast<QVBoxLayout *>(layout())->addWidget(m_stack, 1);
+}
+
+void SectionTabWidget::deleteAllTabs()
+{
+    // Taking pages out of a stack one by one searches the stack each time;
+    // the whole stack goes at once instead.
+    delete m_stack;
+    createStack();
+    m_bar->removeAllTabs();
+}
+
+int SectionTabWidget::addTab(QWidget *page, const QString &text)
+{
+    m_stack->addWidget(page);
+    return m_bar->addTab(text);
+}
+
+QWidget *SectionTabWidget::widget(int index) const
+{
+    return m_stack->widget(index);
+}
+
+QWidget *SectionTabWidget::currentWidget() const
+{
+    return widget(currentIndex());
+}
+
+void SectionTabWidget::setCurrentIndex(int index)
+{
+    m_bar->setCurrentIndex(index);
 }
 
 void SectionTabWidget::resizeEvent(QResizeEvent *event)
 {
     // A new width means new rows: let the bar ask for its height again.
     m_bar->updateGeometry();
-    QTabWidget::resizeEvent(event);
+    QWidget::resizeEvent(event);
+}
+
+void SectionTabWidget::keyPressEvent(QKeyEvent *event)
+{
+    // Ctrl+Tab and Ctrl+Page Down step to the next section, with Shift or
+    // Page Up to the previous one, as in any tab control.
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    int step = 0;
+    if (ctrl
+        && (event->key() == Qt::Key_Backtab
+            || (event->key() == Qt::Key_Tab && (event->modifiers() & Qt::ShiftModifier))))
+        step = -1;
+    else if (ctrl && event->key() == Qt::Key_Tab)
+        step = 1;
+    else if (ctrl && event->key() == Qt::Key_PageDown)
+        step = 1;
+    else if (ctrl && event->key() == Qt::Key_PageUp)
+        step = -1;
+    if (step == 0 || count() == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    setCurrentIndex((currentIndex() + step + count()) % count());
 }
 
 } // namespace tv

@@ -1,58 +1,116 @@
 #pragma once
 
-#include <QTabBar>
-#include <QTabWidget>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+class QStackedWidget;
 
 /// @short Section tabs that wrap into several rows instead of scrolling.
 ///
 /// Every section stays visible however narrow the pane. As with the classic
 /// multi-row tab control, the row holding the chosen tab moves next to the page.
+///
+/// The bar keeps its own list of tabs and lays them out only when it is asked
+/// where they are (painting, a click, its size), once for all changes made
+/// since: adding 100,000 tabs costs 100,000 appends, not 100,000 layouts.
 namespace tv {
 
-class WrappingTabBar : public QTabBar
+class WrappingTabBar : public QWidget
 {
     Q_OBJECT
 public:
     explicit WrappingTabBar(QWidget *parent = nullptr);
 
-    /// Where tab `index` is drawn, in rows; QTabBar::tabRect() knows one row only.
+    int count() const { return int(m_tabs.size()); }
+    /// Appends a tab; `text` treats "&" as a mnemonic, "&&" shows "&".
+    int addTab(const QString &text);
+    void removeAllTabs();
+    QString tabText(int index) const;
+    QString tabToolTip(int index) const;
+    void setTabToolTip(int index, const QString &tip);
+
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int index);
+
+    /// Where tab `index` is drawn, in rows.
     QRect wrappedTabRect(int index) const;
     int wrappedTabAt(const QPoint &pos) const;
     int rowCount() const;
+    /// How often the tabs were laid out, for tests of the start-up's cost.
+    int layoutPasses() const { return m_layoutPasses; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+signals:
+    void currentChanged(int index);
+
 protected:
     bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void tabLayoutChange() override;
 
 private:
-    /// One rectangle per tab for `width`, rows ordered so that the current
-    /// tab's row is the last (lowest) one.
-    QList<QRect> layoutFor(int width) const;
-    int availableWidth() const;
+    struct Tab
+    {
+        QString text;
+        QString shownText; // at most kMaxShownCharacters, elided
+        QString toolTip;
+        mutable QSize hint; // empty until measured
+    };
 
+    QSize tabSizeHint(int index) const;
+    /// One rectangle per tab for the current width, rows ordered so that the
+    /// current tab's row is the last (lowest) one; computed once per change.
+    const QList<QRect> &rects() const;
+    int availableWidth() const;
+    /// Marks the layout stale and asks the tab widget to place the bar anew.
+    void relayout();
+
+    QList<Tab> m_tabs;
+    int m_current = -1;
     int m_hover = -1;
+    mutable QList<QRect> m_rects;
+    mutable int m_rectsWidth = -1;
+    mutable bool m_rectsValid = false;
+    mutable int m_layoutPasses = 0;
 };
 
-/// PageControl1: a tab widget whose tab bar wraps.
-class SectionTabWidget : public QTabWidget
+/// PageControl1: section tabs whose bar wraps, over a stack of pages.
+class SectionTabWidget : public QWidget
 {
     Q_OBJECT
 public:
     explicit SectionTabWidget(QWidget *parent = nullptr);
-    WrappingTabBar *wrappingTabBar() const { return m_bar; }
+    WrappingTabBar *tabBar() const { return m_bar; }
+
+    int addTab(QWidget *page, const QString &text);
+    /// Removes every tab and deletes its page, in time linear in their number.
+    void deleteAllTabs();
+    int count() const { return m_bar->count(); }
+    QWidget *widget(int index) const;
+    QWidget *currentWidget() const;
+    int currentIndex() const { return m_bar->currentIndex(); }
+    void setCurrentIndex(int index);
+    QString tabText(int index) const { return m_bar->tabText(index); }
+    void setTabToolTip(int index, const QString &tip) { m_bar->setTabToolTip(index, tip); }
+
+signals:
+    void currentChanged(int index);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void createStack();
+
     WrappingTabBar *m_bar;
+    QStackedWidget *m_stack;
 };
 
 } // namespace tv

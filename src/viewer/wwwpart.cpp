@@ -15,12 +15,46 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace tv {
 
+namespace {
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(
+        text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+/// Keeps only the fields a mail program may fill in from an address; "attach"
+/// and its kin would have it pick up a local file.
+QString mailQuery(const QString &encodedQuery)
+{
+    QStringList kept;
+    for (const QString &field : encodedQuery.split(u'&', Qt::SkipEmptyParts)) {
+        const QString name
+            = QUrl::fromPercentEncoding(field.section(u'=', 0, 0).toUtf8()).trimmed().toLower();
+        if (name == u"subject" || name == u"body" || name == u"cc" || name == u"bcc")
+            kept.append(field);
+    }
+    return kept.join(u'&');
+}
+
+} // namespace
+
 QUrl webAddressUrl(const QString &address)
 {
-    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    QString text = address.trimmed();
+    if (text.isEmpty() || hasControlCharacter(text))
+        return QUrl();
+    if (text.startsWith(QStringLiteral("www."), Qt::CaseInsensitive))
+        text.prepend(QStringLiteral("http://"));
+    // Tolerant parsing percent-encodes blanks and the other characters an
+    // address may not hold as they are.
+    QUrl url(text, QUrl::TolerantMode);
     if (!url.isValid())
         return QUrl();
     const QString scheme = url.scheme().toLower();
@@ -28,8 +62,17 @@ QUrl webAddressUrl(const QString &address)
         || scheme == QStringLiteral("ftp");
     if (web && !url.host().isEmpty())
         return url;
-    if (scheme == QStringLiteral("mailto") && !url.path().isEmpty())
-        return url;
+    // A "?" hidden in the address as %3F would start fields after decoding.
+    const QString mailbox = url.path(QUrl::FullyDecoded);
+    if (scheme == QStringLiteral("mailto") && !mailbox.isEmpty() && !mailbox.contains(u'?')) {
+        const QString query = mailQuery(url.query(QUrl::FullyEncoded));
+        if (query.isEmpty())
+            url.setQuery(QString());
+        else
+            url.setQuery(query, QUrl::StrictMode);
+        url.setFragment(QString());
+        return url.isValid() ? url : QUrl();
+    }
     return QUrl();
 }
 

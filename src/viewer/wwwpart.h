@@ -15,11 +15,16 @@ namespace tv {
 ///
 /// Web links come from catalogue files that updates replace, and the desktop
 /// runs whatever its handler for a scheme does, so only http, https and ftp
-/// addresses with a host and mailto addresses pass, parsed strictly after the
-/// surrounding blanks are dropped:
+/// addresses with a host and mailto addresses pass, after the surrounding
+/// blanks are dropped. An address starting with "www." is an http address;
+/// blanks and other characters an address may not hold are percent-encoded;
+/// control characters refuse it. A mailto address keeps only its subject,
+/// body, cc and bcc fields:
 ///
-///     " https://doc.qt.io/ "   passes
-///     "file:///usr/bin/xterm"  "/usr/bin/xterm"  "javascript:x"  ""   do not
+///     " https://doc.qt.io/ "                 https://doc.qt.io/
+///     "www.example.org/a b"                  http://www.example.org/a%20b
+///     "mailto:a@b.org?subject=Hi&attach=x"   mailto:a@b.org?subject=Hi
+///     "file:///usr/bin/xterm"  "/usr/bin/xterm"  "javascript:x"  ""   do not pass
 QUrl webAddressUrl(const QString &address);
 
 /// Hands `address` to the desktop when webAddressUrl lets it pass; otherwise

@@ -173,6 +173,106 @@ private slots:
         QVERIFY(page->mapTo(form.PageControl1(), QPoint(0, 0)).y() > bar->geometry().bottom());
     }
 
+    void manyTabsAreLaidOutOnce()
+    {
+        SectionTabWidget tabs;
+        tabs.resize(300, 400);
+        tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tabs));
+        WrappingTabBar *bar = tabs.tabBar();
+        const int before = bar->layoutPasses();
+        QSignalSpy changes(&tabs, &SectionTabWidget::currentChanged);
+        for (int i = 1; i <= 3000; ++i)
+            tabs.addTab(new QWidget, QStringLiteral("Abschnitt %1").arg(i));
+        QCoreApplication::processEvents();
+        QVERIFY2(
+            bar->layoutPasses() - before <= 2, qPrintable(QString::number(bar->layoutPasses() - before)));
+        QCOMPARE(changes.size(), 1); // the first tab became current
+        QCOMPARE(tabs.currentIndex(), 0);
+        QVERIFY(bar->rowCount() > 100);
+        QVERIFY(bar->rect().contains(bar->wrappedTabRect(2999)));
+        tabs.setCurrentIndex(2999);
+        QCOMPARE(tabs.currentWidget(), tabs.widget(2999));
+        tabs.deleteAllTabs();
+        QCOMPARE(tabs.count(), 0);
+        QCOMPARE(tabs.currentWidget(), nullptr);
+    }
+
+    void startUpLaysOutTheSectionTabsOnce()
+    {
+        QByteArray sections;
+        for (int i = 1; i <= 300; ++i) {
+            const QByteArray line = "Abschnitt " + QByteArray::number(i);
+            sections += line + "\r\n";
+            m_dirs->writeProgramFile(
+                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
+        }
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+        TForm1 form;
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.PageControl1()->count(), 300);
+        // A few passes for the sizes the window goes through, not one per tab.
+        QVERIFY2(form.PageControl1()->tabBar()->layoutPasses() <= 10,
+            qPrintable(QString::number(form.PageControl1()->tabBar()->layoutPasses())));
+        // Ctrl+Tab steps to the next section.
+        QTest::keyClick(qobject_cast<QWidget *>(findControl(&form, QStringLiteral("SectionListBox1"))),
+            Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(form.PageControl1()->currentIndex(), 1);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   [Abschnitt 2]"));
+    }
+
+    void longEntryNamesAreShownShort()
+    {
+        // 6 MB of name: clicking it completes, and what is shown is short.
+        QByteArray longName = "Langer Name";
+        while (longName.size() < 6'000'000)
+            longName += " und noch l\xE4nger";
+        longName += " ENDE";
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
+        m_dirs->writeProgramFile(
+            QStringLiteral("Section_Grafik.dat"), "[Kurz]\r\nCount=0\r\n[" + longName + "]\r\nCount=0\r\n");
+        auto form = std::make_unique<TForm1>();
+        QVERIFY(form->FormCreate());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(form->GetListboxEntry(1, 1), longName); // the name itself stays whole
+        auto *list = qobject_cast<EntryListBox *>(findControl(form.get(), QStringLiteral("SectionListBox1")));
+        QVERIFY(list->item(1)->text().size() <= 200);
+        QVERIFY(list->item(1)->text().startsWith(QStringLiteral("Langer Name und noch länger")));
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(form->CurrentEntryIndex(), 1);
+        QVERIFY(
+            form->statusText().startsWith(QStringLiteral("Eintrag: 2/2      -      Langer Name und noch")));
+        QVERIFY(form->statusText().size() <= 500);
+        QVERIFY(form->statusText().endsWith(u'…'));
+        QVERIFY(form->width() < 10000);
+
+        // The search reads the whole name.
+        list->selectRow(0);
+        form->Edit1()->setText(QStringLiteral("ende"));
+        form->Edit1KeyPress();
+        QCOMPARE(list->selectedRow(), 1);
+    }
+
+    void nameWithNulIsNeverCut()
+    {
+        // What a C string would read of the name is there; the name itself is not.
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), QByteArray("Qt-Ober\0flaechen\r\n", 18));
+        m_dirs->writeProgramFile(QStringLiteral("Section_Qt-Ober"), "[Falsch]\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Qt-Ober.dat"), "[Falsch]\r\n");
+        const QByteArray name("Section_Qt-Ober\0flaechen.dat", 28);
+        QVERIFY(!fileExistsIn(m_dirs->programDir(), name));
+        QCOMPARE(resolveName(m_dirs->programDir(), name), QString());
+        TForm1 form;
+        QVERIFY(!form.FormCreate());
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList {
+                QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu.") });
+    }
+
     void entryLookRules()
     {
         QCOMPARE(entryLook("!Neuheiten", "alt", "neu.tvm"), EntryLook::Marked);

@@ -35,9 +35,12 @@ const QByteArray kSection = "[Seite]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=basis\
                             "4=WWW-Link\r\n4Modul=basis\r\n4File=mail.txt\r\n"
                             "5=WWW-Link\r\n5Modul=basis\r\n5File=ftp.txt\r\n"
                             "[Link fehlt]\r\nCount=2\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=weg.txt\r\n"
-                            "2=WWW-Link\r\n2Modul=basis\r\n2File=link.txt\r\n";
+                            "2=WWW-Link\r\n2Modul=basis\r\n2File=link.txt\r\n"
+                            "[Freie Adressen]\r\nCount=3\r\n1=WWW-Link\r\n1Modul=basis\r\n1File=www.txt\r\n"
+                            "2=WWW-Link\r\n2Modul=basis\r\n2File=anhang.txt\r\n"
+                            "3=WWW-Link\r\n3Modul=basis\r\n3File=nuranhang.txt\r\n";
 
-enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, RowCount };
+enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, FreieAdressen, RowCount };
 
 const QString kHtmlText
     = QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n"
@@ -125,7 +128,13 @@ private slots:
                 { "mail.txt",
                     "mailto:leser@tipvault.example.org\x1A"
                     "danach" },
-                { "ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile" } });
+                { "ftp.txt", "ftp://ftp.example.org/pub/\nnoch in der Zeile" },
+                { "www.txt", " www.example.org/Seite mit Blank|\"x\"\r\n" },
+                { "anhang.txt",
+                    "mailto:leser@tipvault.example.org?Subject=Frage&attach=/etc/passwd&body=Text%20hier"
+                    "&ATTACHMENT=~/.ssh/id_rsa&cc=a@example.org&BCC=b@example.org&to=c@example.org"
+                    "&%61ttach=/etc/shadow#x" },
+                { "nuranhang.txt", "mailto:leser@tipvault.example.org?attach=/etc/passwd" } });
         writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), { { "Zweite.zip", second } });
         m_form = startMainWindow();
         QVERIFY(m_form);
@@ -255,6 +264,25 @@ private slots:
         QCOMPARE(m_seam->opened.size(), 1);
     }
 
+    void writtenAddressesOpenSafely()
+    {
+        click(FreieAdressen);
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        for (int n = 1; n <= 3; ++n)
+            control<QPushButton>(QStringLiteral("WwwButton%1").arg(n))->click();
+        QStringList opened;
+        for (const QUrl &url : std::as_const(m_seam->opened))
+            opened.append(url.toString(QUrl::FullyEncoded));
+        QCOMPARE(opened,
+            (QStringList { QStringLiteral("http://www.example.org/Seite%20mit%20Blank%7C%22x%22"),
+                QStringLiteral("mailto:leser@tipvault.example.org?Subject=Frage&body=Text%20hier"
+                               "&cc=a@example.org&BCC=b@example.org"),
+                QStringLiteral("mailto:leser@tipvault.example.org") }));
+        // The edit box shows the address as written.
+        QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(),
+            QStringLiteral(" www.example.org/Seite mit Blank|\"x\""));
+    }
+
     void emptyLinkOpensNothing()
     {
         click(LeererLink);
@@ -296,15 +324,27 @@ private slots:
 
     void addressRules()
     {
-        QCOMPARE(webAddressUrl(QStringLiteral(" https://doc.qt.io/ ")),
-            QUrl(QStringLiteral("https://doc.qt.io/")));
-        QVERIFY(webAddressUrl(QStringLiteral("HTTP://EXAMPLE.ORG/A")).isValid());
-        QVERIFY(webAddressUrl(QStringLiteral("ftp://ftp.example.org")).isValid());
-        QVERIFY(!webAddressUrl(QStringLiteral("http:ohne-host")).isValid());
-        QVERIFY(!webAddressUrl(QStringLiteral("mailto:")).isValid());
-        QVERIFY(!webAddressUrl(QStringLiteral("www.example.org")).isValid());
-        QVERIFY(!webAddressUrl(QStringLiteral("smb://server/freigabe")).isValid());
-        QVERIFY(!webAddressUrl(QStringLiteral("https://exa mple.org/")).isValid());
+        const auto passes = [](const char *address) {
+            return webAddressUrl(QString::fromUtf8(address)).toString(QUrl::FullyEncoded);
+        };
+        QCOMPARE(passes(" https://doc.qt.io/ "), QStringLiteral("https://doc.qt.io/"));
+        QCOMPARE(passes("HTTP://EXAMPLE.ORG/A"), QStringLiteral("http://example.org/A"));
+        QCOMPARE(passes("ftp://ftp.example.org"), QStringLiteral("ftp://ftp.example.org"));
+        QCOMPARE(passes("www.example.org"), QStringLiteral("http://www.example.org"));
+        QCOMPARE(passes("WWW.Example.org/a b?q=x y"), QStringLiteral("http://www.example.org/a%20b?q=x%20y"));
+        QCOMPARE(passes("https://example.org/K\xC3\xA4lte {1} ^ `2` <3> \\"),
+            QStringLiteral("https://example.org/K%C3%A4lte%20%7B1%7D%20%5E%20%602%60%20%3C3%3E%20%5C"));
+        QCOMPARE(passes("mailto:a@example.org?cc=b@example.org&Attach=%2Fetc%2Fpasswd"),
+            QStringLiteral("mailto:a@example.org?cc=b@example.org"));
+        QCOMPARE(passes("mailto:a@example.org?attach=x&&subject=s&attach"),
+            QStringLiteral("mailto:a@example.org?subject=s"));
+        QCOMPARE(passes("mailto:a@example.org?subject=a%26attach%3Dx"),
+            QStringLiteral("mailto:a@example.org?subject=a%26attach%3Dx"));
+
+        for (const char *refused : { "http:ohne-host", "mailto:", "smb://server/freigabe",
+                 "https://exa mple.org/", "wwwexample.org", "example.org", "www",
+                 "mailto:a%3Fattach=x@example.org", "https://example.org/\tTab", "mailto:?subject=x" })
+            QVERIFY2(!webAddressUrl(QString::fromUtf8(refused)).isValid(), refused);
     }
 };
 
