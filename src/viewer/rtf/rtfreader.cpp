@@ -8,9 +8,13 @@
 #include <QImage>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -21,10 +25,28 @@ namespace {
 constexpr int kMaxDepth = 500; // deeper groups share their parent's state
 constexpr int kMaxTwips = 31680; // 22 inches: no real margin or tab is wider
 constexpr int kMaxTabs = 64; // per paragraph
+constexpr int kMaxCells = 63; // per row, as in Word
+constexpr int kMaxTableDepth = 16; // deeper table levels join the deepest
 constexpr int kDefaultHalfPoints = 24; // RTF's default size: 12 pt
 constexpr int kMaxHalfPoints = 3276; // 1638 pt, the largest size Word accepts
+constexpr int kDefaultCellTwips = 1440; // a cell without \cellx
+// Qt hashes every font family list alike, so a document with thousands of fonts
+// would make each new format a linear search; the family again as a plain string
+// gives each its own hash.
+constexpr int kFamilyKey = QTextFormat::UserProperty + 0x5246;
 
-enum class Dest { Text, Skip, FontTable, ColorTable, Picture };
+enum class Dest { Text, Skip, FontTable, ColorTable, Picture, NestTableProps };
+
+enum Side { Top, Bottom, Left, Right, InnerH, InnerV, kSides };
+
+struct BorderLine
+{
+    bool on = false;
+    int width = 15; // twips; one pixel
+    int color = -1;
+    QTextFrameFormat::BorderStyle style = QTextFrameFormat::BorderStyle_Solid;
+    bool operator==(const BorderLine &) const = default;
+};
 
 struct CharProps
 {
@@ -36,8 +58,26 @@ struct CharProps
     bool hidden = false;
     QTextCharFormat::UnderlineStyle underline = QTextCharFormat::NoUnderline;
     QTextCharFormat::VerticalAlignment valign = QTextCharFormat::AlignNormal;
+    int raise = 0; // half points, \up positive, \dn negative
+    QFont::Capitalization caps = QFont::MixedCase;
     int foreground = -1; // index into the colour table; -1 or an empty entry: automatic
     int background = -1;
+    bool operator==(const CharProps &) const = default;
+};
+
+struct CharPropsHash
+{
+    std::size_t operator()(const CharProps &c) const
+    {
+        return qHashMulti(0, c.font, c.halfPoints, c.bold, c.italic, c.strike, c.hidden, int(c.underline),
+            int(c.valign), c.raise, int(c.caps), c.foreground, c.background);
+    }
+};
+
+struct TabStop
+{
+    int position = 0; // twips
+    QTextOption::TabType type = QTextOption::LeftTab;
 };
 
 struct ParaProps
@@ -48,8 +88,21 @@ struct ParaProps
     int first = 0;
     int before = 0;
     int after = 0;
-    QList<int> tabs;
+    int lineSpacing = 0; // \sl: 0 single; > 0 at least; < 0 exactly
+    bool lineMultiple = false; // \slmult1: \sl is in 240ths of a single line
+    QList<TabStop> tabs;
+    QTextOption::TabType nextTabType = QTextOption::LeftTab;
+    int patternBack = -1; // \cbpat
+    int patternFore = -1; // \cfpat
+    int shading = -1; // \shading, hundredths of a percent of \cfpat over \cbpat
+    std::array<BorderLine, 4> border;
+    int borderSpace = 0; // \brsp
+    bool inTable = false;
+    int tableLevel = 1; // \itap
 };
+
+// What a border word that follows applies to.
+enum class BorderOwner { None, Paragraph, Cell, Row };
 
 // What a group restores when it closes.
 struct State
@@ -58,6 +111,8 @@ struct State
     ParaProps para;
     Dest dest = Dest::Text;
     int uc = 1; // bytes of fallback text after each \u
+    BorderOwner borderOwner = BorderOwner::None;
+    int borderSide = Top;
 };
 
 struct Font
@@ -80,14 +135,93 @@ struct Picture
     int scaleY = 100;
 };
 
+// A piece of a paragraph: a run of text in one format, or a picture.
+struct Item
+{
+    QString text;
+    QTextCharFormat format;
+};
+
+struct Paragraph
+{
+    QTextBlockFormat block;
+    QTextCharFormat mark; // an empty line is as high as its mark
+    std::vector<Item> items;
+    std::array<BorderLine, 4> border;
+    int borderSpace = 0;
+};
+
+struct CellDef
+{
+    int right = 0; // \cellx, twips from the margin
+    std::array<BorderLine, 4> border;
+    bool mergeFirst = false; // \clmgf
+    bool mergeNext = false; // \clmrg: joins the cell before it
+    bool vmergeFirst = false; // \clvmgf
+    bool vmergeNext = false; // \clvmrg: joins the cell above
+    int shading = -1; // \clcbpat
+};
+
+struct RowDef
+{
+    int left = 0; // \trleft
+    std::array<BorderLine, kSides> border;
+    std::vector<CellDef> cells;
+};
+
+struct TableModel;
+
+// A paragraph, or a table nested at this place.
+struct Node
+{
+    Paragraph paragraph;
+    std::unique_ptr<TableModel> table;
+};
+
+struct CellModel
+{
+    std::vector<Node> content;
+};
+
+struct RowModel
+{
+    std::vector<CellModel> cells;
+    RowDef def;
+};
+
+struct TableModel
+{
+    std::vector<RowModel> rows;
+};
+
+void appendFlat(Paragraph &line, RowModel &row);
+
+// A table whose rows are still being read.
+struct OpenTable
+{
+    std::unique_ptr<TableModel> table = std::make_unique<TableModel>();
+    RowModel row;
+    CellModel cell;
+};
+
+// Where paragraphs go in the document.
+struct Target
+{
+    QTextCursor cursor;
+    bool fresh = true; // the cursor's block is empty and takes the next paragraph as it is
+};
+
 // clang-format off
 enum class Word {
-    Ansi, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, FontCharset, FontFamily, Red, Green,
-    Blue, Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlWave, Strike, Hidden, Cf, Cb, Super, Sub,
-    NoSuperSub, Pard, Par, Line, Tab, Cell, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Tx, PngBlip, JpegBlip,
-    PicWGoal, PicHGoal, PicScaleX, PicScaleY, Bullet, EmDash, EnDash, LQuote, RQuote, LDblQuote,
-    RDblQuote, EmSpace, EnSpace, QmSpace, Zwj, Zwnj,
+    Ansi, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, NestTableProps, FontCharset,
+    FontFamily, Red, Green, Blue, Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlWave, Strike, Hidden, Cf,
+    Cb, Super, Sub, NoSuperSub, Up, Dn, Caps, Scaps, Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa,
+    Sl, SlMult, Tx, Tqr, Tqc, CbPat, CfPat, Shading, BrdrT, BrdrB, BrdrL, BrdrR, Box, BrdrStyle, BrdrNone,
+    BrdrW, BrdrCf, BrSp, Intbl, Itap, Trowd, TrLeft, TrBrdr, ClBrdr, ClMgf, ClMrg, ClVmgf, ClVmrg, ClCbPat,
+    Cellx, Cell, Row, NestCell, NestRow, PngBlip, JpegBlip, PicWGoal, PicHGoal, PicScaleX, PicScaleY, Bullet,
+    EmDash, EnDash, LQuote, RQuote, LDblQuote, RDblQuote, EmSpace, EnSpace, QmSpace, Zwj, Zwnj,
 };
+// clang-format on
 
 // "\\fswiss" and its kin name the kind of a font-table entry.
 QFont::StyleHint styleHintFor(QByteArrayView word)
@@ -105,49 +239,223 @@ QFont::StyleHint styleHintFor(QByteArrayView word)
     return QFont::AnyStyle;
 }
 
+QTextFrameFormat::BorderStyle borderStyleFor(QByteArrayView word)
+{
+    if (word == "brdrdb" || word == "brdrtriple")
+        return QTextFrameFormat::BorderStyle_Double;
+    if (word == "brdrdot" || word == "brdrhair")
+        return QTextFrameFormat::BorderStyle_Dotted;
+    if (word.startsWith("brdrdash"))
+        return QTextFrameFormat::BorderStyle_Dashed;
+    if (word == "brdrinset")
+        return QTextFrameFormat::BorderStyle_Inset;
+    if (word == "brdroutset")
+        return QTextFrameFormat::BorderStyle_Outset;
+    return QTextFrameFormat::BorderStyle_Solid;
+}
+
+// The side a "\clbrdrt" or "\trbrdrh" word names by its last letter.
+int sideFor(QByteArrayView word)
+{
+    switch (word.back()) {
+    case 't':
+        return Top;
+    case 'b':
+        return Bottom;
+    case 'l':
+        return Left;
+    case 'r':
+        return Right;
+    case 'h':
+        return InnerH;
+    default:
+        return InnerV;
+    }
+}
+
 const std::unordered_map<std::string_view, Word> &wordTable()
 {
     static const std::unordered_map<std::string_view, Word> table = {
-        {"ansi", Word::Ansi}, {"ansicpg", Word::AnsiCpg}, {"deff", Word::Deff}, {"uc", Word::Uc},
-        {"u", Word::U}, {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable},
-        {"pict", Word::Pict}, {"shppict", Word::ShpPict},
+        { "ansi", Word::Ansi },
+        { "ansicpg", Word::AnsiCpg },
+        { "deff", Word::Deff },
+        { "uc", Word::Uc },
+        { "u", Word::U },
+        { "fonttbl", Word::FontTable },
+        { "colortbl", Word::ColorTable },
+        { "pict", Word::Pict },
+        { "shppict", Word::ShpPict },
+        { "nesttableprops", Word::NestTableProps },
         // Destinations whose text is not part of what the reader sees.
-        {"stylesheet", Word::SkipDest}, {"info", Word::SkipDest}, {"header", Word::SkipDest},
-        {"headerl", Word::SkipDest}, {"headerr", Word::SkipDest}, {"headerf", Word::SkipDest},
-        {"footer", Word::SkipDest}, {"footerl", Word::SkipDest}, {"footerr", Word::SkipDest},
-        {"footerf", Word::SkipDest}, {"footnote", Word::SkipDest}, {"annotation", Word::SkipDest},
-        {"object", Word::SkipDest}, {"nonshppict", Word::SkipDest}, {"pn", Word::SkipDest},
-        {"pntxta", Word::SkipDest}, {"pntxtb", Word::SkipDest}, {"listtable", Word::SkipDest},
-        {"listoverridetable", Word::SkipDest}, {"revtbl", Word::SkipDest}, {"rsidtbl", Word::SkipDest},
-        {"filetbl", Word::SkipDest}, {"fldinst", Word::SkipDest}, {"xe", Word::SkipDest},
-        {"tc", Word::SkipDest}, {"txe", Word::SkipDest}, {"rxe", Word::SkipDest},
-        {"template", Word::SkipDest}, {"userprops", Word::SkipDest}, {"docvar", Word::SkipDest},
-        {"do", Word::SkipDest}, {"shpinst", Word::SkipDest}, {"themedata", Word::SkipDest},
-        {"colorschememapping", Word::SkipDest}, {"latentstyles", Word::SkipDest},
-        {"datastore", Word::SkipDest}, {"generator", Word::SkipDest}, {"fcharset", Word::FontCharset},
-        {"froman", Word::FontFamily}, {"fswiss", Word::FontFamily}, {"fmodern", Word::FontFamily},
-        {"fscript", Word::FontFamily}, {"fdecor", Word::FontFamily}, {"ftech", Word::FontFamily},
-        {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue}, {"plain", Word::Plain},
-        {"f", Word::F}, {"fs", Word::Fs}, {"b", Word::B}, {"i", Word::I}, {"ul", Word::Ul},
-        {"ulnone", Word::UlNone}, {"uld", Word::UlDotted}, {"uldash", Word::UlDash},
-        {"uldashd", Word::UlDash}, {"uldashdd", Word::UlDash}, {"uldb", Word::Ul}, {"ulth", Word::Ul},
-        {"ulw", Word::Ul}, {"ulwave", Word::UlWave}, {"strike", Word::Strike}, {"striked", Word::Strike},
-        {"v", Word::Hidden}, {"cf", Word::Cf}, {"cb", Word::Cb}, {"highlight", Word::Cb},
-        {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::NoSuperSub},
-        {"pard", Word::Pard}, {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par},
-        {"row", Word::Par}, {"line", Word::Line}, {"tab", Word::Tab}, {"cell", Word::Cell},
-        {"ql", Word::Ql}, {"qc", Word::Qc}, {"qr", Word::Qr}, {"qj", Word::Qj}, {"li", Word::Li},
-        {"lin", Word::Li}, {"ri", Word::Ri}, {"rin", Word::Ri}, {"fi", Word::Fi}, {"sb", Word::Sb},
-        {"sa", Word::Sa}, {"tx", Word::Tx}, {"pngblip", Word::PngBlip}, {"jpegblip", Word::JpegBlip},
-        {"picwgoal", Word::PicWGoal}, {"pichgoal", Word::PicHGoal}, {"picscalex", Word::PicScaleX},
-        {"picscaley", Word::PicScaleY}, {"bullet", Word::Bullet}, {"emdash", Word::EmDash},
-        {"endash", Word::EnDash}, {"lquote", Word::LQuote}, {"rquote", Word::RQuote},
-        {"ldblquote", Word::LDblQuote}, {"rdblquote", Word::RDblQuote}, {"emspace", Word::EmSpace},
-        {"enspace", Word::EnSpace}, {"qmspace", Word::QmSpace}, {"zwj", Word::Zwj}, {"zwnj", Word::Zwnj},
+        { "stylesheet", Word::SkipDest },
+        { "info", Word::SkipDest },
+        { "header", Word::SkipDest },
+        { "headerl", Word::SkipDest },
+        { "headerr", Word::SkipDest },
+        { "headerf", Word::SkipDest },
+        { "footer", Word::SkipDest },
+        { "footerl", Word::SkipDest },
+        { "footerr", Word::SkipDest },
+        { "footerf", Word::SkipDest },
+        { "footnote", Word::SkipDest },
+        { "annotation", Word::SkipDest },
+        { "object", Word::SkipDest },
+        { "nonshppict", Word::SkipDest },
+        { "pn", Word::SkipDest },
+        { "pntxta", Word::SkipDest },
+        { "pntxtb", Word::SkipDest },
+        { "listtable", Word::SkipDest },
+        { "listoverridetable", Word::SkipDest },
+        { "revtbl", Word::SkipDest },
+        { "rsidtbl", Word::SkipDest },
+        { "filetbl", Word::SkipDest },
+        { "fldinst", Word::SkipDest },
+        { "xe", Word::SkipDest },
+        { "tc", Word::SkipDest },
+        { "txe", Word::SkipDest },
+        { "rxe", Word::SkipDest },
+        { "template", Word::SkipDest },
+        { "userprops", Word::SkipDest },
+        { "docvar", Word::SkipDest },
+        { "do", Word::SkipDest },
+        { "shpinst", Word::SkipDest },
+        { "themedata", Word::SkipDest },
+        { "colorschememapping", Word::SkipDest },
+        { "latentstyles", Word::SkipDest },
+        { "datastore", Word::SkipDest },
+        { "generator", Word::SkipDest },
+        { "nonesttables", Word::SkipDest },
+        { "fcharset", Word::FontCharset },
+        { "froman", Word::FontFamily },
+        { "fswiss", Word::FontFamily },
+        { "fmodern", Word::FontFamily },
+        { "fscript", Word::FontFamily },
+        { "fdecor", Word::FontFamily },
+        { "ftech", Word::FontFamily },
+        { "red", Word::Red },
+        { "green", Word::Green },
+        { "blue", Word::Blue },
+        { "plain", Word::Plain },
+        { "f", Word::F },
+        { "fs", Word::Fs },
+        { "b", Word::B },
+        { "i", Word::I },
+        { "ul", Word::Ul },
+        { "ulnone", Word::UlNone },
+        { "uld", Word::UlDotted },
+        { "uldash", Word::UlDash },
+        { "uldashd", Word::UlDash },
+        { "uldashdd", Word::UlDash },
+        { "uldb", Word::Ul },
+        { "ulth", Word::Ul },
+        { "ulw", Word::Ul },
+        { "ulwave", Word::UlWave },
+        { "strike", Word::Strike },
+        { "striked", Word::Strike },
+        { "v", Word::Hidden },
+        { "cf", Word::Cf },
+        { "cb", Word::Cb },
+        { "highlight", Word::Cb },
+        { "chcbpat", Word::Cb },
+        { "super", Word::Super },
+        { "sub", Word::Sub },
+        { "nosupersub", Word::NoSuperSub },
+        { "up", Word::Up },
+        { "dn", Word::Dn },
+        { "caps", Word::Caps },
+        { "scaps", Word::Scaps },
+        { "pard", Word::Pard },
+        { "par", Word::Par },
+        { "sect", Word::Par },
+        { "page", Word::Par },
+        { "line", Word::Line },
+        { "tab", Word::Tab },
+        { "ql", Word::Ql },
+        { "qc", Word::Qc },
+        { "qr", Word::Qr },
+        { "qj", Word::Qj },
+        { "li", Word::Li },
+        { "lin", Word::Li },
+        { "ri", Word::Ri },
+        { "rin", Word::Ri },
+        { "fi", Word::Fi },
+        { "sb", Word::Sb },
+        { "sa", Word::Sa },
+        { "sl", Word::Sl },
+        { "slmult", Word::SlMult },
+        { "tx", Word::Tx },
+        { "tb", Word::Tx },
+        { "tqr", Word::Tqr },
+        { "tqc", Word::Tqc },
+        { "cbpat", Word::CbPat },
+        { "cfpat", Word::CfPat },
+        { "shading", Word::Shading },
+        { "brdrt", Word::BrdrT },
+        { "brdrb", Word::BrdrB },
+        { "brdrl", Word::BrdrL },
+        { "brdrr", Word::BrdrR },
+        { "box", Word::Box },
+        { "brdrs", Word::BrdrStyle },
+        { "brdrth", Word::BrdrStyle },
+        { "brdrsh", Word::BrdrStyle },
+        { "brdrdb", Word::BrdrStyle },
+        { "brdrdot", Word::BrdrStyle },
+        { "brdrdash", Word::BrdrStyle },
+        { "brdrdashsm", Word::BrdrStyle },
+        { "brdrhair", Word::BrdrStyle },
+        { "brdrtriple", Word::BrdrStyle },
+        { "brdrinset", Word::BrdrStyle },
+        { "brdroutset", Word::BrdrStyle },
+        { "brdrsingle", Word::BrdrStyle },
+        { "brdrnone", Word::BrdrNone },
+        { "brdrw", Word::BrdrW },
+        { "brdrcf", Word::BrdrCf },
+        { "brsp", Word::BrSp },
+        { "intbl", Word::Intbl },
+        { "itap", Word::Itap },
+        { "trowd", Word::Trowd },
+        { "trleft", Word::TrLeft },
+        { "trbrdrt", Word::TrBrdr },
+        { "trbrdrb", Word::TrBrdr },
+        { "trbrdrl", Word::TrBrdr },
+        { "trbrdrr", Word::TrBrdr },
+        { "trbrdrh", Word::TrBrdr },
+        { "trbrdrv", Word::TrBrdr },
+        { "clbrdrt", Word::ClBrdr },
+        { "clbrdrb", Word::ClBrdr },
+        { "clbrdrl", Word::ClBrdr },
+        { "clbrdrr", Word::ClBrdr },
+        { "clmgf", Word::ClMgf },
+        { "clmrg", Word::ClMrg },
+        { "clvmgf", Word::ClVmgf },
+        { "clvmrg", Word::ClVmrg },
+        { "clcbpat", Word::ClCbPat },
+        { "cellx", Word::Cellx },
+        { "cell", Word::Cell },
+        { "row", Word::Row },
+        { "nestcell", Word::NestCell },
+        { "nestrow", Word::NestRow },
+        { "pngblip", Word::PngBlip },
+        { "jpegblip", Word::JpegBlip },
+        { "picwgoal", Word::PicWGoal },
+        { "pichgoal", Word::PicHGoal },
+        { "picscalex", Word::PicScaleX },
+        { "picscaley", Word::PicScaleY },
+        { "bullet", Word::Bullet },
+        { "emdash", Word::EmDash },
+        { "endash", Word::EnDash },
+        { "lquote", Word::LQuote },
+        { "rquote", Word::RQuote },
+        { "ldblquote", Word::LDblQuote },
+        { "rdblquote", Word::RDblQuote },
+        { "emspace", Word::EmSpace },
+        { "enspace", Word::EnSpace },
+        { "qmspace", Word::QmSpace },
+        { "zwj", Word::Zwj },
+        { "zwnj", Word::Zwnj },
     };
     return table;
 }
-// clang-format on
 
 // Characters that a control word stands for.
 char16_t symbolFor(Word w)
@@ -205,13 +513,17 @@ void repairSurrogates(QString &text)
 }
 
 /// @short One pass over the tokens, building the document as it goes.
+///
+/// Paragraph properties apply when a paragraph ends, so each paragraph is kept
+/// until "\par" and then goes into the document whole; tables are kept until
+/// their last row, because a row's cell widths may come after its cells.
 class RtfReader
 {
 public:
     explicit RtfReader(QTextDocument *doc)
         : m_doc(doc)
-        , m_cursor(doc)
     {
+        m_top.cursor = QTextCursor(doc);
     }
 
     void read(QByteArrayView rtf);
@@ -225,6 +537,8 @@ private:
     bool onFontOrColorWord(Word w, const RtfToken &t);
     bool onCharWord(Word w, const RtfToken &t);
     bool onParaWord(Word w, const RtfToken &t);
+    bool onBorderWord(Word w, const RtfToken &t);
+    bool onTableWord(Word w, const RtfToken &t);
     void onPictureWord(Word w, const RtfToken &t);
     void onSymbol(char c);
     void onByte(uchar b);
@@ -233,13 +547,30 @@ private:
 
     const Font *currentFont() const;
     const Font *textFont() const;
-    char16_t decode(uchar b) const;
+    char16_t decode(const Font *font, uchar b) const;
     void appendChar(char16_t c);
     void flushRun();
     void endParagraph();
     void finish();
-    QTextCharFormat charFormat() const;
+    QTextCharFormat charFormat();
     QTextBlockFormat blockFormat() const;
+    QColor color(int index) const { return m_colors.value(index); }
+    void formatsChanged();
+
+    int tableLevel() const;
+    void deliver(Paragraph paragraph, int level);
+    void closeTablesBelow(int level);
+    OpenTable &openTable(int level);
+    void endCell(int level);
+    void endRow(int level);
+    RowDef &rowDef(int level);
+    BorderLine *borderLines(int &count);
+
+    void emitParagraph(Target &target, Paragraph &paragraph);
+    void emitTopLevel(Paragraph &paragraph);
+    void emitTable(Target &target, TableModel &table);
+    void emitNodes(Target &target, std::vector<Node> &nodes);
+    void closeFrame();
 
     void fontTableChar(char16_t c);
     void commitFont();
@@ -248,7 +579,10 @@ private:
     void insertPicture();
 
     QTextDocument *m_doc;
-    QTextCursor m_cursor;
+    Target m_top;
+    QTextFrame *m_frame = nullptr; // the bordered frame top-level paragraphs go into
+    std::array<BorderLine, 4> m_frameBorder;
+    int m_frameSpace = 0;
     std::vector<State> m_stack;
     int m_overflow = 0; // groups opened beyond kMaxDepth and not yet closed
     bool m_starred = false; // the last token was "\*"
@@ -268,9 +602,17 @@ private:
     int m_pictureDepth = 0;
     int m_images = 0;
 
+    std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_formats;
     QString m_run;
+    CharProps m_runProps;
     QTextCharFormat m_runFormat;
     bool m_formatDirty = true;
+    std::vector<Item> m_items; // the paragraph read so far
+
+    std::vector<OpenTable> m_open; // [0] is the outermost table
+    std::vector<RowDef> m_rowDefs; // [0] for the outermost level
+    int m_defLevel = 1; // the level whose row the words of a row definition describe
+    CellDef m_cellDef; // the cell whose \cellx has not come yet
 };
 
 void RtfReader::read(QByteArrayView rtf)
@@ -290,7 +632,7 @@ void RtfReader::read(QByteArrayView rtf)
         case RtfToken::ControlWord:
             if (m_stack.empty())
                 break;
-            if (starred && t.word != "shppict")
+            if (starred && t.word != "shppict" && t.word != "nesttableprops")
                 state().dest = Dest::Skip; // an optional destination we do not know
             else
                 onWord(t);
@@ -363,6 +705,7 @@ void RtfReader::onWord(const RtfToken &t)
     case Word::ColorTable:
     case Word::Pict:
     case Word::SkipDest:
+    case Word::NestTableProps:
         onDestination(w);
         return;
     case Word::ShpPict:
@@ -375,7 +718,7 @@ void RtfReader::onWord(const RtfToken &t)
         return;
     case Word::Deff:
         m_defaultFont = t.param;
-        m_formatDirty = true;
+        formatsChanged();
         return;
     case Word::Uc:
         state().uc = std::clamp(t.param, 0, 16);
@@ -393,13 +736,18 @@ void RtfReader::onWord(const RtfToken &t)
         onPictureWord(w, t);
         return;
     }
+    if (state().dest == Dest::NestTableProps) {
+        if (!onBorderWord(w, t))
+            onTableWord(w, t);
+        return;
+    }
     if (state().dest != Dest::Text)
         return;
     if (m_skip > 0) {
         --m_skip;
         return;
     }
-    if (onCharWord(w, t) || onParaWord(w, t))
+    if (onCharWord(w, t) || onParaWord(w, t) || onBorderWord(w, t) || onTableWord(w, t))
         return;
     if (const char16_t c = symbolFor(w))
         appendChar(c);
@@ -421,12 +769,16 @@ void RtfReader::onDestination(Word w)
         s.dest = Dest::ColorTable;
         m_colors.clear();
         m_rgbSet = false;
+        formatsChanged();
         break;
     case Word::Pict:
         flushRun();
         s.dest = Dest::Picture;
         m_picture = Picture();
         m_pictureDepth = int(m_stack.size());
+        break;
+    case Word::NestTableProps:
+        s.dest = Dest::NestTableProps;
         break;
     default:
         s.dest = Dest::Skip;
@@ -514,6 +866,19 @@ bool RtfReader::onCharWord(Word w, const RtfToken &t)
         break;
     case Word::NoSuperSub:
         ch.valign = QTextCharFormat::AlignNormal;
+        ch.raise = 0;
+        break;
+    case Word::Up: // "\up" alone raises by 3 pt
+        ch.raise = t.hasParam ? std::clamp(t.param, 0, kMaxHalfPoints) : 6;
+        break;
+    case Word::Dn:
+        ch.raise = -(t.hasParam ? std::clamp(t.param, 0, kMaxHalfPoints) : 6);
+        break;
+    case Word::Caps:
+        ch.caps = isOn(t) ? QFont::AllUppercase : QFont::MixedCase;
+        break;
+    case Word::Scaps:
+        ch.caps = isOn(t) ? QFont::SmallCaps : QFont::MixedCase;
         break;
     default:
         return false;
@@ -536,7 +901,6 @@ bool RtfReader::onParaWord(Word w, const RtfToken &t)
         appendChar(QChar::LineSeparator);
         break;
     case Word::Tab:
-    case Word::Cell: // table cells read as tab-separated columns
         appendChar(u'\t');
         break;
     case Word::Ql:
@@ -566,9 +930,171 @@ bool RtfReader::onParaWord(Word w, const RtfToken &t)
     case Word::Sa:
         p.after = std::clamp(t.param, 0, kMaxTwips);
         break;
+    case Word::Sl:
+        p.lineSpacing = clampTwips(t.param);
+        break;
+    case Word::SlMult:
+        p.lineMultiple = isOn(t);
+        break;
+    case Word::Tqr:
+        p.nextTabType = QTextOption::RightTab;
+        break;
+    case Word::Tqc:
+        p.nextTabType = QTextOption::CenterTab;
+        break;
     case Word::Tx:
         if (p.tabs.size() < kMaxTabs)
-            p.tabs.append(std::clamp(t.param, 0, kMaxTwips));
+            p.tabs.append(TabStop { std::clamp(t.param, 0, kMaxTwips), p.nextTabType });
+        p.nextTabType = QTextOption::LeftTab;
+        break;
+    case Word::CbPat:
+        p.patternBack = t.param;
+        break;
+    case Word::CfPat:
+        p.patternFore = t.param;
+        break;
+    case Word::Shading:
+        p.shading = std::clamp(t.param, 0, 10000);
+        break;
+    case Word::Intbl:
+        p.inTable = true;
+        break;
+    case Word::Itap:
+        p.tableLevel = std::clamp(t.param, 0, kMaxTableDepth);
+        p.inTable = p.tableLevel > 0;
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// The lines that "\brdrw" and its kin change now.
+BorderLine *RtfReader::borderLines(int &count)
+{
+    State &s = state();
+    count = 1;
+    switch (s.borderOwner) {
+    case BorderOwner::Paragraph:
+        if (s.borderSide == kSides) { // \box: all four at once
+            count = 4;
+            return s.para.border.data();
+        }
+        return &s.para.border[std::size_t(s.borderSide)];
+    case BorderOwner::Cell:
+        return &m_cellDef.border[std::size_t(s.borderSide)];
+    case BorderOwner::Row:
+        return &rowDef(m_defLevel).border[std::size_t(s.borderSide)];
+    case BorderOwner::None:
+        break;
+    }
+    return nullptr;
+}
+
+bool RtfReader::onBorderWord(Word w, const RtfToken &t)
+{
+    State &s = state();
+    switch (w) {
+    case Word::BrdrT:
+    case Word::BrdrB:
+    case Word::BrdrL:
+    case Word::BrdrR:
+    case Word::Box:
+        s.borderOwner = BorderOwner::Paragraph;
+        s.borderSide = w == Word::Box ? int(kSides) : sideFor(t.word);
+        break;
+    case Word::ClBrdr:
+        s.borderOwner = BorderOwner::Cell;
+        s.borderSide = sideFor(t.word);
+        break;
+    case Word::TrBrdr:
+        s.borderOwner = BorderOwner::Row;
+        s.borderSide = sideFor(t.word);
+        break;
+    case Word::BrSp:
+        s.para.borderSpace = std::clamp(t.param, 0, kMaxTwips);
+        return true;
+    case Word::BrdrStyle:
+    case Word::BrdrNone:
+    case Word::BrdrW:
+    case Word::BrdrCf: {
+        int count = 0;
+        BorderLine *lines = borderLines(count);
+        for (int i = 0; lines && i < count; ++i) {
+            BorderLine &line = lines[i];
+            if (w == Word::BrdrStyle) {
+                line.on = true;
+                line.style = borderStyleFor(t.word);
+            } else if (w == Word::BrdrNone) {
+                line.on = false;
+            } else if (w == Word::BrdrW) {
+                line.width = std::clamp(t.param, 1, 255);
+            } else {
+                line.color = t.param;
+            }
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+RowDef &RtfReader::rowDef(int level)
+{
+    const std::size_t i = std::size_t(std::clamp(level, 1, kMaxTableDepth) - 1);
+    if (m_rowDefs.size() <= i)
+        m_rowDefs.resize(i + 1);
+    return m_rowDefs[i];
+}
+
+bool RtfReader::onTableWord(Word w, const RtfToken &t)
+{
+    switch (w) {
+    case Word::Trowd:
+        // Nested rows are defined after their cells, at the level just read.
+        m_defLevel = state().dest == Dest::NestTableProps ? std::max(2, int(m_open.size())) : 1;
+        rowDef(m_defLevel) = RowDef();
+        m_cellDef = CellDef();
+        break;
+    case Word::TrLeft:
+        rowDef(m_defLevel).left = clampTwips(t.param);
+        break;
+    case Word::ClMgf:
+        m_cellDef.mergeFirst = true;
+        break;
+    case Word::ClMrg:
+        m_cellDef.mergeNext = true;
+        break;
+    case Word::ClVmgf:
+        m_cellDef.vmergeFirst = true;
+        break;
+    case Word::ClVmrg:
+        m_cellDef.vmergeNext = true;
+        break;
+    case Word::ClCbPat:
+        m_cellDef.shading = t.param;
+        break;
+    case Word::Cellx: {
+        RowDef &def = rowDef(m_defLevel);
+        m_cellDef.right = clampTwips(t.param);
+        if (def.cells.size() < std::size_t(kMaxCells))
+            def.cells.push_back(m_cellDef);
+        m_cellDef = CellDef();
+        break;
+    }
+    case Word::Cell:
+    case Word::NestCell: {
+        const int level = w == Word::Cell ? 1 : std::max(2, tableLevel());
+        flushRun();
+        deliver(Paragraph { blockFormat(), charFormat(), std::exchange(m_items, {}), {}, 0 }, level);
+        endCell(level);
+        break;
+    }
+    case Word::Row:
+    case Word::NestRow:
+        endRow(w == Word::Row ? 1 : std::max(2, int(m_open.size())));
         break;
     default:
         return false;
@@ -641,7 +1167,7 @@ void RtfReader::onByte(uchar b)
         if (m_skip > 0)
             --m_skip;
         else
-            appendChar(decode(b));
+            appendChar(decode(currentFont(), b));
         break;
     case Dest::FontTable:
         fontTableChar(decodeWindowsByte(m_codePage, b));
@@ -656,14 +1182,16 @@ void RtfReader::onText(QByteArrayView text)
     if (m_stack.empty())
         return;
     switch (state().dest) {
-    case Dest::Text:
+    case Dest::Text: {
+        const Font *font = currentFont();
         for (const char c : text) {
             if (m_skip > 0)
                 --m_skip;
             else
-                appendChar(decode(uchar(c)));
+                appendChar(decode(font, uchar(c)));
         }
         break;
+    }
     case Dest::FontTable:
         for (const char c : text)
             fontTableChar(decodeWindowsByte(m_codePage, uchar(c)));
@@ -676,6 +1204,7 @@ void RtfReader::onText(QByteArrayView text)
         pictureText(text);
         break;
     case Dest::Skip:
+    case Dest::NestTableProps:
         break;
     }
 }
@@ -716,9 +1245,8 @@ const Font *RtfReader::textFont() const
     return &fallback.value();
 }
 
-char16_t RtfReader::decode(uchar b) const
+char16_t RtfReader::decode(const Font *font, uchar b) const
 {
-    const Font *font = currentFont();
     if (font && font->encoding != ByteEncoding::Windows)
         return decodeSymbolByte(font->encoding, b);
     return decodeWindowsByte(font && font->codePage ? font->codePage : m_codePage, b);
@@ -726,17 +1254,18 @@ char16_t RtfReader::decode(uchar b) const
 
 void RtfReader::appendChar(char16_t c)
 {
-    if (state().ch.hidden)
+    const CharProps &props = state().ch;
+    if (props.hidden)
         return;
     if (c == QChar::ParagraphSeparator)
         c = QChar::LineSeparator; // paragraphs come from \par only
     if ((c < 0x20 && c != u'\t') || c == QChar::ObjectReplacementCharacter)
         return;
     if (m_formatDirty) {
-        const QTextCharFormat format = charFormat();
-        if (format != m_runFormat) {
+        if (!(props == m_runProps) || m_run.isEmpty()) {
             flushRun();
-            m_runFormat = format;
+            m_runFormat = charFormat();
+            m_runProps = props;
         }
         m_formatDirty = false;
     }
@@ -748,16 +1277,31 @@ void RtfReader::flushRun()
     if (m_run.isEmpty())
         return;
     repairSurrogates(m_run);
-    m_cursor.insertText(m_run, m_runFormat);
+    m_items.push_back(Item { m_run, m_runFormat });
     m_run.clear();
+}
+
+// Fonts, colours or the default font changed: formats made before may be wrong now.
+void RtfReader::formatsChanged()
+{
+    flushRun();
+    m_formats.clear();
+    m_formatDirty = true;
+}
+
+// The level of table that the paragraph being read belongs to; 0 outside tables.
+int RtfReader::tableLevel() const
+{
+    const ParaProps &p = m_stack.back().para;
+    return p.inTable ? std::clamp(p.tableLevel, 1, kMaxTableDepth) : 0;
 }
 
 void RtfReader::endParagraph()
 {
     flushRun();
-    m_cursor.setBlockFormat(blockFormat());
-    m_cursor.setBlockCharFormat(charFormat()); // an empty line is as high as its mark
-    m_cursor.insertBlock();
+    const ParaProps &p = state().para;
+    deliver(Paragraph { blockFormat(), charFormat(), std::exchange(m_items, {}), p.border, p.borderSpace },
+        tableLevel());
 }
 
 void RtfReader::finish()
@@ -765,16 +1309,30 @@ void RtfReader::finish()
     if (m_stack.empty())
         return;
     flushRun();
-    m_cursor.setBlockFormat(blockFormat());
-    m_cursor.setBlockCharFormat(charFormat());
+    const ParaProps &p = state().para;
+    Paragraph last { blockFormat(), charFormat(), std::exchange(m_items, {}), p.border, p.borderSpace };
+    const int level = tableLevel();
+    if (level > 0 && last.items.empty()) {
+        closeTablesBelow(0); // a table at the very end: nothing follows it
+        emitTopLevel(last);
+    } else {
+        deliver(std::move(last), level);
+        closeTablesBelow(0);
+    }
+    closeFrame();
+    m_stack.clear();
 }
 
-QTextCharFormat RtfReader::charFormat() const
+QTextCharFormat RtfReader::charFormat()
 {
     const CharProps &ch = m_stack.back().ch;
+    const auto cached = m_formats.find(ch);
+    if (cached != m_formats.end())
+        return cached->second;
     QTextCharFormat f;
     if (const Font *font = textFont(); font && !font->family.isEmpty()) {
         f.setFontFamilies(QStringList { font->family });
+        f.setProperty(kFamilyKey, font->family);
         if (font->hint != QFont::AnyStyle)
             f.setFontStyleHint(font->hint);
     }
@@ -785,10 +1343,15 @@ QTextCharFormat RtfReader::charFormat() const
     f.setFontStrikeOut(ch.strike);
     if (ch.valign != QTextCharFormat::AlignNormal)
         f.setVerticalAlignment(ch.valign);
-    if (const QColor c = m_colors.value(ch.foreground); c.isValid())
+    else if (ch.raise != 0) // as a share of the font's size, which is what Qt measures in
+        f.setBaselineOffset(100.0 * ch.raise / ch.halfPoints);
+    if (ch.caps != QFont::MixedCase)
+        f.setFontCapitalization(ch.caps);
+    if (const QColor c = color(ch.foreground); c.isValid())
         f.setForeground(c);
-    if (const QColor c = m_colors.value(ch.background); c.isValid())
+    if (const QColor c = color(ch.background); c.isValid())
         f.setBackground(c);
+    m_formats.emplace(ch, f);
     return f;
 }
 
@@ -806,21 +1369,369 @@ QTextBlockFormat RtfReader::blockFormat() const
     f.setTextIndent(twipsToPixels(p.first));
     f.setTopMargin(twipsToPixels(p.before));
     f.setBottomMargin(twipsToPixels(p.after));
-    QList<int> stops = p.tabs;
+    if (p.lineSpacing != 0 && p.lineMultiple)
+        f.setLineHeight(std::abs(p.lineSpacing) * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+    else if (p.lineSpacing > 0)
+        f.setLineHeight(twipsToPixels(p.lineSpacing), QTextBlockFormat::MinimumHeight);
+    else if (p.lineSpacing < 0)
+        f.setLineHeight(twipsToPixels(-p.lineSpacing), QTextBlockFormat::FixedHeight);
+    if (p.patternBack >= 0 || p.patternFore >= 0 || p.shading >= 0) {
+        // The pattern colour covers the share \shading of the background colour.
+        const QColor back = color(p.patternBack).isValid() ? color(p.patternBack) : QColor(Qt::white);
+        const QColor fore = color(p.patternFore).isValid() ? color(p.patternFore) : QColor(Qt::black);
+        const qreal share = std::max(p.shading, 0) / 10000.0;
+        const auto mix = [share](int b, int f) { return qRound(b + (f - b) * share); };
+        f.setBackground(QColor(
+            mix(back.red(), fore.red()), mix(back.green(), fore.green()), mix(back.blue(), fore.blue())));
+    }
+    std::vector<TabStop> stops(p.tabs.cbegin(), p.tabs.cend());
     if (p.first < 0)
-        stops.append(p.left);
+        stops.push_back(TabStop { p.left, QTextOption::LeftTab });
     const int lineStart = p.left + p.first;
-    std::sort(stops.begin(), stops.end());
-    stops.erase(std::unique(stops.begin(), stops.end()), stops.end());
+    std::stable_sort(stops.begin(), stops.end(),
+        [](const TabStop &a, const TabStop &b) { return a.position < b.position; });
     QList<QTextOption::Tab> tabs;
-    for (const int stop : std::as_const(stops)) {
-        if (stop > lineStart)
-            tabs.append(QTextOption::Tab(twipsToPixels(stop - lineStart), QTextOption::LeftTab));
+    int last = lineStart;
+    for (const TabStop &stop : stops) {
+        if (stop.position > last) {
+            tabs.append(QTextOption::Tab(twipsToPixels(stop.position - lineStart), stop.type));
+            last = stop.position;
+        }
     }
     if (!tabs.isEmpty())
         f.setTabPositions(tabs);
     return f;
 }
+
+// ---- Where paragraphs go ----------------------------------------------------
+
+void RtfReader::deliver(Paragraph paragraph, int level)
+{
+    closeTablesBelow(level);
+    if (level == 0) {
+        emitTopLevel(paragraph);
+        return;
+    }
+    openTable(level).cell.content.push_back(Node { std::move(paragraph), nullptr });
+}
+
+OpenTable &RtfReader::openTable(int level)
+{
+    while (int(m_open.size()) < level)
+        m_open.emplace_back();
+    return m_open[std::size_t(level - 1)];
+}
+
+// Tables deeper than `level` are complete: each goes where its parent's text is.
+void RtfReader::closeTablesBelow(int level)
+{
+    while (int(m_open.size()) > level) {
+        OpenTable open = std::move(m_open.back());
+        m_open.pop_back();
+        if (!open.cell.content.empty())
+            open.row.cells.push_back(std::move(open.cell));
+        if (!open.row.cells.empty()) {
+            open.row.def = rowDef(int(m_open.size()) + 1);
+            open.table->rows.push_back(std::move(open.row));
+        }
+        if (open.table->rows.empty())
+            continue;
+        if (m_open.empty()) {
+            closeFrame();
+            emitTable(m_top, *open.table);
+        } else {
+            m_open.back().cell.content.push_back(Node { {}, std::move(open.table) });
+        }
+    }
+}
+
+void RtfReader::endCell(int level)
+{
+    closeTablesBelow(level);
+    OpenTable &open = openTable(level);
+    std::vector<Node> &content = open.cell.content;
+    // "text\par\cell": the paragraph mark before the cell's end makes no extra line.
+    if (content.size() >= 2 && !content.back().table && content.back().paragraph.items.empty()
+        && !content[content.size() - 2].table)
+        content.pop_back();
+    open.row.cells.push_back(std::move(open.cell));
+    open.cell = CellModel();
+}
+
+void RtfReader::endRow(int level)
+{
+    flushRun();
+    if (!m_items.empty()) // text between the last \cell and \row is a cell of its own
+        deliver(Paragraph { blockFormat(), charFormat(), std::exchange(m_items, {}), {}, 0 }, level);
+    closeTablesBelow(level);
+    OpenTable &open = openTable(level);
+    if (!open.cell.content.empty()) {
+        open.row.cells.push_back(std::move(open.cell));
+        open.cell = CellModel();
+    }
+    open.row.def = rowDef(level);
+    open.table->rows.push_back(std::move(open.row));
+    open.row = RowModel();
+}
+
+void RtfReader::emitParagraph(Target &target, Paragraph &paragraph)
+{
+    QTextCursor &c = target.cursor;
+    if (target.fresh) {
+        c.setBlockFormat(paragraph.block);
+        c.mergeBlockCharFormat(paragraph.mark); // in a cell, the mark also holds the cell's format
+        target.fresh = false;
+    } else {
+        c.insertBlock(paragraph.block, paragraph.mark);
+    }
+    for (const Item &item : paragraph.items) {
+        if (item.format.isImageFormat())
+            c.insertImage(item.format.toImageFormat());
+        else
+            c.insertText(item.text, item.format);
+    }
+}
+
+QTextFrameFormat::BorderStyle styleOf(const std::array<BorderLine, 4> &border)
+{
+    for (const BorderLine &line : border) {
+        if (line.on)
+            return line.style;
+    }
+    return QTextFrameFormat::BorderStyle_None;
+}
+
+/// Paragraphs in a row that share a border are drawn in one frame.
+void RtfReader::emitTopLevel(Paragraph &paragraph)
+{
+    const bool bordered = styleOf(paragraph.border) != QTextFrameFormat::BorderStyle_None;
+    if (m_frame && (paragraph.border != m_frameBorder || paragraph.borderSpace != m_frameSpace))
+        closeFrame();
+    if (bordered && !m_frame) {
+        QTextFrameFormat format;
+        int width = 0;
+        int colorIndex = -1;
+        for (const BorderLine &line : paragraph.border) {
+            if (line.on) {
+                width = std::max(width, line.width);
+                colorIndex = colorIndex < 0 ? line.color : colorIndex;
+            }
+        }
+        format.setBorder(std::max(1.0, twipsToPixels(width)));
+        format.setBorderStyle(styleOf(paragraph.border));
+        format.setBorderBrush(color(colorIndex).isValid() ? color(colorIndex) : QColor(Qt::black));
+        format.setPadding(twipsToPixels(paragraph.borderSpace));
+        m_frame = m_top.cursor.insertFrame(format);
+        m_top.fresh = true;
+        m_frameBorder = paragraph.border;
+        m_frameSpace = paragraph.borderSpace;
+    }
+    emitParagraph(m_top, paragraph);
+}
+
+void RtfReader::closeFrame()
+{
+    if (!m_frame)
+        return;
+    m_top.cursor = m_frame->lastCursorPosition();
+    m_top.cursor.movePosition(QTextCursor::NextBlock);
+    m_top.fresh = true;
+    m_frame = nullptr;
+}
+
+QTextLength fixedTwips(int twips)
+{
+    return QTextLength(QTextLength::FixedLength, twipsToPixels(std::max(twips, 1)));
+}
+
+/// The columns are the cell boundaries of all rows together; a cell spans the
+/// columns between its own left and right boundary.
+void RtfReader::emitTable(Target &target, TableModel &model)
+{
+    std::vector<int> bounds;
+    struct Placed
+    {
+        int row;
+        int rows;
+        int first; // columns
+
+        int last;
+        CellModel *cell;
+        const CellDef *def;
+    };
+    std::vector<std::vector<std::pair<int, int>>> edges(model.rows.size()); // twips per cell
+    for (std::size_t r = 0; r < model.rows.size(); ++r) {
+        RowModel &row = model.rows[r];
+        int left = row.def.left;
+        bounds.push_back(left);
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
+            const int right = i < row.def.cells.size() ? std::max(row.def.cells[i].right, left + 1)
+                                                       : left + kDefaultCellTwips;
+            edges[r].emplace_back(left, right);
+            bounds.push_back(right);
+            left = right;
+        }
+    }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    const auto column = [&bounds](int twips) {
+        return int(std::lower_bound(bounds.begin(), bounds.end(), twips) - bounds.begin());
+    };
+    const int columns = std::max(1, int(bounds.size()) - 1);
+    const int rows = int(model.rows.size());
+    std::size_t cells = 0;
+    for (const RowModel &row : model.rows)
+        cells += row.cells.size();
+    if (std::size_t(rows) * std::size_t(columns) > 4 * cells + 256) {
+        // Rows whose cells share no edges would make a grid far larger than the
+        // document; they read as lines with tabs between the cells instead.
+        for (RowModel &row : model.rows) {
+            Paragraph line;
+            appendFlat(line, row);
+            emitParagraph(target, line);
+        }
+        return;
+    }
+
+    QTextTableFormat format;
+    QList<QTextLength> widths;
+    for (int i = 0; i < columns; ++i)
+        widths.append(bounds.size() > 1 ? fixedTwips(bounds[std::size_t(i) + 1] - bounds[std::size_t(i)])
+                                        : fixedTwips(kDefaultCellTwips));
+    format.setColumnWidthConstraints(widths);
+    format.setBorder(0); // borders are the cells' own
+    format.setBorderCollapse(true);
+    format.setCellSpacing(0);
+    format.setCellPadding(twipsToPixels(108)); // Word's default \trgaph
+    format.setLeftMargin(twipsToPixels(std::max(0, bounds.empty() ? 0 : bounds.front())));
+
+    // At the end of a paragraph the table follows it; in an empty block, Qt keeps
+    // that block before the table.
+    QTextTable *table = target.cursor.insertTable(rows, columns, format);
+
+    std::vector<Placed> placed;
+    for (int r = 0; r < rows; ++r) {
+        RowModel &row = model.rows[std::size_t(r)];
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
+            const CellDef *def = i < row.def.cells.size() ? &row.def.cells[i] : nullptr;
+            const int first = column(edges[std::size_t(r)][i].first);
+            const int last = std::max(first, column(edges[std::size_t(r)][i].second) - 1);
+            if (def && def->mergeNext && !placed.empty() && placed.back().row == r) {
+                placed.back().last = last; // \clmrg widens the cell before it
+                continue;
+            }
+            if (def && def->vmergeNext) { // \clvmrg: the cell above grows by this row
+                const auto above = std::find_if(placed.rbegin(), placed.rend(),
+                    [&](const Placed &p) { return p.row < r && p.first == first; });
+                if (above != placed.rend() && above->row + above->rows == r) {
+                    ++above->rows;
+                    continue;
+                }
+            }
+            placed.push_back(Placed { r, 1, first, last, &row.cells[i], def });
+        }
+    }
+    for (const Placed &p : placed) {
+        if (p.rows > 1 || p.last > p.first)
+            table->mergeCells(p.row, p.first, p.rows, p.last - p.first + 1);
+    }
+
+    for (const Placed &p : placed) {
+        QTextTableCell cell = table->cellAt(p.row, p.first);
+        const RowDef &def = model.rows[std::size_t(p.row)].def;
+        QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+        const bool firstColumn = p.first == 0;
+        const bool lastColumn = p.last >= columns - 1;
+        const bool firstRow = p.row == 0;
+        const bool lastRow = p.row + p.rows >= rows;
+        const auto lineFor = [&](int side) {
+            const BorderLine own = p.def ? p.def->border[std::size_t(side)] : BorderLine();
+            if (own.on)
+                return own;
+            switch (side) {
+            case Top:
+                return def.border[firstRow ? Top : InnerH];
+            case Bottom:
+                return def.border[lastRow ? Bottom : InnerH];
+            case Left:
+                return def.border[firstColumn ? Left : InnerV];
+            default:
+                return def.border[lastColumn ? Right : InnerV];
+            }
+        };
+        for (int side = Top; side <= Right; ++side) {
+            const BorderLine line = lineFor(side);
+            if (!line.on)
+                continue;
+            const qreal width = std::max(1.0, twipsToPixels(line.width));
+            const QBrush brush(color(line.color).isValid() ? color(line.color) : QColor(Qt::black));
+            switch (side) {
+            case Top:
+                cellFormat.setTopBorder(width);
+                cellFormat.setTopBorderStyle(line.style);
+                cellFormat.setTopBorderBrush(brush);
+                break;
+            case Bottom:
+                cellFormat.setBottomBorder(width);
+                cellFormat.setBottomBorderStyle(line.style);
+                cellFormat.setBottomBorderBrush(brush);
+                break;
+            case Left:
+                cellFormat.setLeftBorder(width);
+                cellFormat.setLeftBorderStyle(line.style);
+                cellFormat.setLeftBorderBrush(brush);
+                break;
+            default:
+                cellFormat.setRightBorder(width);
+                cellFormat.setRightBorderStyle(line.style);
+                cellFormat.setRightBorderBrush(brush);
+                break;
+            }
+        }
+        if (p.def && color(p.def->shading).isValid())
+            cellFormat.setBackground(color(p.def->shading));
+        cell.setFormat(cellFormat);
+        Target inner { cell.firstCursorPosition(), true };
+        emitNodes(inner, p.cell->content);
+    }
+    target.cursor = table->lastCursorPosition();
+    target.cursor.movePosition(QTextCursor::NextBlock);
+    target.fresh = true;
+}
+
+/// The text of a row on one line, a tab after each cell but the last.
+void appendFlat(Paragraph &line, RowModel &row)
+{
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        for (Node &node : row.cells[i].content) {
+            if (node.table) {
+                for (RowModel &inner : node.table->rows)
+                    appendFlat(line, inner);
+                continue;
+            }
+            if (line.items.empty()) {
+                line.block = node.paragraph.block;
+                line.mark = node.paragraph.mark;
+            }
+            std::move(
+                node.paragraph.items.begin(), node.paragraph.items.end(), std::back_inserter(line.items));
+        }
+        if (i + 1 < row.cells.size())
+            line.items.push_back(Item { QStringLiteral("\t"), line.mark });
+    }
+}
+
+void RtfReader::emitNodes(Target &target, std::vector<Node> &nodes)
+{
+    for (Node &node : nodes) {
+        if (node.table)
+            emitTable(target, *node.table);
+        else
+            emitParagraph(target, node.paragraph);
+    }
+}
+
+// ---- Tables of the header ---------------------------------------------------
 
 void RtfReader::fontTableChar(char16_t c)
 {
@@ -847,7 +1758,7 @@ void RtfReader::commitFont()
         font.codePage = codePageForCharset(m_fontCharset);
     }
     m_fonts.insert(m_fontId, font);
-    m_formatDirty = true;
+    formatsChanged();
 }
 
 void RtfReader::colorTableChar(char16_t c)
@@ -857,6 +1768,7 @@ void RtfReader::colorTableChar(char16_t c)
     m_colors.append(m_rgbSet ? QColor(m_rgb[0], m_rgb[1], m_rgb[2]) : QColor());
     m_rgb[0] = m_rgb[1] = m_rgb[2] = 0;
     m_rgbSet = false;
+    formatsChanged();
 }
 
 void RtfReader::pictureText(QByteArrayView text)
@@ -897,7 +1809,8 @@ void RtfReader::insertPicture()
     format.setName(name.toString());
     format.setWidth(w * picture.scaleX / 100.0);
     format.setHeight(h * picture.scaleY / 100.0);
-    m_cursor.insertImage(format);
+    flushRun();
+    m_items.push_back(Item { QString(), format });
 }
 
 } // namespace
