@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -124,15 +125,21 @@ struct Font
     ByteEncoding encoding = ByteEncoding::Windows;
 };
 
+constexpr int kMaxPicturePixels = 4000; // a placeholder's side at most
+
 struct Picture
 {
-    QByteArray format; // "png" or "jpeg"; empty for kinds we do not show
+    QByteArray format; // "png", "jpeg", "dib", "wbitmap" or "metafile"; empty for kinds we do not know
     QByteArray data;
     int pendingNibble = -1;
     int widthGoal = 0; // twips
     int heightGoal = 0;
     int scaleX = 100; // percent
     int scaleY = 100;
+    int width = 0; // \picw: pixels of a bitmap, hundredths of a millimetre of a metafile
+    int height = 0;
+    int bitsPerPixel = 1;
+    int bytesPerLine = 0;
 };
 
 // A piece of a paragraph: a run of text in one format, or a picture.
@@ -213,12 +220,13 @@ struct Target
 
 // clang-format off
 enum class Word {
-    Ansi, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, NestTableProps, FontCharset,
+    Ansi, Pc, Pca, AnsiCpg, Deff, Uc, U, FontTable, ColorTable, Pict, ShpPict, SkipDest, NestTableProps, FontCharset,
     FontFamily, Red, Green, Blue, Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlWave, Strike, Hidden, Cf,
     Cb, Super, Sub, NoSuperSub, Up, Dn, Caps, Scaps, Pard, Par, Line, Tab, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa,
     Sl, SlMult, Tx, Tqr, Tqc, CbPat, CfPat, Shading, BrdrT, BrdrB, BrdrL, BrdrR, Box, BrdrStyle, BrdrNone,
     BrdrW, BrdrCf, BrSp, Intbl, Itap, Trowd, TrLeft, TrBrdr, ClBrdr, ClMgf, ClMrg, ClVmgf, ClVmrg, ClCbPat,
-    Cellx, Cell, Row, NestCell, NestRow, PngBlip, JpegBlip, PicWGoal, PicHGoal, PicScaleX, PicScaleY, Bullet,
+    Cellx, Cell, Row, NestCell, NestRow, PngBlip, JpegBlip, DibBitmap, WBitmap, Metafile, PicW, PicH, PicBpp,
+    PicWbpl, PicWGoal, PicHGoal, PicScaleX, PicScaleY, Bullet,
     EmDash, EnDash, LQuote, RQuote, LDblQuote, RDblQuote, EmSpace, EnSpace, QmSpace, Zwj, Zwnj,
 };
 // clang-format on
@@ -277,6 +285,8 @@ const std::unordered_map<std::string_view, Word> &wordTable()
 {
     static const std::unordered_map<std::string_view, Word> table = {
         { "ansi", Word::Ansi },
+        { "pc", Word::Pc },
+        { "pca", Word::Pca },
         { "ansicpg", Word::AnsiCpg },
         { "deff", Word::Deff },
         { "uc", Word::Uc },
@@ -436,6 +446,16 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         { "nestcell", Word::NestCell },
         { "nestrow", Word::NestRow },
         { "pngblip", Word::PngBlip },
+        { "dibitmap", Word::DibBitmap },
+        { "wbitmap", Word::WBitmap },
+        { "wmetafile", Word::Metafile },
+        { "emfblip", Word::Metafile },
+        { "pmmetafile", Word::Metafile },
+        { "macpict", Word::Metafile },
+        { "picw", Word::PicW },
+        { "pich", Word::PicH },
+        { "picbpp", Word::PicBpp },
+        { "picwbpl", Word::PicWbpl },
         { "jpegblip", Word::JpegBlip },
         { "picwgoal", Word::PicWGoal },
         { "pichgoal", Word::PicHGoal },
@@ -512,6 +532,103 @@ void repairSurrogates(QString &text)
     }
 }
 
+// ---- Pictures ----------------------------------------------------------------
+
+const QString kMetafileText = QStringLiteral("Grafik (Metafile) kann nicht angezeigt werden");
+
+quint32 le32(const QByteArray &data, int at)
+{
+    if (at + 4 > data.size())
+        return 0;
+    return quint32(uchar(data[at])) | quint32(uchar(data[at + 1])) << 8 | quint32(uchar(data[at + 2])) << 16
+        | quint32(uchar(data[at + 3])) << 24;
+}
+
+void appendLe(QByteArray &out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+}
+
+/// A device-independent bitmap is a BMP file without its 14-byte file header; the
+/// header says where the pixels start: after the info header and the colours.
+QImage decodeDib(const QByteArray &dib)
+{
+    if (dib.size() < 40)
+        return {};
+    const quint32 headerSize = le32(dib, 0);
+    const int bitCount = uchar(dib[14]) | uchar(dib[15]) << 8;
+    const quint32 compression = le32(dib, 16);
+    quint32 colors = headerSize >= 40 ? le32(dib, 32) : 0;
+    if (colors == 0 && bitCount <= 8)
+        colors = 1u << bitCount;
+    if (headerSize < 12 || headerSize > 1024 || colors > 256)
+        return {};
+    quint32 masks
+        = headerSize == 40 && (compression == 3 || compression == 6) ? (compression == 3 ? 12 : 16) : 0;
+    QByteArray bmp = "BM";
+    appendLe(bmp, quint32(14 + dib.size()), 4);
+    appendLe(bmp, 0, 4);
+    appendLe(bmp, 14 + headerSize + masks + colors * 4, 4);
+    bmp += dib;
+    QImage image;
+    image.loadFromData(bmp, "BMP");
+    return image;
+}
+
+/// "\wbitmap" holds a device bitmap's rows as they are; with \picbpp 1, 24 or 32
+/// it becomes a top-down DIB of the same rows.
+QByteArray dibOfBitmap(const Picture &picture)
+{
+    const int bpp = picture.bitsPerPixel;
+    const int w = picture.width;
+    const int h = picture.height;
+    if ((bpp != 1 && bpp != 24 && bpp != 32) || w <= 0 || h <= 0 || w > kMaxPicturePixels * 4
+        || h > kMaxPicturePixels * 4)
+        return {};
+    const int stride = picture.bytesPerLine > 0 ? picture.bytesPerLine : (w * bpp + 15) / 16 * 2;
+    const int dibStride = (w * bpp + 31) / 32 * 4;
+    if (stride < (w * bpp + 7) / 8 || qint64(stride) * h > picture.data.size())
+        return {};
+    QByteArray dib;
+    appendLe(dib, 40, 4);
+    appendLe(dib, quint32(w), 4);
+    appendLe(dib, quint32(-h), 4); // negative: the first row is the top one
+    appendLe(dib, 1, 2);
+    appendLe(dib, quint32(bpp), 2);
+    for (int i = 0; i < 6; ++i)
+        appendLe(dib, 0, 4);
+    if (bpp == 1) {
+        appendLe(dib, 0x000000, 4); // a monochrome device bitmap: 0 is black, 1 white
+        appendLe(dib, 0xFFFFFF, 4);
+    }
+    for (int y = 0; y < h; ++y) {
+        QByteArray row = picture.data.mid(qsizetype(y) * stride, std::min(stride, dibStride));
+        row.resize(dibStride, '\0');
+        dib += row;
+    }
+    return dib;
+}
+
+/// Qt draws no metafiles: a frame of the picture's size says so instead.
+QImage metafilePlaceholder(const Picture &picture)
+{
+    // Without a goal size, \picw and \pich of a metafile are hundredths of a millimetre.
+    const auto side = [](int goal, int himetric, int fallback) {
+        const qreal px = goal > 0 ? twipsToPixels(goal) : himetric > 0 ? himetric * 96.0 / 2540 : fallback;
+        return std::clamp(qRound(px), 24, kMaxPicturePixels);
+    };
+    QImage image(side(picture.widthGoal, picture.width, 240), side(picture.heightGoal, picture.height, 80),
+        QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(255, 255, 255));
+    QPainter painter(&image);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(0, 0, 0));
+    painter.drawText(image.rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, kMetafileText);
+    return image;
+}
+
 /// @short One pass over the tokens, building the document as it goes.
 ///
 /// Paragraph properties apply when a paragraph ends, so each paragraph is kept
@@ -548,6 +665,7 @@ private:
     const Font *currentFont() const;
     const Font *textFont() const;
     char16_t decode(const Font *font, uchar b) const;
+    void textByte(const Font *font, uchar b);
     void appendChar(char16_t c);
     void flushRun();
     void endParagraph();
@@ -573,6 +691,8 @@ private:
     void closeFrame();
 
     void fontTableChar(char16_t c);
+    void fontTableByte(uchar b);
+    void flushDoubleBytes();
     void commitFont();
     void colorTableChar(char16_t c);
     void pictureText(QByteArrayView text);
@@ -595,6 +715,9 @@ private:
     int m_fontCharset = -1;
     QFont::StyleHint m_fontHint = QFont::AnyStyle;
     QString m_fontName;
+    QByteArray m_fontBytes; // a double-byte name's lead byte
+    QByteArray m_doubleBytes; // text bytes of a double-byte code page not yet decoded
+    int m_doubleBytePage = 0;
     QList<QColor> m_colors;
     int m_rgb[3] = { 0, 0, 0 };
     bool m_rgbSet = false;
@@ -621,6 +744,8 @@ void RtfReader::read(QByteArrayView rtf)
     for (RtfToken t = lexer.next(); t.kind != RtfToken::End; t = lexer.next()) {
         const bool starred = m_starred;
         m_starred = false;
+        if (!m_doubleBytes.isEmpty() && t.kind != RtfToken::HexByte && t.kind != RtfToken::Text)
+            flushDoubleBytes();
         switch (t.kind) {
         case RtfToken::GroupOpen:
             openGroup();
@@ -712,6 +837,12 @@ void RtfReader::onWord(const RtfToken &t)
         return;
     case Word::Ansi:
         m_codePage = 1252;
+        return;
+    case Word::Pc:
+        m_codePage = 437;
+        return;
+    case Word::Pca:
+        m_codePage = 850;
         return;
     case Word::AnsiCpg:
         m_codePage = t.param;
@@ -1112,6 +1243,27 @@ void RtfReader::onPictureWord(Word w, const RtfToken &t)
     case Word::JpegBlip:
         m_picture.format = "jpeg";
         break;
+    case Word::DibBitmap:
+        m_picture.format = "dib";
+        break;
+    case Word::WBitmap:
+        m_picture.format = "wbitmap";
+        break;
+    case Word::Metafile:
+        m_picture.format = "metafile";
+        break;
+    case Word::PicW:
+        m_picture.width = size;
+        break;
+    case Word::PicH:
+        m_picture.height = size;
+        break;
+    case Word::PicBpp:
+        m_picture.bitsPerPixel = t.param;
+        break;
+    case Word::PicWbpl:
+        m_picture.bytesPerLine = size;
+        break;
     case Word::PicWGoal:
         m_picture.widthGoal = size;
         break;
@@ -1167,10 +1319,10 @@ void RtfReader::onByte(uchar b)
         if (m_skip > 0)
             --m_skip;
         else
-            appendChar(decode(currentFont(), b));
+            textByte(currentFont(), b);
         break;
     case Dest::FontTable:
-        fontTableChar(decodeWindowsByte(m_codePage, b));
+        fontTableByte(b);
         break;
     default:
         break;
@@ -1188,13 +1340,13 @@ void RtfReader::onText(QByteArrayView text)
             if (m_skip > 0)
                 --m_skip;
             else
-                appendChar(decode(font, uchar(c)));
+                textByte(font, uchar(c));
         }
         break;
     }
     case Dest::FontTable:
         for (const char c : text)
-            fontTableChar(decodeWindowsByte(m_codePage, uchar(c)));
+            fontTableByte(uchar(c));
         break;
     case Dest::ColorTable:
         for (const char c : text)
@@ -1250,6 +1402,30 @@ char16_t RtfReader::decode(const Font *font, uchar b) const
     if (font && font->encoding != ByteEncoding::Windows)
         return decodeSymbolByte(font->encoding, b);
     return decodeWindowsByte(font && font->codePage ? font->codePage : m_codePage, b);
+}
+
+/// Bytes of a double-byte code page wait until the next word, brace or other
+/// text, so that a lead byte and its trail byte are decoded together.
+void RtfReader::textByte(const Font *font, uchar b)
+{
+    const int codePage = font && font->codePage ? font->codePage : m_codePage;
+    if ((!font || font->encoding == ByteEncoding::Windows) && isDoubleByte(codePage)) {
+        if (m_doubleBytePage != codePage)
+            flushDoubleBytes();
+        m_doubleBytePage = codePage;
+        m_doubleBytes.append(char(b));
+        return;
+    }
+    appendChar(decode(font, b));
+}
+
+void RtfReader::flushDoubleBytes()
+{
+    if (m_doubleBytes.isEmpty())
+        return;
+    const QString text = decodeDoubleByte(m_doubleBytePage, std::exchange(m_doubleBytes, {}));
+    for (const QChar c : text)
+        appendChar(c.unicode());
 }
 
 void RtfReader::appendChar(char16_t c)
@@ -1308,6 +1484,7 @@ void RtfReader::finish()
 {
     if (m_stack.empty())
         return;
+    flushDoubleBytes();
     flushRun();
     const ParaProps &p = state().para;
     Paragraph last { blockFormat(), charFormat(), std::exchange(m_items, {}), p.border, p.borderSpace };
@@ -1733,6 +1910,22 @@ void RtfReader::emitNodes(Target &target, std::vector<Node> &nodes)
 
 // ---- Tables of the header ---------------------------------------------------
 
+/// A font's name is written in the font's own character set.
+void RtfReader::fontTableByte(uchar b)
+{
+    const int own = codePageForCharset(m_fontCharset);
+    const int codePage = own ? own : m_codePage;
+    if (!isDoubleByte(codePage)) {
+        fontTableChar(decodeWindowsByte(codePage, b));
+        return;
+    }
+    m_fontBytes.append(char(b));
+    if (m_fontBytes.size() == 1 && isLeadByte(codePage, b))
+        return; // its trail byte follows
+    for (const QChar c : decodeDoubleByte(codePage, std::exchange(m_fontBytes, {})))
+        fontTableChar(c.unicode());
+}
+
 void RtfReader::fontTableChar(char16_t c)
 {
     if (c == u';')
@@ -1798,7 +1991,18 @@ void RtfReader::insertPicture()
     if (picture.format.isEmpty() || state().dest != Dest::Text)
         return;
     QImage image;
-    if (!image.loadFromData(picture.data, picture.format.constData()))
+    QString toolTip;
+    if (picture.format == "metafile") {
+        image = metafilePlaceholder(picture);
+        toolTip = kMetafileText;
+    } else if (picture.format == "dib") {
+        image = decodeDib(picture.data);
+    } else if (picture.format == "wbitmap") {
+        image = decodeDib(dibOfBitmap(picture));
+    } else {
+        image.loadFromData(picture.data, picture.format.constData());
+    }
+    if (image.isNull())
         return;
     // The goal size is what the author saw; without it, the bitmap's own pixels.
     const qreal w = picture.widthGoal > 0 ? twipsToPixels(picture.widthGoal) : image.width();
@@ -1809,6 +2013,8 @@ void RtfReader::insertPicture()
     format.setName(name.toString());
     format.setWidth(w * picture.scaleX / 100.0);
     format.setHeight(h * picture.scaleY / 100.0);
+    if (!toolTip.isEmpty())
+        format.setToolTip(toolTip);
     flushRun();
     m_items.push_back(Item { QString(), format });
 }

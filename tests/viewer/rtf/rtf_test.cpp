@@ -355,7 +355,7 @@ private slots:
             QString::fromUtf8("Einleitung\n"
                               "Der Text — mit “Zitat”, Verweis und Marke.\n"
                               "•\tPunkt eins\n"
-                              "Preis: €, Größe\n"));
+                              "\uFFFCPreis: €, Größe\n")); // the metafile's placeholder
         const QTextCharFormat heading = formatOf(*doc, QStringLiteral("Einleitung"));
         QCOMPARE(family(heading), QStringLiteral("Calibri"));
         QCOMPARE(heading.fontPointSize(), 14.0);
@@ -402,6 +402,22 @@ private slots:
         QTest::newRow("symbol private-use unicode")
             << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3913?} \\u-3913?}")
             << QString::fromUtf8("• \uF0B7");
+        QTest::newRow("ansicpg932") << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0\\'93\\'fa\\'96\\{}")
+                                    << QString::fromUtf8("あ日本");
+        QTest::newRow("ansicpg936") << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'c4\\'e3\\'ba\\'c3")
+                                    << QString::fromUtf8("你好");
+        QTest::newRow("ansicpg949") << QByteArray("{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1}")
+                                    << QString::fromUtf8("한");
+        QTest::newRow("ansicpg950") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}")
+                                    << QString::fromUtf8("中");
+        QTest::newRow("font charset 128 in a 1252 document") << QByteArray(
+            "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset128 MS Mincho;}}\\f0 \\'e4 "
+            "{\\f1 \\'82\\'a0}}") << QString::fromUtf8("ä あ");
+        QTest::newRow("uc2 fallback in 932")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg932\\uc2\\u26085\\'93\\'fa\\'82\\'a0}")
+            << QString::fromUtf8("日あ");
+        QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'81\\'84\\'9b}") << QString::fromUtf8("üä¢");
+        QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'81\\'84\\'9b}") << QString::fromUtf8("üäø");
         QTest::newRow("unknown code page reads as 1252")
             << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'e4}") << QString::fromUtf8("ä");
         QTest::newRow("raw 8-bit text")
@@ -476,8 +492,8 @@ private slots:
         QTest::newRow("bin with braces")
             << QByteArray("{\\rtf1 a{\\*\\blob\\bin4 }}{{b}c}") << QStringLiteral("ac");
         QTest::newRow("bin in text") << QByteArray("{\\rtf1 a\\bin2 }{b}") << QStringLiteral("ab");
-        QTest::newRow("unsupported picture")
-            << QByteArray("{\\rtf1 a{\\pict\\wmetafile8\\picw10 0100ff}b}") << QStringLiteral("ab");
+        QTest::newRow("unknown picture kind")
+            << QByteArray("{\\rtf1 a{\\pict\\pixie\\picw10 0100ff}b}") << QStringLiteral("ab");
         QTest::newRow("old list definition")
             << QByteArray("{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}x}")
             << QStringLiteral("1.\tx");
@@ -519,6 +535,59 @@ private slots:
         QCOMPARE(k.foreground().color(), QColor(0, 128, 0));
         QCOMPARE(k.background().color(), QColor(255, 255, 0));
         QCOMPARE(formatOf(*doc, QStringLiteral("L")).fontPointSize(), 12.0);
+    }
+
+    void fontNamesUseTheFontsCharset()
+    {
+        const Doc doc
+            = read("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset128 \\'82\\'6c\\'82\\'72 "
+                   "\\'96\\'be\\'92\\'a9;}{\\f1\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;}{\\f2 Caf\\'e9;}}"
+                   "\\f0 A{\\f1 B}{\\f2 C}}");
+        QCOMPARE(family(formatOf(*doc, QStringLiteral("A"))), QString::fromUtf8("ＭＳ 明朝"));
+        QCOMPARE(family(formatOf(*doc, QStringLiteral("B"))), QString::fromUtf8("Ариал"));
+        QCOMPARE(family(formatOf(*doc, QStringLiteral("C"))), QString::fromUtf8("Café"));
+    }
+
+    void bitmapsAndMetafiles()
+    {
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.fill(QColor(200, 10, 20));
+        image.setPixelColor(2, 1, QColor(0, 0, 255));
+        const QByteArray dib = QByteArray::fromHex(imageHex(image, "BMP")).mid(14).toHex();
+        const Doc doc = read("{\\rtf1 a{\\pict\\dibitmap0\\picw3\\pich2 " + dib
+            + "}b{\\pict\\wbitmap0\\picw8\\pich2\\picbpp1\\picwbpl2 f000 0f00}"
+              "c{\\pict\\wmetafile8\\picw5080\\pich2540 0100090000}"
+              "d{\\pict\\emfblip\\picwgoal1500\\pichgoal600 01000000}}");
+        QCOMPARE(text(*doc), QStringLiteral("a\uFFFCb\uFFFCc\uFFFCd\uFFFC"));
+        const auto imageAt = [&doc](int position) {
+            QTextCursor c(doc.get());
+            c.setPosition(position + 1);
+            const QTextImageFormat f = c.charFormat().toImageFormat();
+            return std::make_pair(
+                f, doc->resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>());
+        };
+        const auto [dibFormat, dibImage] = imageAt(1);
+        QCOMPARE(dibImage.size(), QSize(3, 2));
+        QCOMPARE(dibImage.pixelColor(0, 0), QColor(200, 10, 20));
+        QCOMPARE(dibImage.pixelColor(2, 1), QColor(0, 0, 255));
+        const auto [bitmapFormat, bitmap] = imageAt(3);
+        QCOMPARE(bitmap.size(), QSize(8, 2));
+        QCOMPARE(bitmap.pixelColor(0, 0), QColor(255, 255, 255));
+        QCOMPARE(bitmap.pixelColor(4, 0), QColor(0, 0, 0));
+        QCOMPARE(bitmap.pixelColor(4, 1), QColor(255, 255, 255));
+        // Metafiles: a framed placeholder of the picture's size that says why.
+        const auto [wmfFormat, wmf] = imageAt(5);
+        QCOMPARE(wmf.size(), QSize(192, 96)); // 5 x 2.5 cm
+        QCOMPARE(wmfFormat.toolTip(), QStringLiteral("Grafik (Metafile) kann nicht angezeigt werden"));
+        QCOMPARE(wmf.pixelColor(0, 50), QColor(128, 128, 128));
+        QCOMPARE(wmf.pixelColor(5, 5), QColor(255, 255, 255));
+        const auto [emfFormat, emf] = imageAt(7);
+        QCOMPARE(QSizeF(emfFormat.width(), emfFormat.height()), QSizeF(100, 40));
+        QCOMPARE(emfFormat.toolTip(), QStringLiteral("Grafik (Metafile) kann nicht angezeigt werden"));
+        // Damaged bitmaps are left out.
+        QCOMPARE(text(*read(
+                     "{\\rtf1 a{\\pict\\dibitmap0 28000000ffff}{\\pict\\wbitmap0\\picw9999\\pich9999 00}b}")),
+            QStringLiteral("ab"));
     }
 
     void fontKindsFallBackWhenTheFamilyIsMissing()
@@ -801,6 +870,10 @@ private slots:
         QTest::newRow("table") << kTable;
         QTest::newRow("nested table") << kNested;
         QTest::newRow("formats") << kFormats;
+        QTest::newRow("932 and pictures")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 \\'82\\'a0 "
+                          "{\\pict\\wmetafile8\\picwgoal1200\\pichgoal600 "
+                          "0100}{\\pict\\wbitmap0\\picw8\\pich1\\picbpp1 f000}}");
         QTest::newRow("empty marked paragraph") << QByteArray("{\\rtf{\\colortbl;\\red;}\\cf1\\par}");
         QTest::newRow("paragraphs") << QByteArray(
             "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\pard\\qr\\li1440\\ri720\\fi360\\sb120\\sa240\\tx2880 r\\par"
