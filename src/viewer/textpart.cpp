@@ -53,6 +53,7 @@ QMimeData *RichEdit::selectionMimeData() const
     selected.setDefaultFont(document()->defaultFont());
     QTextCursor(&selected).insertFragment(textCursor().selection());
     data->setData(QStringLiteral("text/rtf"), writeRtf(selected));
+    data->setText(plainText(selected)); // a table row as one line, its cells separated by tabs
     return data;
 }
 

@@ -2,6 +2,8 @@
 
 #include "catalogue/cp1252.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <utility>
 
@@ -131,9 +133,31 @@ constexpr HighHalf k1258 = {
 };
 // clang-format on
 
+// The DOS code pages of "\\pc" and "\\pca", from the system's converters.
+HighHalf dosHalf(const char *name)
+{
+    QByteArray bytes;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        bytes.append(char(b));
+    QStringDecoder decoder(name);
+    const QString text = decoder.isValid() ? decoder.decode(bytes) : QString();
+    HighHalf half {};
+    for (int i = 0; i < 128; ++i)
+        half[std::size_t(i)] = text.size() == 128 ? text.at(i).unicode() : char16_t(0x80 + i);
+    return half;
+}
+
 const HighHalf *tableFor(int codePage)
 {
     switch (codePage) {
+    case 437: {
+        static const HighHalf k437 = dosHalf("IBM437");
+        return &k437;
+    }
+    case 850: {
+        static const HighHalf k850 = dosHalf("IBM850");
+        return &k850;
+    }
     case 874:
         return &k874;
     case 1250:
@@ -196,6 +220,14 @@ int codePageForCharset(int charset)
     switch (charset) {
     case 0:
         return 1252;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
     case 161:
         return 1253;
     case 162:
@@ -217,6 +249,26 @@ int codePageForCharset(int charset)
     default:
         return 0;
     }
+}
+
+bool isDoubleByte(int codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+bool isLeadByte(int codePage, uchar byte)
+{
+    if (codePage == 932)
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return isDoubleByte(codePage) && byte >= 0x81 && byte <= 0xFE;
+}
+
+QString decodeDoubleByte(int codePage, const QByteArray &bytes)
+{
+    QStringDecoder decoder(QByteArray("windows-" + QByteArray::number(codePage)).constData());
+    if (!decoder.isValid())
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    return decoder.decode(bytes);
 }
 
 char16_t decodeWindowsByte(int codePage, uchar byte)

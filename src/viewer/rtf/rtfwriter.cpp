@@ -8,8 +8,12 @@
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
+#include <QTextTable>
 #include <QUrl>
+
+#include <tuple>
 
 namespace tv {
 namespace {
@@ -55,7 +59,11 @@ QString listMarker(const QTextList &list, const QTextBlock &block)
     }
 }
 
-/// @short Writes one document; collects the fonts and colours first.
+/// @short Writes one document.
+///
+/// The body is written first and the font and colour tables are put in front of
+/// it afterwards: whatever the body names is then in the tables, whichever path
+/// named it.
 class RtfWriter
 {
 public:
@@ -67,10 +75,12 @@ public:
     QByteArray write();
 
 private:
-    void collectTables();
-    void writeHeader();
-    void writeBlock(const QTextBlock &block);
-    void writeParagraphProps(const QTextBlock &block);
+    QByteArray header() const;
+    void writeFrame(QTextFrame::iterator it, int level);
+    void writeTable(const QTextTable &table, int level);
+    void writeBlock(const QTextBlock &block, int level);
+    void writeParagraphProps(const QTextBlock &block, int level);
+    void writeBorder(const QTextFrameFormat &frame);
     void writeListMarker(const QTextList &list, const QTextBlock &block);
     void writeCharProps(const QTextCharFormat &format);
     void writeImage(const QTextImageFormat &format);
@@ -80,17 +90,83 @@ private:
 
     const QTextDocument &m_doc;
     QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
     QList<QColor> m_colors; // \cfN is m_colors[N - 1]; 0 stays automatic
+    QHash<QRgb, int> m_colorIndex;
     QByteArray m_out;
 };
 
 QByteArray RtfWriter::write()
 {
-    collectTables();
-    writeHeader();
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
-        writeBlock(block);
-        if (!block.next().isValid())
+    fontIndex(QTextCharFormat()); // \f0 is the document's font
+    writeFrame(m_doc.rootFrame()->begin(), 0);
+    m_out += "}\r\n";
+    return header() + m_out;
+}
+
+int RtfWriter::fontIndex(const QTextCharFormat &format)
+{
+    const QString family = familyOf(format, m_doc);
+    const auto found = m_fontIndex.constFind(family);
+    if (found != m_fontIndex.cend())
+        return found.value();
+    m_fonts.append(family);
+    m_fontIndex.insert(family, int(m_fonts.size() - 1));
+    return int(m_fonts.size() - 1);
+}
+
+int RtfWriter::colorIndex(const QBrush &brush)
+{
+    if (brush.style() == Qt::NoBrush)
+        return 0;
+    const QColor color = brush.color().toRgb();
+    const QRgb key = qRgb(color.red(), color.green(), color.blue());
+    const auto found = m_colorIndex.constFind(key);
+    if (found != m_colorIndex.cend())
+        return found.value();
+    m_colors.append(color);
+    m_colorIndex.insert(key, int(m_colors.size()));
+    return int(m_colors.size());
+}
+
+QByteArray RtfWriter::header() const
+{
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031{\\fonttbl";
+    RtfWriter names(m_doc); // writeText escapes into its own buffer
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        names.m_out.clear();
+        QString name = m_fonts.at(i);
+        names.writeText(name.remove(u';')); // the semicolon ends the name
+        out += "{\\f" + number(i) + "\\fnil\\fcharset0 " + names.m_out + ";}";
+    }
+    out += "}\r\n{\\colortbl ;";
+    for (const QColor &c : std::as_const(m_colors))
+        out += "\\red" + number(c.red()) + "\\green" + number(c.green()) + "\\blue" + number(c.blue()) + ';';
+    out += "}\r\n\\viewkind4\\uc1";
+    return out;
+}
+
+/// Paragraphs are separated, not ended, by "\par": reading the result gives back
+/// the same paragraphs. In a table cell the last one ends with the cell's mark,
+/// which the caller writes.
+void RtfWriter::writeFrame(QTextFrame::iterator it, int level)
+{
+    while (!it.atEnd()) {
+        const QTextFrame *child = it.currentFrame();
+        const QTextBlock block = it.currentBlock();
+        ++it;
+        if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+            writeTable(*table, level + 1);
+            continue;
+        }
+        if (child) { // a bordered frame: its paragraphs carry the border
+            writeFrame(child->begin(), level);
+            if (!it.atEnd())
+                m_out += "\\par\r\n";
+            continue;
+        }
+        writeBlock(block, level);
+        if (it.atEnd())
             break;
         if (block.length() > 1) {
             m_out += "\\par\r\n";
@@ -100,68 +176,94 @@ QByteArray RtfWriter::write()
             m_out += "\\par}\r\n";
         }
     }
-    m_out += "}\r\n";
-    return m_out;
 }
 
-void RtfWriter::collectTables()
+QByteArray twips(qreal pixels)
 {
-    m_fonts.append(m_doc.defaultFont().family());
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
-        if (block.length() <= 1 && block.next().isValid())
-            fontIndex(block.charFormat());
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            fontIndex(format);
-            colorIndex(format.foreground());
-            colorIndex(format.background());
+    return number(pixelsToTwips(pixels));
+}
+
+QByteArray borderStyleWord(QTextFrameFormat::BorderStyle style)
+{
+    switch (style) {
+    case QTextFrameFormat::BorderStyle_Double:
+        return "\\brdrdb";
+    case QTextFrameFormat::BorderStyle_Dotted:
+        return "\\brdrdot";
+    case QTextFrameFormat::BorderStyle_Dashed:
+        return "\\brdrdash";
+    case QTextFrameFormat::BorderStyle_Inset:
+        return "\\brdrinset";
+    case QTextFrameFormat::BorderStyle_Outset:
+        return "\\brdroutset";
+    default:
+        return "\\brdrs";
+    }
+}
+
+/// Rows as "\trowd" with each cell's borders and right edge, then the cells'
+/// paragraphs. A cell that spans columns is one wide cell; one that spans rows
+/// is "\clvmgf" above and "\clvmrg" in the rows below. Nested tables end their
+/// cells with "\nestcell" and define their rows at the row's end.
+void RtfWriter::writeTable(const QTextTable &table, int level)
+{
+    const QTextTableFormat format = table.format();
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    QList<int> edges { pixelsToTwips(format.leftMargin()) };
+    for (int c = 0; c < table.columns(); ++c) {
+        const QTextLength length = constraints.value(c);
+        const int width = length.type() == QTextLength::FixedLength ? pixelsToTwips(length.rawValue()) : 1440;
+        edges.append(edges.last() + std::max(width, 1));
+    }
+    const QByteArray cellEnd = level > 1 ? "\\nestcell" : "\\cell";
+    for (int r = 0; r < table.rows(); ++r) {
+        QByteArray definition = "\\trowd\\trgaph108\\trleft" + number(edges.first());
+        for (int c = 0; c < table.columns();) {
+            const QTextTableCell cell = table.cellAt(r, c);
+            const QTextTableCellFormat cf = cell.format().toTableCellFormat();
+            if (cell.row() == r && cell.rowSpan() > 1)
+                definition += "\\clvmgf";
+            else if (cell.row() < r)
+                definition += "\\clvmrg";
+            const std::tuple<const char *, qreal, QTextFrameFormat::BorderStyle, QBrush> sides[] = {
+                { "\\clbrdrt", cf.topBorder(), cf.topBorderStyle(), cf.topBorderBrush() },
+                { "\\clbrdrl", cf.leftBorder(), cf.leftBorderStyle(), cf.leftBorderBrush() },
+                { "\\clbrdrb", cf.bottomBorder(), cf.bottomBorderStyle(), cf.bottomBorderBrush() },
+                { "\\clbrdrr", cf.rightBorder(), cf.rightBorderStyle(), cf.rightBorderBrush() },
+            };
+            for (const auto &[word, width, style, brush] : sides) {
+                if (width <= 0 || style == QTextFrameFormat::BorderStyle_None)
+                    continue;
+                definition += word + borderStyleWord(style) + "\\brdrw" + twips(width);
+                if (const int color = colorIndex(brush))
+                    definition += "\\brdrcf" + number(color);
+            }
+            if (const int shading = colorIndex(cf.background()))
+                definition += "\\clcbpat" + number(shading);
+            c = std::max(c + 1, cell.column() + cell.columnSpan()); // always onward, even past a damaged cell
+            definition += "\\cellx" + number(edges.value(c, edges.last()));
         }
+        if (level == 1)
+            m_out += definition + "\r\n";
+        for (int c = 0; c < table.columns();) {
+            const QTextTableCell cell = table.cellAt(r, c);
+            if (cell.row() == r)
+                writeFrame(cell.begin(), level);
+            else // the merged cell's text is in its first row
+                m_out += "\\pard\\intbl" + (level > 1 ? "\\itap" + number(level) : QByteArray()) + ' ';
+            m_out += cellEnd + "\r\n";
+            c = std::max(c + 1, cell.column() + cell.columnSpan()); // always onward, even past a damaged cell
+        }
+        if (level == 1)
+            m_out += "\\row\r\n";
+        else
+            m_out += "{\\*\\nesttableprops" + definition + "\\nestrow}{\\nonesttables\\par}\r\n";
     }
 }
 
-int RtfWriter::fontIndex(const QTextCharFormat &format)
+void RtfWriter::writeBlock(const QTextBlock &block, int level)
 {
-    const QString family = familyOf(format, m_doc);
-    qsizetype i = m_fonts.indexOf(family);
-    if (i < 0) {
-        i = m_fonts.size();
-        m_fonts.append(family);
-    }
-    return int(i);
-}
-
-int RtfWriter::colorIndex(const QBrush &brush)
-{
-    if (brush.style() == Qt::NoBrush)
-        return 0;
-    const QColor color = brush.color().toRgb();
-    qsizetype i = m_colors.indexOf(color);
-    if (i < 0) {
-        i = m_colors.size();
-        m_colors.append(color);
-    }
-    return int(i) + 1;
-}
-
-void RtfWriter::writeHeader()
-{
-    m_out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1031{\\fonttbl";
-    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        m_out += "{\\f" + number(i) + "\\fnil\\fcharset0 ";
-        QString name = m_fonts.at(i);
-        writeText(name.remove(u';')); // the semicolon ends the name
-        m_out += ";}";
-    }
-    m_out += "}\r\n{\\colortbl ;";
-    for (const QColor &c : std::as_const(m_colors))
-        m_out
-            += "\\red" + number(c.red()) + "\\green" + number(c.green()) + "\\blue" + number(c.blue()) + ';';
-    m_out += "}\r\n\\viewkind4\\uc1";
-}
-
-void RtfWriter::writeBlock(const QTextBlock &block)
-{
-    writeParagraphProps(block);
+    writeParagraphProps(block, level);
     if (const QTextList *list = block.textList())
         writeListMarker(*list, block);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -179,9 +281,20 @@ void RtfWriter::writeBlock(const QTextBlock &block)
     }
 }
 
+void RtfWriter::writeBorder(const QTextFrameFormat &frame)
+{
+    if (frame.border() <= 0 || frame.borderStyle() == QTextFrameFormat::BorderStyle_None)
+        return;
+    m_out += "\\box" + borderStyleWord(frame.borderStyle()) + "\\brdrw" + twips(frame.border());
+    if (const int color = colorIndex(frame.borderBrush()))
+        m_out += "\\brdrcf" + number(color);
+    if (frame.padding() > 0)
+        m_out += "\\brsp" + twips(frame.padding());
+}
+
 /// Qt measures tab stops from the start of the first line, RTF from the margin:
 /// a Qt stop at 24 px with "\li720\fi-360" is "\tx720".
-void RtfWriter::writeParagraphProps(const QTextBlock &block)
+void RtfWriter::writeParagraphProps(const QTextBlock &block, int level)
 {
     const QTextBlockFormat f = block.blockFormat();
     qreal leftPx = f.leftMargin() + f.indent() * m_doc.indentWidth();
@@ -194,6 +307,10 @@ void RtfWriter::writeParagraphProps(const QTextBlock &block)
     const int left = pixelsToTwips(leftPx);
 
     m_out += "\\pard";
+    if (level > 0)
+        m_out += "\\intbl";
+    if (level > 1)
+        m_out += "\\itap" + number(level);
     switch (f.alignment() & Qt::AlignHorizontal_Mask) {
     case Qt::AlignHCenter:
         m_out += "\\qc";
@@ -214,8 +331,33 @@ void RtfWriter::writeParagraphProps(const QTextBlock &block)
         if (value != 0)
             m_out += word + number(value);
     }
-    for (const QTextOption::Tab &tab : f.tabPositions())
+    switch (f.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        m_out += "\\sl" + number(qRound(f.lineHeight() * 240 / 100)) + "\\slmult1";
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        m_out += "\\sl" + twips(f.lineHeight()) + "\\slmult0";
+        break;
+    case QTextBlockFormat::FixedHeight:
+        m_out += "\\sl-" + twips(f.lineHeight()) + "\\slmult0";
+        break;
+    default:
+        break;
+    }
+    if (const int shading = colorIndex(f.background()))
+        m_out += "\\cbpat" + number(shading);
+    if (level == 0) {
+        const QTextFrame *frame = QTextCursor(block).currentFrame();
+        if (frame && frame != m_doc.rootFrame())
+            writeBorder(frame->frameFormat());
+    }
+    for (const QTextOption::Tab &tab : f.tabPositions()) {
+        if (tab.type == QTextOption::RightTab)
+            m_out += "\\tqr";
+        else if (tab.type == QTextOption::CenterTab)
+            m_out += "\\tqc";
         m_out += "\\tx" + number(pixelsToTwips(tab.position) + left + first);
+    }
     m_out += ' ';
 }
 
@@ -267,10 +409,18 @@ void RtfWriter::writeCharProps(const QTextCharFormat &format)
     }
     if (format.fontStrikeOut())
         m_out += "\\strike";
-    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
         m_out += "\\super";
-    else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+    } else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript) {
         m_out += "\\sub";
+    } else if (const qreal offset = format.baselineOffset(); offset != 0) { // a share of the size
+        const int halfPoints = qRound(offset * points * 2 / 100);
+        m_out += (halfPoints > 0 ? "\\up" : "\\dn") + number(std::abs(halfPoints));
+    }
+    if (format.fontCapitalization() == QFont::AllUppercase)
+        m_out += "\\caps";
+    else if (format.fontCapitalization() == QFont::SmallCaps)
+        m_out += "\\scaps";
     if (const int fg = colorIndex(format.foreground()))
         m_out += "\\cf" + number(fg);
     if (const int bg = colorIndex(format.background()))
