@@ -121,6 +121,25 @@ private slots:
         QVERIFY2(check.code == 0 && check.out.isEmpty(), qPrintable(check.describe()));
     }
 
+    void desktopEntryQuotesAnUnusualPrefix()
+    {
+        // Quoted, with " ` $ \ escaped for the command line and the backslashes doubled for the key.
+        const QString prefix = m_root.filePath(QStringLiteral("a b$c\"d`e"));
+        const CommandResult install = runCommand(QStringLiteral(TV_CMAKE),
+            { QStringLiteral("--install"), QStringLiteral(TV_BUILD_DIR), QStringLiteral("--prefix"),
+                prefix });
+        QVERIFY2(install.code == 0, qPrintable(install.describe()));
+        const QString entry
+            = prefix + QStringLiteral("/share/applications/") + kAppId + QStringLiteral(".desktop");
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray exec
+            = "Exec=\"" + QFile::encodeName(m_root.path()) + "/a b\\\\$c\\\\\"d\\\\`e/bin/tipvault\"\n";
+        QVERIFY2(file.readAll().contains(exec), exec.constData());
+        const CommandResult check = runCommand(QStringLiteral("desktop-file-validate"), { entry });
+        QVERIFY2(check.code == 0 && check.out.isEmpty(), qPrintable(check.describe()));
+    }
+
     void iconsInEverySize()
     {
         const QString hicolor = installed(QStringLiteral("share/icons/hicolor/"));
