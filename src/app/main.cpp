@@ -1,12 +1,57 @@
 #include "app/desktopseam.h"
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
+#include "app/qttranslations.h"
 #include "widgets/imagelist.h"
+
+#include <QCommandLineParser>
+
+#include <string_view>
+
+// The version is set once, in project(); the caption has to follow it.
+static_assert(std::u16string_view(tv::TForm1::kBaseCaption) == u"Tipvault v" TIPVAULT_VERSION);
+
+namespace {
+
+void describeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Offline-Leser für eine Datenbank mit Programmiertipps"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+/// --version and --help answer without a display (packagers and scripts ask
+/// on machines that have none): a plain QCoreApplication prints the answer and
+/// ends the process. Anything else goes on to the window.
+void answerWithoutDisplay(int &argc, char **argv)
+{
+    QCoreApplication core(argc, argv);
+    tv::installQtGermanTexts(core);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.parse(QCoreApplication::arguments()); // mistakes are reported below, by the window's parser
+    for (const char *option : { "version", "help", "help-all" }) {
+        if (parser.isSet(QString::fromLatin1(option)))
+            parser.process(core); // prints and exits
+    }
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TIPVAULT_VERSION));
+    if (argc > 1)
+        answerWithoutDisplay(argc, argv);
+
     tv::TipvaultApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tipvault"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tipvault.Tipvault"));
+    tv::installQtGermanTexts(app);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(app);
+
     QApplication::setWindowIcon(tv::pagePicture(QStringLiteral("Archiv")));
     tv::DesktopSeam seam;
     tv::setSeam(&seam);
