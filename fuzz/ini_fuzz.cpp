@@ -118,6 +118,11 @@ void checkFreshRead(const QString &path, const QByteArray &content, const QList<
         fuzz::fail("sectionNames of a known file equals a fresh read");
     for (const Slot &probe : probes) {
         const QByteArray value = read(path, probe);
+        qint32 number = -1;
+        if (!ini::parseInteger(value, &number) || value == "<default>")
+            number = -1;
+        if (ini::readInteger(path, probe.first, probe.second, -1) != number)
+            fuzz::fail("readInteger reads the value's text as an integer, else gives the default", value);
         if (value.size() > kMaxValue)
             fuzz::fail("a value read has at most 2047 bytes", {}, value);
         if (value != read(copy, probe))
