@@ -30,9 +30,10 @@ constexpr char kModulDate[] = "ModulDate";
 constexpr char kSectionsKey[] = "Section";
 constexpr int kNoEntriesCode = 1036; // the listing found no entry
 
-/// Left-overs: our staged files, with whatever a writer put beside one of them
-/// (libzip's and the INI writer's temporaries append ".XXXXXX" to its name).
-const QRegularExpression kStagedName(QStringLiteral("^\\.tipvault-[A-Za-z0-9]{6}(\\.[A-Za-z0-9]{6})?$"));
+/// Left-overs: our staged files and the ZIP engine's working copies, with
+/// whatever a writer put beside one of them (libzip appends ".XXXXXX").
+const QRegularExpression kStagedName(
+    QStringLiteral("^\\.(tipvault|zipengine)-[A-Za-z0-9]{6}(\\.[A-Za-z0-9]{6})?$"));
 /// The UNZIP engine's temporary in the extraction directory: ".unzipengine-<pid>-<n>".
 const QRegularExpression kUnzipTempName(QStringLiteral("^\\.unzipengine-([0-9]{1,9})-[0-9]+$"));
 

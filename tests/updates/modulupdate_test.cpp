@@ -829,7 +829,8 @@ private slots:
         const QString dir = m_dirs->programDir();
         const QString work = GetWorkDir();
         const QStringList leftovers { dir + QStringLiteral(".tipvault-Ab12Cd"),
-            dir + QStringLiteral(".tipvault-Ab12Cd.x9Y8z7"),
+            dir + QStringLiteral(".tipvault-Ab12Cd.x9Y8z7"), dir + QStringLiteral(".zipengine-Qw3Er4"),
+            dir + QStringLiteral(".zipengine-Qw3Er4.Ty5Ui6"),
             work + QStringLiteral(".unzipengine-%1-3").arg(gone) };
         const QStringList kept { dir + QStringLiteral(".tipvault-notiz"),
             dir + QStringLiteral("tipvault-Ab12Cd"), dir + QStringLiteral(".tipvault-Ab12Cd.txt.bak"),
