@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rtf_bench: reads and writes RTF documents that grow in the number of fonts and
 // in size, each against reading the same document's plain text in the same run,
 // then prints how they compare.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // section_tabs_bench: builds the section tabs of 1,000 to 20,000 sections,
 // one tab after the other as the start-up does, with our wrapping tab widget
 // and with a plain QTabWidget in the same run, and prints how they compare.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zip_listing_bench: lists a Module of 10,000 small members with TZipAccess
 // and opens the same archive with libzip, then prints how the two compare.
 

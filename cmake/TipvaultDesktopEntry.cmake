@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs at install time: writes the desktop entry TIPVAULT_ENTRY_OUT from
 # TIPVAULT_ENTRY_IN with Exec= starting TIPVAULT_EXEC.
 #

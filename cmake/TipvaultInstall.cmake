@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where an installation puts Tipvault. One set of rules serves two layouts:
 #
 #   default  `cmake --install build --prefix P`, relocatable as a whole:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in a build folder packs the "deb" layout
 # of cmake/TipvaultInstall.cmake into tipvault_<version>_amd64.deb.
 # scripts/package makes it from a Release build of its own.

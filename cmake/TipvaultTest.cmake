@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tipvault_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI])
 # One QtTest executable per area, run by ctest. GUI tests run on the offscreen
 # platform; every test gets its own TMPDIR so that Work directories never meet.

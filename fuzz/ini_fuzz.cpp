@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI reader on any file, and the writer on top of it: every value written
 // reads back, every other value of the file stays, and a write changes no line
 // but the one of its key (or adds lines).

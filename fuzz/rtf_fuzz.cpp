@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader on any bytes: it ends, leaves the document alone when the
 // bytes are no RTF, and what it read survives our writer and a second reading
 // with the same text. The plain text reader and writer take whatever comes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line reader of Sections.dat against a plain byte-by-byte reading of its
 // rules, and the file reader against the bytes it was given.
 

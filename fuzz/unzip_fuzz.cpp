@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UNZIP engine on any archive, called as TZipAccess calls it, with the
 // target folder as the current directory. Whatever the member names say
 // ("../x", "/tmp/x", "a\\..\\x", links, folders), nothing appears or changes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks an Update archive's names pass before they become file names and
 // engine specs: the module name made of the archive's name, and the Section
 // files named by the lines of its Sections.dat. A line taken as safe makes a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TZipAccess's own listing walk over any file: it ends, throws only its
 // listing errors, tells the listing's end once, lists names as stored up to
 // their first NUL, and lists the same entries every time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the laid-out sample catalogue the way the program will read it: every
 // file it names is there, in the bytes and formats it expects, and the sample
 // exercises every kind of part, mark and module state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tvpack: the host tool that turns the editable sample sources into the bytes
 // the program reads.
 //

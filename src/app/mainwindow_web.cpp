@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm1's commands that leave the catalogue: the tool bar's web pages, the
 // mail to the webmaster, and the module statistics.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 /// @short The maker's addresses, in one place: the tool bar's three pages and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/errors.h"
 #include "catalogue/ini.h"
 #include "diskfaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integrates the Update archives of a folder into a catalogue, like the menu
 // command, and dies by SIGKILL at a chosen step: the kill tests run it as a
 // child process and look at what it left.

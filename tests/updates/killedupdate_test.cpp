@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An integration killed by SIGKILL at any point leaves a catalogue that starts,
 // and integrating again gives exactly the files of an uninterrupted run.
 

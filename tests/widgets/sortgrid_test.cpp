@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/errors.h"
 #include "fakeseam.h"
 #include "widgets/sortgrid.h"

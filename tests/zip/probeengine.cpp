@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in engine for the tests: it reports the record it was given through
 // the callback, so that the tests can see exactly what TZipAccess passed.
 // Spec "throw" makes the call fail; spec "chatter" sends progress and messages.

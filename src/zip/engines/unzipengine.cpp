@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // unzipengine: extracts the members of an archive that match the caller's
 // specs, flat, into the process's current directory.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zipengine: removes the members of an archive that match the caller's specs.
 // Nothing in the program adds to archives, so deletion is all it does.
 

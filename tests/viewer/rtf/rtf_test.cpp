@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"
