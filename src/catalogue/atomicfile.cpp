@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "atomicfile.h"
 
+#include "posixio.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -12,23 +14,6 @@
 
 namespace tv {
 namespace {
-
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
 
 bool readAll(int fd, QByteArray *content)
 {
@@ -49,14 +34,6 @@ QByteArray folderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray("./") : path.left(slash + 1);
-}
-
-// New files get the modes every other file of the user gets.
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 } // namespace
@@ -107,7 +84,7 @@ bool AtomicFile::open()
     }
     m_fd = fd;
     m_temp = temp;
-    if (::fchmod(m_fd, exists ? (st.st_mode & 07777) : newFileMode()) != 0)
+    if (::fchmod(m_fd, exists ? (st.st_mode & 07777) : posix::newFileMode()) != 0)
         return fail(errno);
     return true;
 }
@@ -136,7 +113,7 @@ bool AtomicFile::write(const QByteArray &data)
     if (m_fd < 0)
         return fail(m_error ? m_error : EBADF);
     m_touched = true;
-    if (!writeAll(m_fd, data.constData(), data.size()))
+    if (!posix::writeAll(m_fd, data.constData(), data.size()))
         return fail(errno);
     m_written += data.size();
     return true;
@@ -157,13 +134,7 @@ bool AtomicFile::commit()
     if (::rename(m_temp.constData(), m_target.constData()) != 0)
         return fail(errno);
     m_temp.clear();
-    // The new content is in place now; a folder that cannot be synced (some file
-    // systems refuse) only leaves the rename to the kernel's own schedule.
-    const int dir = ::open(folderOf(m_target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    posix::syncFolder(folderOf(m_target).constData());
     return true;
 }
 
@@ -186,7 +157,7 @@ void AtomicFile::restoreInPlace()
 {
     if (!m_oldKnown || ::lseek(m_fd, 0, SEEK_SET) != 0)
         return;
-    if (writeAll(m_fd, m_old.constData(), m_old.size()) && ::ftruncate(m_fd, m_old.size()) == 0)
+    if (posix::writeAll(m_fd, m_old.constData(), m_old.size()) && ::ftruncate(m_fd, m_old.size()) == 0)
         ::fsync(m_fd);
 }
 

@@ -2,6 +2,7 @@
 #include "stagedfile.h"
 
 #include "catalogue/errors.h"
+#include "catalogue/posixio.h"
 
 #include <QFile>
 
@@ -25,32 +26,6 @@ bool fail(QString *reason, int err)
     return false;
 }
 
-// New files get the modes every other file of the user gets.
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool writeAll(int fd, const char *data, ssize_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = EIO; // nothing written and no reason given
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 /// Copies the open `in` to the open `out`; false with errno set.
 bool copyContent(int in, int out)
 {
@@ -63,7 +38,7 @@ bool copyContent(int in, int out)
             return false;
         if (n == 0)
             return true;
-        if (!writeAll(out, buffer, n))
+        if (!posix::writeAll(out, buffer, n))
             return false;
     }
 }
@@ -101,18 +76,6 @@ bool syncFile(const QString &path)
     return true;
 }
 
-/// After a rename the directory holds the new name; syncing it keeps the order
-/// of several replacements across a power cut. A failure here changes nothing
-/// that was already renamed, so it is not reported.
-void syncDirectory(const QString &dir)
-{
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 } // namespace
 
 StagedFile::StagedFile(const QString &dir)
@@ -142,7 +105,7 @@ int StagedFile::create(QString *reason)
         return -1;
     }
     m_path = QFile::decodeName(name);
-    if (::fchmod(fd, newFileMode()) != 0) {
+    if (::fchmod(fd, posix::newFileMode()) != 0) {
         const int err = errno;
         ::close(fd);
         discard();
@@ -203,7 +166,7 @@ bool StagedFile::commit(const QString &target, QString *reason)
         return fail(reason, err);
     }
     m_path.clear();
-    syncDirectory(m_dir);
+    posix::syncFolder(QFile::encodeName(m_dir).constData());
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -22,9 +23,7 @@ SmallTmpfs::SmallTmpfs(qint64 bytes)
         return;
     }
     const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
-    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                options.constData())
-        == 0) {
+    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) == 0) {
         m_mounted = true;
         return;
     }
@@ -52,10 +51,8 @@ void SmallTmpfs::fill()
     static const char block[4096] = {};
     // Whole blocks first, then single bytes: the last partly used block of the
     // ballast is full too, so nothing at all is left.
-    while (::write(fd, block, sizeof block) > 0) {
-    }
-    while (::write(fd, block, 1) > 0) {
-    }
+    while (::write(fd, block, sizeof block) > 0) { }
+    while (::write(fd, block, 1) > 0) { }
     ::close(fd);
 }
 
@@ -77,4 +74,18 @@ FileSizeLimit::~FileSizeLimit()
 {
     ::setrlimit(RLIMIT_FSIZE, &m_old);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+AsNobody::AsNobody()
+{
+    ::setfsgid(65534);
+    ::setfsuid(65534);
+    // setfsuid answers with the previous id: asking again tells whether it took.
+    m_active = ::setfsuid(65534) == 65534;
+}
+
+AsNobody::~AsNobody()
+{
+    ::setfsuid(0);
+    ::setfsgid(0);
 }

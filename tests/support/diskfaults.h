@@ -55,6 +55,24 @@ public:
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
-    rlimit m_old{};
+    rlimit m_old {};
     void (*m_oldHandler)(int) = nullptr;
+};
+
+/// @short File permission checks as the user "nobody", on this thread only,
+/// for as long as the object lives: root passes every mode bit, nobody does not.
+///
+/// active() is false where the file-system ids cannot be changed (not root);
+/// such a test should QSKIP.
+class AsNobody
+{
+public:
+    AsNobody();
+    ~AsNobody();
+    AsNobody(const AsNobody &) = delete;
+    AsNobody &operator=(const AsNobody &) = delete;
+    bool active() const { return m_active; }
+
+private:
+    bool m_active = false;
 };

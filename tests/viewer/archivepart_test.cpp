@@ -26,7 +26,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -62,30 +61,6 @@ constexpr quint32 dosDate(int year, int month, int day)
 {
     return quint32(((year - 1980) << 9) | (month << 5) | day) << 16;
 }
-
-/// File permission checks as the user "nobody" for as long as it lives, on
-/// this thread only: root passes every mode bit, nobody does not.
-class AsNobody
-{
-public:
-    AsNobody()
-    {
-        ::setfsgid(65534);
-        ::setfsuid(65534);
-        m_active = ::setfsuid(65534) == 65534;
-    }
-    ~AsNobody()
-    {
-        ::setfsuid(0);
-        ::setfsgid(0);
-    }
-    AsNobody(const AsNobody &) = delete;
-    AsNobody &operator=(const AsNobody &) = delete;
-    bool active() const { return m_active; }
-
-private:
-    bool m_active = false;
-};
 
 } // namespace
 

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -31,30 +30,6 @@ QByteArray moduleArchive()
         .add(member("README", "lies mich"));
     return zip.bytes();
 }
-
-/// File permission checks as the user "nobody" for as long as it lives, on
-/// this thread only: root passes every mode bit, nobody does not.
-class AsNobody
-{
-public:
-    AsNobody()
-    {
-        ::setfsgid(65534);
-        ::setfsuid(65534);
-        m_active = ::setfsuid(65534) == 65534;
-    }
-    ~AsNobody()
-    {
-        ::setfsuid(0);
-        ::setfsgid(0);
-    }
-    AsNobody(const AsNobody &) = delete;
-    AsNobody &operator=(const AsNobody &) = delete;
-    bool active() const { return m_active; }
-
-private:
-    bool m_active = false;
-};
 
 /// Every name in `folder`, hidden ones too: a left-over temporary file shows.
 QStringList allFiles(const QString &folder)
