@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "archivepart.h"
 
+#include "catalogue/atomicfile.h"
 #include "catalogue/cp1252.h"
 #include "catalogue/errorreport.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
+#include "catalogue/textlines.h"
 #include "viewer/entryviewer.h"
 #include "widgets/findcontrol.h"
 #include "widgets/imagelist.h"
@@ -96,6 +98,16 @@ private:
     TZipAccess::MessageEvent m_previous;
     QStringList m_texts;
 };
+
+/// The program's texts are Windows-1252, as are the bytes its listings sort by.
+GridTexts programTexts()
+{
+    return GridTexts { toCp1252, fromCp1252, readFileBytes, [](const QString &path, const QByteArray &bytes) {
+                          AtomicFile file(path);
+                          if (!file.open() || !file.write(bytes) || !file.commit())
+                              throw WriteError(path);
+                      } };
+}
 
 /// The four columns share the grid's width without a horizontal scroll bar:
 /// "Gepackt", "Entpackt" and "Datum" get their given widths or what their
@@ -207,7 +219,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
 
     QLabel *listLabel = label(QStringLiteral("Archiv&listing:"), sheet);
     layout->addWidget(listLabel, 4, 1, 1, 2);
-    auto *grid = new TSortGrid(sheet);
+    auto *grid = new TSortGrid(programTexts(), sheet);
+    connect(grid, &TSortGrid::busyChanged, grid, [](bool busy) { seam().setBusy(busy); });
     grid->setObjectName(QStringLiteral("SortGrid%1").arg(n));
     grid->setAccessibleName(QStringLiteral("Archivlisting"));
     listLabel->setBuddy(grid);

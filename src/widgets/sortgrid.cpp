@@ -1,60 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sortgrid.h"
 
-#include "catalogue/cp1252.h"
-#include "catalogue/errors.h"
-#include "catalogue/seam.h"
-#include "catalogue/textlines.h"
-#include "cellreader.h"
 #include "griddelegate.h"
 #include "gridheader.h"
 #include "gridmodel.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
-#include <QStyleOptionHeader>
 
 #include <cmath>
-#include <optional>
+#include <utility>
 
 namespace tv {
-namespace {
 
-Error gridIndexError()
+GridError::GridError(const QString &message)
+    : std::runtime_error(message.toStdString())
 {
-    return Error(QStringLiteral("Gitterindex außerhalb des zulässigen Bereichs"));
 }
 
-/// Lines as a text file is read into a list: CR LF, CR or LF end a line, and
-/// an end at the very end starts no further line. "a\r\nb\nc\r" gives a, b, c.
-QStringList splitTextLines(const QString &text)
+namespace {
+
+GridError gridIndexError()
 {
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n') {
-            line.append(c);
-            continue;
-        }
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        lines.append(line);
-        line.clear();
-    }
-    if (!line.isEmpty())
-        lines.append(line);
-    return lines;
+    return GridError(QStringLiteral("Gitterindex außerhalb des zulässigen Bereichs"));
 }
 
 } // namespace
 
-TSortGrid::TSortGrid(QWidget *parent)
+TSortGrid::TSortGrid(GridTexts texts, QWidget *parent)
     : QTableView(parent)
+    , m_texts(std::move(texts))
     , m_model(new GridModel(this))
     , m_columnHeader(new GridHeader(Qt::Horizontal, this))
     , m_rowHeader(new GridHeader(Qt::Vertical, this))
@@ -88,8 +63,6 @@ TSortGrid::TSortGrid(QWidget *parent)
 }
 
 TSortGrid::~TSortGrid() = default;
-
-// ---- The string grid underneath ---------------------------------------------
 
 int TSortGrid::RowCount() const
 {
@@ -133,7 +106,8 @@ int TSortGrid::FixedRows() const
 void TSortGrid::setFixedRows(int count)
 {
     if (count < 0 || count >= RowCount())
-        throw Error(QStringLiteral("Die Anzahl der festen Zeilen muss kleiner als die Zeilenanzahl sein"));
+        throw GridError(
+            QStringLiteral("Die Anzahl der festen Zeilen muss kleiner als die Zeilenanzahl sein"));
     resetFixed(FixedCols(), count);
 }
 
@@ -145,7 +119,8 @@ int TSortGrid::FixedCols() const
 void TSortGrid::setFixedCols(int count)
 {
     if (count < 0 || count >= ColCount())
-        throw Error(QStringLiteral("Die Anzahl der festen Spalten muss kleiner als die Spaltenanzahl sein"));
+        throw GridError(
+            QStringLiteral("Die Anzahl der festen Spalten muss kleiner als die Spaltenanzahl sein"));
     resetFixed(count, FixedRows());
 }
 
@@ -193,21 +168,6 @@ int TSortGrid::Row() const
 void TSortGrid::setRow(int row)
 {
     GoToCell(Col(), row);
-}
-
-TGridRect TSortGrid::Selection() const
-{
-    const QItemSelection selection = selectionModel()->selection();
-    if (selection.isEmpty())
-        return TGridRect { Col(), Row(), Col(), Row() };
-    TGridRect rect { ColCount(), RowCount(), 0, 0 };
-    for (const QItemSelectionRange &range : selection) {
-        rect.Left = std::min(rect.Left, FixedCols() + range.left());
-        rect.Top = std::min(rect.Top, FixedRows() + range.top());
-        rect.Right = std::max(rect.Right, FixedCols() + range.right());
-        rect.Bottom = std::max(rect.Bottom, FixedRows() + range.bottom());
-    }
-    return rect;
 }
 
 void TSortGrid::setOptions(TGridOptions options)
@@ -279,14 +239,6 @@ void TSortGrid::setRowHeights(int row, int height)
     emit OnRowHeightsChanged();
 }
 
-void TSortGrid::setDefaultColWidth(int width)
-{
-    m_defaultColWidth = width;
-    m_columnHeader->setDefaultSectionSize(width);
-    for (int col = 0; col < ColCount(); ++col)
-        setColWidths(col, width);
-}
-
 void TSortGrid::setDefaultRowHeight(int height)
 {
     m_defaultRowHeight = height;
@@ -301,123 +253,10 @@ void TSortGrid::setGridLineWidth(int width)
     applyOptions();
 }
 
-// ---- Properties of the sorting grid -------------------------------------------
-
-void TSortGrid::setAlignmentHorz(TAlignment alignment)
-{
-    m_alignmentHorz = alignment;
-    repaintCells();
-}
-
-void TSortGrid::setAlignmentVert(TVertAlignment alignment)
-{
-    m_alignmentVert = alignment;
-    repaintCells();
-}
-
-void TSortGrid::setBevelStyle(TCellBevelStyle style)
-{
-    m_bevelStyle = style;
-    repaintCells();
-}
-
 void TSortGrid::setProportionalScrollBars(bool on)
 {
     m_proportionalScrollBars = on;
     AdjustScrollThumbs();
-}
-
-// ---- Sorting ----------------------------------------------------------------------
-
-void TSortGrid::SortOnColumn(int ACol, const TSortOptions &SortOptions)
-{
-    if (EditorMode() || FixedRows() + 1 >= RowCount())
-        return;
-    TSortOptions options = SortOptions;
-    if (options.CompareKind == ckAuto)
-        options.CompareKind = GuessCompareKind(ACol);
-    emit OnBeginSort(ACol, options);
-    ApplySort(ACol, options);
-    emit OnEndSort(ACol);
-}
-
-TCompareKind TSortGrid::GuessCompareKind(int ACol) const
-{
-    QStringList cells;
-    for (int row = FixedRows(); row < RowCount(); ++row)
-        cells.append(Cells(ACol, row));
-    return tv::GuessCompareKind(cells, CellReader());
-}
-
-void TSortGrid::ApplySort(int ACol, const TSortOptions &SortOptions)
-{
-    checkCell(ACol, 0);
-    m_sortEntries.clear();
-    for (int row = FixedRows(); row < RowCount(); ++row)
-        m_sortEntries.append(TSortedListEntry { Cells(ACol, row), row });
-    SortEntries(m_sortEntries, SortOptions, CellReader());
-
-    QList<int> sourceRows;
-    sourceRows.reserve(m_sortEntries.size());
-    for (const TSortedListEntry &entry : m_sortEntries)
-        sourceRows.append(entry.SourceRow);
-    moveDataRows(sourceRows);
-
-    if (!currentIndex().isValid())
-        return;
-    const int current = Row();
-    for (qsizetype i = 0; i < m_sortEntries.size(); ++i) {
-        if (m_sortEntries[i].SourceRow == current) {
-            GoToCell(Col(), FixedRows() + int(i));
-            break;
-        }
-    }
-}
-
-bool TSortGrid::SortUndoable()
-{
-    if (m_sortEntries.size() == RowCount() - FixedRows())
-        return true;
-    m_sortEntries.clear();
-    return false;
-}
-
-void TSortGrid::RevertSort()
-{
-    if (!SortUndoable())
-        return;
-    const int count = int(m_sortEntries.size());
-    QList<int> sourceRows(count, -1);
-    for (int i = 0; i < count; ++i) {
-        const int target = m_sortEntries[i].SourceRow - FixedRows();
-        // The fixed rows changed since the sort: the list no longer fits.
-        if (target < 0 || target >= count || sourceRows[target] >= 0) {
-            m_sortEntries.clear();
-            return;
-        }
-        sourceRows[target] = FixedRows() + i;
-    }
-    moveDataRows(sourceRows);
-    const int position = Row() - FixedRows();
-    if (currentIndex().isValid() && position >= 0 && position < count)
-        GoToCell(Col(), m_sortEntries[position].SourceRow);
-    m_sortEntries.clear();
-}
-
-void TSortGrid::moveDataRows(const QList<int> &sourceRows)
-{
-    m_model->reorderDataRows(sourceRows);
-    // A cell still waiting for its validation moves with its row.
-    const int at = int(sourceRows.indexOf(m_remembered.row));
-    if (m_remembered.row >= FixedRows() && at >= 0)
-        m_remembered.row = FixedRows() + at;
-}
-
-// ---- Cells, rows and columns -----------------------------------------------------
-
-void TSortGrid::RememberCurrentCell()
-{
-    m_remembered = RememberedCell { Cells(Col(), Row()), Col(), Row(), m_changed };
 }
 
 void TSortGrid::GoToCell(int ACol, int ARow)
@@ -538,28 +377,6 @@ void TSortGrid::ExchangeColumns(int ACol1, int ACol2)
     }
 }
 
-void TSortGrid::FitColumnWidth(int ACol)
-{
-    checkCell(ACol, 0);
-    QFont font = this->font();
-    int widest = 0;
-    for (int row = 0; row < RowCount(); ++row) {
-        // Measured in the state it is drawn in, so a bold header fits too.
-        font = CellFormat(ACol, row, DrawStateOf(ACol, row)).CellFont;
-        widest = std::max(widest, QFontMetrics(font).horizontalAdvance(Cells(ACol, row)));
-    }
-    setColWidths(ACol, widest + QFontMetrics(font).horizontalAdvance(QStringLiteral("x")));
-}
-
-void TSortGrid::FitAllColumnWidths(bool IncludeFixed, int Extra)
-{
-    for (int col = IncludeFixed ? 0 : FixedCols(); col < ColCount(); ++col) {
-        FitColumnWidth(col);
-        if (Extra != 0)
-            setColWidths(col, ColWidths(col) + Extra);
-    }
-}
-
 bool TSortGrid::FindCellText(const QString &Value, int &ACol, int &ARow) const
 {
     for (int col = 0; col < ColCount(); ++col) {
@@ -573,344 +390,6 @@ bool TSortGrid::FindCellText(const QString &Value, int &ACol, int &ARow) const
     }
     return false;
 }
-
-void TSortGrid::ImportDelimited(const QString &FileName, QChar Separator)
-{
-    const QStringList lines = splitTextLines(fromCp1252(readFileBytes(FileName)));
-    ClearCells();
-    setRowCount(int(lines.size()));
-    setColCount(FixedCols() + 1);
-    for (int row = 0; row < int(lines.size()); ++row) {
-        const QStringList fields = lines[row].split(Separator);
-        if (fields.size() > ColCount())
-            setColCount(int(fields.size()));
-        for (int col = 0; col < int(fields.size()); ++col)
-            setCells(col, row, fields[col]);
-    }
-}
-
-void TSortGrid::ExportDelimited(const QString &FileName, QChar Separator) const
-{
-    QByteArray content;
-    for (int row = 0; row < RowCount(); ++row) {
-        QStringList texts;
-        for (int col = 0; col < ColCount(); ++col)
-            texts.append(Cells(col, row));
-        content += toCp1252(texts.join(Separator)) + "\r\n";
-    }
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw WriteError(FileName);
-}
-
-// ---- Validation of edited cells ----------------------------------------------------
-
-void TSortGrid::SetEditText(int col, int row, const QString &value)
-{
-    if (value != Cells(col, row))
-        m_changed = true;
-    m_model->setText(col, row, value);
-}
-
-void TSortGrid::VerifyEditedCell()
-{
-    const RememberedCell cell = m_remembered;
-    const QString current = Cells(cell.col, cell.row);
-    if (m_model->contains(cell.col, cell.row) && current != cell.text) {
-        QString value = current;
-        bool valid = true;
-        emit OnCellValidate(cell.col, cell.row, value, valid);
-        if (valid) {
-            if (value != current)
-                m_model->setText(cell.col, cell.row, value);
-        } else {
-            m_model->setText(cell.col, cell.row, value != current ? value : cell.text);
-            m_changed = cell.changed;
-        }
-    }
-    RememberCurrentCell();
-}
-
-void TSortGrid::Click()
-{
-    try {
-        emit OnClick();
-    } catch (...) {
-        if (m_focused)
-            VerifyEditedCell();
-        throw;
-    }
-    if (m_focused)
-        VerifyEditedCell();
-}
-
-void TSortGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
-{
-    QTableView::currentChanged(current, previous);
-    Click();
-}
-
-void TSortGrid::focusInEvent(QFocusEvent *event)
-{
-    QTableView::focusInEvent(event);
-    // Coming back from our own in-place editor is no new visit.
-    if (m_focused)
-        return;
-    m_focused = true;
-    RememberCurrentCell();
-}
-
-void TSortGrid::focusOutEvent(QFocusEvent *event)
-{
-    const QWidget *next = QApplication::focusWidget();
-    if (next && isAncestorOf(next)) {
-        QTableView::focusOutEvent(event);
-        return;
-    }
-    leaveFocus([&] { QTableView::focusOutEvent(event); });
-}
-
-void TSortGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QTableView::closeEditor(editor, hint);
-    // Enter closes the editor with this hint.
-    if (hint == QAbstractItemDelegate::SubmitModelCache)
-        VerifyEditedCell();
-    // The editor lost its focus to another control: the grid has been left.
-    const QWidget *focus = QApplication::focusWidget();
-    if (m_focused && focus != this && !(focus && isAncestorOf(focus)))
-        leaveFocus([] {});
-}
-
-template <typename Then> void TSortGrid::leaveFocus(Then then)
-{
-    try {
-        Click();
-    } catch (...) {
-        then();
-        m_focused = false;
-        throw;
-    }
-    then();
-    m_focused = false;
-}
-
-// ---- Mouse and keyboard ------------------------------------------------------------
-
-void TSortGrid::HeaderMouseUp(const QMouseEvent &event, int col, int row, bool resizing)
-{
-    if (!hasFocus() || !m_clickSorting || resizing || FixedRows() < 1)
-        return;
-    if (event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
-        return;
-    if (event.buttons() != Qt::NoButton || row < 0 || row >= FixedRows())
-        return;
-    TSortOptions options;
-    options.Order = event.button() == Qt::RightButton ? soDescending : soAscending;
-    options.MatchCase = m_caseSensitive;
-    emit OnClickSort(col, row, options);
-    std::optional<BusyCursor> busy;
-    if (hasSeam())
-        busy.emplace();
-    SortOnColumn(col, options);
-}
-
-void TSortGrid::keyPressEvent(QKeyEvent *event)
-{
-    // The keyboard's header click: Ctrl+Down sorts the current column
-    // ascending (values grow downwards), Ctrl+Up descending.
-    const bool sortKey = event->modifiers() == Qt::ControlModifier
-        && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up);
-    if (sortKey && m_clickSorting && FixedRows() >= 1 && !EditorMode()) {
-        TSortOptions options;
-        options.Order = event->key() == Qt::Key_Down ? soAscending : soDescending;
-        options.MatchCase = m_caseSensitive;
-        emit OnClickSort(Col(), 0, options);
-        std::optional<BusyCursor> busy;
-        if (hasSeam())
-            busy.emplace();
-        SortOnColumn(Col(), options);
-        return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        VerifyEditedCell();
-    // The table view would put the cell on the clipboard behind the seam's back;
-    // a string grid does not copy by itself.
-    if (event->matches(QKeySequence::Copy))
-        event->accept();
-    else
-        QTableView::keyPressEvent(event);
-    if (!m_extendedKeys || EditorMode())
-        return;
-    const Qt::KeyboardModifiers modifiers
-        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool insert = event->key() == Qt::Key_Insert;
-    const bool remove = event->key() == Qt::Key_Delete;
-    if (modifiers == Qt::ControlModifier) {
-        if (insert)
-            InsertRowAt(Row());
-        else if (remove && FixedRows() + 1 < RowCount())
-            RemoveRow(Row());
-    } else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
-        if (insert)
-            InsertColumnAt(Col());
-        else if (remove && FixedCols() + 1 < ColCount())
-            RemoveColumn(Col());
-    }
-}
-
-// ---- Drawing -------------------------------------------------------------------------
-
-TFormatOptions TSortGrid::DefaultFormat(TGridDrawState state) const
-{
-    const QPalette &colors = palette();
-    const bool fixed = state.testFlag(gdFixed);
-    const bool selected = state.testFlag(gdSelected);
-    TFormatOptions format;
-    format.CellBrush = fixed ? colors.button() : selected ? colors.highlight() : colors.base();
-    format.CellFont = font();
-    format.CellFontColor = colors.color(fixed ? QPalette::ButtonText
-            : selected                        ? QPalette::HighlightedText
-                                              : QPalette::Text);
-    format.HorzAlign = m_alignmentHorz;
-    format.VertAlign = m_alignmentVert;
-    format.CellBevel = m_bevelStyle;
-    switch (m_bevelStyle) {
-    case cbRaised:
-        format.BevelLightColor = colors.color(QPalette::Light);
-        format.BevelDarkColor = colors.color(QPalette::Dark);
-        break;
-    case cbLowered:
-        format.BevelLightColor = colors.color(QPalette::Dark);
-        format.BevelDarkColor = colors.color(QPalette::Light);
-        break;
-    case cbNone:
-        format.BevelLightColor = colors.color(QPalette::Base);
-        format.BevelDarkColor = format.BevelLightColor;
-        break;
-    }
-    return format;
-}
-
-TFormatOptions TSortGrid::CellFormat(int col, int row, TGridDrawState state) const
-{
-    TFormatOptions format = DefaultFormat(state);
-    emit OnGetCellFormat(col, row, state, format);
-    return format;
-}
-
-TGridDrawState TSortGrid::DrawStateOf(int col, int row) const
-{
-    if (row < FixedRows() || col < FixedCols())
-        return gdFixed;
-    TGridDrawState state;
-    if (hasFocus() && currentIndex().isValid() && col == Col() && row == Row())
-        state |= gdFocused;
-    if (selectionModel()->isSelected(m_model->indexOf(col, row)))
-        state |= gdSelected;
-    return state;
-}
-
-void TSortGrid::DrawCell(QPainter *painter, int col, int row, const QRect &rect, TGridDrawState state) const
-{
-    const TFormatOptions base = DefaultFormat(state);
-    const TFormatOptions format = CellFormat(col, row, state);
-    const bool header = state.testFlag(gdFixed);
-    painter->save();
-    painter->setClipRect(rect, Qt::IntersectClip);
-    // Header cells keep the style's background, data cells get the base fill.
-    if (!header)
-        painter->fillRect(rect, base.CellBrush);
-    if (m_defaultDrawing) {
-        if (!header || format.CellBrush != base.CellBrush)
-            painter->fillRect(rect, format.CellBrush);
-        if (!format.NoText)
-            drawText(painter, rect, format, Cells(col, row));
-        if (format.CellBevel != cbNone && col >= FixedCols() && row >= FixedRows())
-            drawBevel(painter, rect, format);
-    }
-    emit OnDrawCell(col, row, painter, rect, state);
-    painter->restore();
-}
-
-/// Offsets as the grid always placed its texts: 2 pixels in from the left or
-/// top, 2 from the right, 3 from the bottom, centred rounding toward zero.
-void TSortGrid::drawText(
-    QPainter *painter, const QRect &rect, const TFormatOptions &format, const QString &text)
-{
-    const QFontMetrics metrics(format.CellFont);
-    const int width = metrics.horizontalAdvance(text);
-    const int height = metrics.height();
-    int dx = 2;
-    if (format.HorzAlign == taRightJustify)
-        dx = rect.width() - width - 2;
-    else if (format.HorzAlign == taCenter)
-        dx = (rect.width() - width) / 2;
-    int dy = 2;
-    if (format.VertAlign == taBottomJustify)
-        dy = rect.height() - height - 3;
-    else if (format.VertAlign == taMiddle)
-        dy = (rect.height() - height) / 2;
-    painter->setFont(format.CellFont);
-    painter->setPen(format.CellFontColor);
-    painter->drawText(QPoint(rect.left() + dx, rect.top() + dy + metrics.ascent()), text);
-}
-
-void TSortGrid::drawBevel(QPainter *painter, const QRect &rect, const TFormatOptions &format) const
-{
-    const bool vertical = m_options.testFlag(goFixedVertLine);
-    const bool horizontal = m_options.testFlag(goFixedHorzLine);
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setPen(format.BevelDarkColor);
-    if (vertical)
-        painter->drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
-    if (horizontal)
-        painter->drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
-    painter->setPen(format.BevelLightColor);
-    if (vertical)
-        painter->drawLine(rect.left(), rect.top(), rect.left(), rect.bottom());
-    if (horizontal)
-        painter->drawLine(rect.left(), rect.top(), rect.right(), rect.top());
-}
-
-bool TSortGrid::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_corner && event->type() == QEvent::Paint) {
-        paintCorner();
-        return true;
-    }
-    return QTableView::eventFilter(watched, event);
-}
-
-void TSortGrid::paintCorner() const
-{
-    QPainter painter(m_corner);
-    QStyleOptionHeader option;
-    option.initFrom(m_corner);
-    option.state |= QStyle::State_Enabled;
-    int top = 0;
-    for (int row = 0; row < FixedRows(); ++row) {
-        int left = 0;
-        for (int col = 0; col < FixedCols(); ++col) {
-            option.rect = QRect(left, top, ColWidths(col), RowHeights(row));
-            style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, m_corner);
-            DrawCell(&painter, col, row, option.rect, gdFixed);
-            left += ColWidths(col);
-        }
-        top += RowHeights(row);
-    }
-}
-
-void TSortGrid::repaintCells()
-{
-    viewport()->update();
-    m_columnHeader->viewport()->update();
-    m_rowHeader->viewport()->update();
-    if (m_corner)
-        m_corner->update();
-}
-
-// ---- Sizes and scroll bars ---------------------------------------------------------
 
 void TSortGrid::SizeChanged(int oldColCount, int oldRowCount)
 {

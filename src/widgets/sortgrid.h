@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "gridtypes.h"
 #include "sortrules.h"
 
-#include <QBrush>
-#include <QColor>
-#include <QFont>
 #include <QTableView>
 #include <QVariant>
 
@@ -14,52 +12,6 @@ namespace tv {
 class GridModel;
 class GridHeader;
 class GridDelegate;
-
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TVertAlignment { taTopJustify, taBottomJustify, taMiddle };
-enum TCellBevelStyle { cbNone, cbRaised, cbLowered };
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
-enum TGridDrawStateFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
-Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
-
-enum TGridOption {
-    goFixedVertLine = 0x1,
-    goFixedHorzLine = 0x2,
-    goVertLine = 0x4,
-    goHorzLine = 0x8,
-    goRangeSelect = 0x10,
-    goRowSizing = 0x20,
-    goColSizing = 0x40,
-    goEditing = 0x80,
-    goTabs = 0x100,
-    goRowSelect = 0x200,
-    goAlwaysShowEditor = 0x400,
-};
-Q_DECLARE_FLAGS(TGridOptions, TGridOption)
-
-/// How one cell is drawn; OnGetCellFormat may change any field.
-struct TFormatOptions
-{
-    QBrush CellBrush;
-    QFont CellFont;
-    QColor CellFontColor; // the text colour, which a Qt font does not carry
-    TAlignment HorzAlign = taLeftJustify;
-    TVertAlignment VertAlign = taTopJustify;
-    TCellBevelStyle CellBevel = cbNone;
-    QColor BevelLightColor;
-    QColor BevelDarkColor;
-    bool NoText = false;
-};
-
-/// Grid coordinates of a selection, fixed rows and columns counted.
-struct TGridRect
-{
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-};
 
 /// @short A string grid that sorts its rows by a clicked header cell.
 ///
@@ -78,7 +30,8 @@ class TSortGrid : public QTableView
 {
     Q_OBJECT
 public:
-    explicit TSortGrid(QWidget *parent = nullptr);
+    /// `texts` decide the bytes that text sorts by and the delimited files.
+    explicit TSortGrid(GridTexts texts, QWidget *parent = nullptr);
     ~TSortGrid() override;
 
     // The string grid underneath.
@@ -98,7 +51,6 @@ public:
     void setCol(int col);
     int Row() const;
     void setRow(int row);
-    TGridRect Selection() const;
     TGridOptions Options() const { return m_options; }
     void setOptions(TGridOptions options);
     bool DefaultDrawing() const { return m_defaultDrawing; }
@@ -111,11 +63,7 @@ public:
     void setColWidths(int col, int width);
     int RowHeights(int row) const;
     void setRowHeights(int row, int height);
-    int DefaultColWidth() const { return m_defaultColWidth; }
-    void setDefaultColWidth(int width);
-    int DefaultRowHeight() const { return m_defaultRowHeight; }
     void setDefaultRowHeight(int height);
-    int GridLineWidth() const { return m_gridLineWidth; }
     void setGridLineWidth(int width);
 
     // What the sorting grid adds.
@@ -154,11 +102,11 @@ public:
     /// The first cell, column by column from the left, whose text equals Value
     /// with letter case ignored.
     virtual bool FindCellText(const QString &Value, int &ACol, int &ARow) const;
-    /// Replaces the cells by the lines of a Windows-1252 text file split at
-    /// Separator; "a,,b," gives four cells. Throws IoError when unreadable.
+    /// Replaces the cells by the lines of a text file split at Separator;
+    /// "a,,b," gives four cells. The file is read and decoded as handed in.
     virtual void ImportDelimited(const QString &FileName, QChar Separator);
-    /// Writes every row, header rows included, joined with Separator, in
-    /// Windows-1252 with CR LF line ends. Throws WriteError when it cannot.
+    /// Writes every row, header rows included, joined with Separator, with
+    /// CR LF line ends, encoded and written as handed in.
     virtual void ExportDelimited(const QString &FileName, QChar Separator) const;
     virtual bool SortUndoable();
     virtual void RevertSort();
@@ -184,6 +132,9 @@ signals:
     /// The current cell changed (or the grid is being left).
     void OnClick();
     void OnDrawCell(int Col, int Row, QPainter *Painter, const QRect &Rect, tv::TGridDrawState State) const;
+    /// A header-click sort begins (true) and has ended (false, also when it
+    /// failed); the host shows its busy cursor in between.
+    void busyChanged(bool busy);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -229,6 +180,11 @@ private:
     void checkCell(int col, int row) const;
     template <typename Operation> void withoutAlwaysShowEditor(Operation operation);
 
+    /// A header click from mouse or keyboard: OnClickSort, then the sort
+    /// between busyChanged(true) and busyChanged(false).
+    void sortByClick(int col, int row, const TSortOptions &options);
+
+    GridTexts m_texts;
     GridModel *m_model;
     GridHeader *m_columnHeader;
     GridHeader *m_rowHeader;
@@ -258,6 +214,3 @@ private:
 };
 
 } // namespace tv
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(tv::TGridDrawState)
-Q_DECLARE_OPERATORS_FOR_FLAGS(tv::TGridOptions)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sortrules.h"
 
-#include "catalogue/cp1252.h"
 #include "cellreader.h"
 
 #include <optional>
@@ -22,7 +21,7 @@ QString upperAsciiLetters(QString text)
 /// One entry's key, converted once rather than at each comparison.
 using Key = std::variant<std::monostate, QByteArray, std::optional<double>, std::optional<qint64>, QString>;
 
-Key keyOf(const QString &text, TCompareKind kind, const CellReader &reader)
+Key keyOf(const QString &text, TCompareKind kind, const CellReader &reader, const TextKey &textKey)
 {
     switch (kind) {
     case ckNumber:
@@ -37,7 +36,7 @@ Key keyOf(const QString &text, TCompareKind kind, const CellReader &reader)
     case ckText:
         break;
     }
-    return toCp1252(text);
+    return textKey(text);
 }
 
 template <typename T> int compareValues(const std::optional<T> &a, const std::optional<T> &b)
@@ -106,13 +105,14 @@ TCompareKind GuessCompareKind(const QStringList &cells, const CellReader &reader
     return ckText;
 }
 
-void SortEntries(TSortedList &entries, const TSortOptions &options, const CellReader &reader)
+void SortEntries(
+    TSortedList &entries, const TSortOptions &options, const CellReader &reader, const TextKey &textKey)
 {
     QList<Key> keys;
     keys.reserve(entries.size());
     for (const TSortedListEntry &entry : entries) {
         const QString text = options.MatchCase ? entry.CellText : upperAsciiLetters(entry.CellText);
-        keys.append(keyOf(text, options.CompareKind, reader));
+        keys.append(keyOf(text, options.CompareKind, reader, textKey));
     }
     const auto before = [&](int a, int b) {
         int result = compareKeys(keys[a], keys[b], options);

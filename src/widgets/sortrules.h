@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,13 +39,17 @@ using TSortedList = QList<TSortedListEntry>;
 /// A kind is no longer tried after its first failing cell.
 TCompareKind GuessCompareKind(const QStringList &cells, const CellReader &reader);
 
+/// The bytes a text sorts by, compared unsigned.
+using TextKey = std::function<QByteArray(const QString &)>;
+
 /// Orders the entries as a header-click sort does.
 ///
 /// Without MatchCase only a-z are raised to capitals first. Text compares the
-/// Windows-1252 bytes unsigned ("10" before "9", "Z" before "a", "Zebra" before
-/// "Äpfel"); the other kinds compare converted values, and a text that does not
+/// bytes textKey gives, unsigned ("10" before "9", "Z" before "a"; in
+/// Windows-1252 "Zebra" before "Äpfel"); the other kinds compare converted values, and a text that does not
 /// convert compares equal. Equal keys keep their SourceRow order in both
 /// directions: sorting {"b",0},{"a",1},{"b",2} descending gives rows 0, 2, 1.
-void SortEntries(TSortedList &entries, const TSortOptions &options, const CellReader &reader);
+void SortEntries(
+    TSortedList &entries, const TSortOptions &options, const CellReader &reader, const TextKey &textKey);
 
 } // namespace tv

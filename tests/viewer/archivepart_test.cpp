@@ -187,13 +187,35 @@ private slots:
         QCOMPARE(extractButton()->text(), QStringLiteral("Archiv &entpacken"));
         QCOMPARE(filesIn(GetWorkDir()), QStringList()); // the listing's copy is gone
 
-        // A click on the "Entpackt" header sorts by size, numbers as numbers.
+        // A click on the "Entpackt" header sorts by size, numbers as numbers,
+        // under the busy cursor.
+        const int busyCalls = m_seam->busyCalls;
         QHeaderView *header = grid()->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
             QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
         QCOMPARE(grid()->Cells(0, 1), QStringLiteral("src/"));
         QCOMPARE(grid()->Cells(0, 2), QStringLiteral("Datei.zip"));
         QCOMPARE(grid()->Cells(0, 4), QStringLiteral("src/main.cpp"));
+        QCOMPARE(m_seam->busyCalls, busyCalls + 2);
+        QCOMPARE(m_seam->busyDepth, 0);
+    }
+
+    /// The listing's texts are the program's: Windows-1252 bytes, and the
+    /// program's errors when a file cannot be read or written.
+    void listingTextsAreWindows1252()
+    {
+        open(Beispiel);
+        grid()->setCells(0, 1, QStringLiteral("Größe€.txt"));
+        const QString out = m_dirs->tempDir() + QStringLiteral("liste.txt");
+        grid()->ExportDelimited(out, u';');
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith("Datei;Gepackt;Entpackt;Datum\r\nGr\xF6\xDF"
+                                             "e\x80.txt;"));
+        QVERIFY_THROWS_EXCEPTION(WriteError, grid()->ExportDelimited(out + QStringLiteral("/nicht"), u';'));
+        QVERIFY_THROWS_EXCEPTION(IoError, grid()->ImportDelimited(out + QStringLiteral(".fehlt"), u';'));
+        grid()->ImportDelimited(out, u';');
+        QCOMPARE(grid()->Cells(0, 1), QStringLiteral("Größe€.txt"));
     }
 
     void extractIntoATypedFolder()
