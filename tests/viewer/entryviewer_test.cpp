@@ -2,11 +2,11 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "catalogue/paths.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -68,11 +68,9 @@ enum Row {
 
 } // namespace
 
-class EntryViewerTest : public QObject
+class EntryViewerTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
     EntryListBox *list(int n = 1) const
@@ -88,11 +86,8 @@ class EntryViewerTest : public QObject
         return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
@@ -106,13 +101,9 @@ private slots:
         QVERIFY(m_form);
         QCOMPARE(list()->count(), int(RowCount));
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
-    }
+    void tearDown() override { m_form.reset(); }
 
+private slots:
     void clickShowsTheEntry()
     {
         click(Bitmaps);

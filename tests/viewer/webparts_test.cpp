@@ -2,10 +2,10 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/siteconfig.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/wwwpart.h"
 #include "widgets/findcontrol.h"
 #include "zip/zipaccess.h"
@@ -74,11 +74,9 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-class WebPartsTest : public QObject
+class WebPartsTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
     void click(int row) { clickEntry(*m_form, row); }
@@ -106,11 +104,8 @@ class WebPartsTest : public QObject
         return texts;
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Web\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Web.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
@@ -140,13 +135,9 @@ private slots:
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
-    }
+    void tearDown() override { m_form.reset(); }
 
+private slots:
     void htmlPageIsUnpackedAndOpened()
     {
         click(Seite);
