@@ -475,7 +475,7 @@ private slots:
 
     void theArchivesOwnModuleIsUsed()
     {
-        // Part 2 lies in another module; the button keeps its own part's module.
+        // The second part lies in another module; the button keeps its own part's module.
         open(Beispiel);
         QCOMPARE(m_form->viewer()->info.CurrentModul, QByteArray("zweites"));
         const QString target = m_dirs->tempDir() + QStringLiteral("ziel");

@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
         QCOMPARE(m_seam->messages[0].text,
             QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
-        QCOMPARE(pages()->count(), 2); // part 2 got no tab
+        QCOMPARE(pages()->count(), 2); // the second part got no tab
         QCOMPARE(grid()->cellText(2, 2), QStringLiteral("BASIS.TVM"));
         QCOMPARE(m_form->CurrentEntryIndex(), 0);
         QCOMPARE(m_form->statusText(), QStringLiteral("vorher"));

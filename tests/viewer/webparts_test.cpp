@@ -155,7 +155,7 @@ private slots:
         QVERIFY(!button->icon().isNull());
         QCOMPARE(workFiles(), QStringList()); // nothing is unpacked before the click
 
-        // Part 2 lies in another module: the first button still unpacks from its own.
+        // The second part lies in another module: the first button still unpacks from its own.
         m_form->PageControl2()->setCurrentIndex(1);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(m_seam->messageTexts(), QStringList());
@@ -289,7 +289,7 @@ private slots:
         click(LinkFehlt);
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Datei nicht gefunden.") });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
-        QCOMPARE(m_form->PageControl2()->count(), 2); // part 2 got no tab
+        QCOMPARE(m_form->PageControl2()->count(), 2); // the second part got no tab
         QCOMPARE(labelTexts(sheet(1)).size(), 2);
         QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
         QVERIFY(!control<QPushButton>(QStringLiteral("WwwButton1")));
