@@ -66,6 +66,29 @@ enum Row {
     RowCount
 };
 
+/// Pixels of a mark's colours in the 16 x 16 square at the start of a cell
+/// where the status mark goes; the kind mark starts 15 pixels further right.
+struct MarkPixels
+{
+    int red = 0; // the cross of a missing module
+    int green = 0; // the mark of the newest module
+    int gold = 0; // the archive kind's box
+};
+
+MarkPixels markPixels(const QImage &image, const QRect &cell, int offset = 2)
+{
+    MarkPixels found;
+    for (int y = cell.top(); y < cell.top() + 16; ++y) {
+        for (int x = cell.left() + offset; x < cell.left() + offset + 15; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            found.red += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+            found.green += c.green() > 110 && c.red() < 100 && c.blue() < 110;
+            found.gold += c.red() > 200 && c.green() > 150 && c.green() < 215 && c.blue() < 150;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 class EntryViewerTest : public TestFixture
@@ -219,6 +242,38 @@ private slots:
         QCOMPARE(grid()->cellText(2, 1), QStringLiteral(".TVM"));
         QCOMPARE(grid()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
             QStringLiteral("Modul fehlt"));
+    }
+
+    void marksAreDrawnIntoTheirCells()
+    {
+        // Parts in an installed module, in the newest module, and an archive in the installed one.
+        click(Bitmaps);
+        pages()->setCurrentIndex(0);
+        QImage image = grid()->viewport()->grab().toImage();
+        const MarkPixels installed = markPixels(image, grid()->cellRect(0, 1));
+        const MarkPixels newest = markPixels(image, grid()->cellRect(0, 2));
+        QCOMPARE(installed.red + installed.green, 0);
+        QCOMPARE(newest.red, 0);
+        QVERIFY2(newest.green > 10, qPrintable(QString::number(newest.green)));
+        QVERIFY(markPixels(image, grid()->cellRect(0, 3), 17).gold > 10);
+        QCOMPARE(markPixels(image, grid()->cellRect(0, 1), 17).gold, 0);
+        for (int column = 1; column < 3; ++column) {
+            for (int row = 1; row <= 3; ++row) {
+                const MarkPixels none = markPixels(image, grid()->cellRect(column, row));
+                QCOMPARE(none.red + none.green + none.gold, 0);
+            }
+        }
+
+        // Both parts lie in a missing module.
+        click(AA);
+        pages()->setCurrentIndex(0);
+        image = grid()->viewport()->grab().toImage();
+        for (int row = 1; row <= 2; ++row) {
+            const MarkPixels missing = markPixels(image, grid()->cellRect(0, row));
+            QVERIFY2(missing.red > 10, qPrintable(QString::number(missing.red)));
+            QCOMPARE(missing.green, 0);
+        }
+        QCOMPARE(markPixels(image, grid()->cellRect(0, 3)).red, 0); // the row of no part
     }
 
     void aBuilderErrorEndsTheBuild()
