@@ -3,14 +3,10 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/qttranslations.h"
+#include "app/version.h"
 #include "widgets/imagelist.h"
 
 #include <QCommandLineParser>
-
-#include <string_view>
-
-// The version is set once, in project(); the caption has to follow it.
-static_assert(std::u16string_view(tv::TForm1::kBaseCaption) == u"Tipvault v" TIPVAULT_VERSION);
 
 namespace {
 

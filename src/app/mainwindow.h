@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/version.h"
 #include "catalogue/seam.h"
 #include "navigation/sectiontabs.h"
 
@@ -47,7 +48,7 @@ class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr char16_t kBaseCaption[] = u"Tipvault v1.1";
+    static constexpr char16_t kBaseCaption[] = u"Tipvault v" TIPVAULT_VERSION;
 
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;

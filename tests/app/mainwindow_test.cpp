@@ -4,11 +4,11 @@
 #include "app/mainwindow.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
-#include "fakeseam.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "navigation/sectiontabs.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/indexgrid.h"
 #include "widgets/findcontrol.h"
 
@@ -54,24 +54,11 @@ public:
 
 } // namespace
 
-class MainWindowTest : public QObject
+class MainWindowTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
 
 private slots:
-    void init()
-    {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
-    }
-    void cleanup()
-    {
-        m_seam.reset();
-        m_dirs.reset();
-    }
-
     void incompleteCatalogueStopsTheStart()
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");

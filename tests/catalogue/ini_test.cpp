@@ -74,6 +74,22 @@ private slots:
         QCOMPARE(ini::readString(q, "a", "x", ""), QByteArray("'b\""));
     }
 
+    void firstOfTwoEqualKeysWins()
+    {
+        const QString p = write("[Grafik]\r\nCount=2\r\n1Modul=erste\r\n COUNT = 5 \r\n1modul=zweite\r\n"
+                                "[Leer]\r\nx=\r\nx=voll\r\n");
+        QCOMPARE(ini::readString(p, "Grafik", "1Modul", "d"), QByteArray("erste"));
+        QCOMPARE(ini::readInteger(p, "Grafik", "count", 1), 2);
+        // An empty first value still wins over a later one.
+        QCOMPARE(ini::readString(p, "Leer", "x", "d"), QByteArray(""));
+        // A write replaces the value that is read; the later key stays as it was.
+        ini::writeString(p, "grafik", "1MODUL", "neu");
+        QCOMPARE(ini::readString(p, "Grafik", "1Modul", "d"), QByteArray("neu"));
+        QCOMPARE(read(p),
+            QByteArray("[Grafik]\r\nCount=2\r\n1MODUL=neu\r\n COUNT = 5 \r\n1modul=zweite\r\n"
+                       "[Leer]\r\nx=\r\nx=voll\r\n"));
+    }
+
     void umlautSectionNamesMatchWithoutCase()
     {
         const QString p = write("[Farben \xE4ndern]\r\nCount=2\r\n");

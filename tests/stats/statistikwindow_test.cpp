@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
-#include "fakeseam.h"
 #include "stats/statistikwindow.h"
 #include "testdirs.h"
+#include "testfixture.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -42,11 +42,9 @@ int redPixels(const QImage &image, const QRect &cell)
 
 } // namespace
 
-class StatistikWindowTest : public QObject
+class StatistikWindowTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
 
     void writeCatalogue(int extraModules = 0)
     {
@@ -62,17 +60,6 @@ class StatistikWindowTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
-    }
-    void cleanup()
-    {
-        m_seam.reset();
-        m_dirs.reset();
-    }
-
     void windowShowsTheCounts()
     {
         writeCatalogue();

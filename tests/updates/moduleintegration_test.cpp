@@ -2,10 +2,10 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "catalogue/ini.h"
-#include "fakeseam.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
 #include "widgets/findcontrol.h"
@@ -42,11 +42,9 @@ QList<ZipMember> werkzeugeUpdate()
 
 } // namespace
 
-class ModuleIntegrationTest : public QObject
+class ModuleIntegrationTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<QTemporaryDir> m_updates;
     std::unique_ptr<TForm1> m_form;
 
@@ -67,11 +65,8 @@ class ModuleIntegrationTest : public QObject
         m_form->SectionListBoxClick(list);
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_updates = std::make_unique<QTemporaryDir>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
@@ -80,14 +75,13 @@ private slots:
             "[ModulDate]\r\nModul=basis.tvm\r\nDate=10\r\n[CheckVersion]\r\nSection=1\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"), { { "bitmaps.txt", "Bitmaps\r\n" } });
     }
-    void cleanup()
+    void tearDown() override
     {
         m_form.reset();
-        m_seam.reset();
         m_updates.reset();
-        m_dirs.reset();
     }
 
+private slots:
     void menuIntegratesAndTheNewEntriesCanBeBrowsed()
     {
         startForm();

@@ -3,8 +3,8 @@
 #include "catalogue/ini.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
-#include "fakeseam.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "updates/modulupdate.h"
 #include "updates/stagedfile.h"
 #include "updates/updatefiles.h"
@@ -68,11 +68,9 @@ QStringList entriesOf(const QString &dir)
 
 } // namespace
 
-class ModulUpdateTest : public QObject
+class ModulUpdateTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TZipAccess> m_zip;
     std::unique_ptr<QTemporaryDir> m_updates;
 
@@ -148,11 +146,8 @@ class ModulUpdateTest : public QObject
         writeZip(dir + QStringLiteral("basis.tvm"), { { "bitmaps.rtf", "{\\rtf1 Bitmaps}" } });
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_zip = std::make_unique<TZipAccess>();
         m_zip->setExtrOptions(ExtrOverWrite);
         m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
@@ -162,14 +157,13 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), kInstalledVersion);
         writeZip(program(QStringLiteral("basis.tvm")), { { "bitmaps.rtf", "{\\rtf1 Bitmaps}" } });
     }
-    void cleanup()
+    void tearDown() override
     {
         m_zip.reset();
-        m_seam.reset();
         m_updates.reset();
-        m_dirs.reset();
     }
 
+private slots:
     // ------------------------------------------------------------ the folder
 
     void folderDialogOpensAtOnceWithoutAStoredFolder_data()

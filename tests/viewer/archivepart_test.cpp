@@ -4,10 +4,10 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "widgets/findcontrol.h"
@@ -64,11 +64,9 @@ constexpr quint32 dosDate(int year, int month, int day)
 
 } // namespace
 
-class ArchivePartTest : public QObject
+class ArchivePartTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
     QTemporaryDir m_home;
     QByteArray m_oldHome;
@@ -132,19 +130,8 @@ class ArchivePartTest : public QObject
             m_dirs->programDir() + QStringLiteral("basis.tvm"), { { "beispiel.zip", zipBytes(members) } });
     }
 
-private slots:
-    void initTestCase()
+    void setUp() override
     {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        m_oldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(m_home.path()));
-    }
-    void cleanupTestCase() { qputenv("HOME", m_oldHome); }
-
-    void init()
-    {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
         const QByteArray inner
@@ -158,12 +145,16 @@ private slots:
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
-    void cleanup()
+    void tearDown() override { m_form.reset(); }
+
+private slots:
+    void initTestCase()
     {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(m_home.path()));
     }
+    void cleanupTestCase() { qputenv("HOME", m_oldHome); }
 
     void pageListsTheArchive()
     {
@@ -481,7 +472,7 @@ private slots:
 
     void theArchivesOwnModuleIsUsed()
     {
-        // Part 2 lies in another module; the button keeps its own part's module.
+        // The second part lies in another module; the button keeps its own part's module.
         open(Beispiel);
         QCOMPARE(m_form->viewer()->info.CurrentModul, QByteArray("zweites"));
         const QString target = m_dirs->tempDir() + QStringLiteral("ziel");

@@ -2,11 +2,11 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "catalogue/paths.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -66,13 +66,34 @@ enum Row {
     RowCount
 };
 
+/// Pixels of a mark's colours in the 16 x 16 square at the start of a cell
+/// where the status mark goes; the kind mark starts 15 pixels further right.
+struct MarkPixels
+{
+    int red = 0; // the cross of a missing module
+    int green = 0; // the mark of the newest module
+    int gold = 0; // the archive kind's box
+};
+
+MarkPixels markPixels(const QImage &image, const QRect &cell, int offset = 2)
+{
+    MarkPixels found;
+    for (int y = cell.top(); y < cell.top() + 16; ++y) {
+        for (int x = cell.left() + offset; x < cell.left() + offset + 15; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            found.red += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+            found.green += c.green() > 110 && c.red() < 100 && c.blue() < 110;
+            found.gold += c.red() > 200 && c.green() > 150 && c.green() < 215 && c.blue() < 150;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
-class EntryViewerTest : public QObject
+class EntryViewerTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
     EntryListBox *list(int n = 1) const
@@ -88,11 +109,8 @@ class EntryViewerTest : public QObject
         return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
@@ -106,13 +124,9 @@ private slots:
         QVERIFY(m_form);
         QCOMPARE(list()->count(), int(RowCount));
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
-    }
+    void tearDown() override { m_form.reset(); }
 
+private slots:
     void clickShowsTheEntry()
     {
         click(Bitmaps);
@@ -230,6 +244,38 @@ private slots:
             QStringLiteral("Modul fehlt"));
     }
 
+    void marksAreDrawnIntoTheirCells()
+    {
+        // Parts in an installed module, in the newest module, and an archive in the installed one.
+        click(Bitmaps);
+        pages()->setCurrentIndex(0);
+        QImage image = grid()->viewport()->grab().toImage();
+        const MarkPixels installed = markPixels(image, grid()->cellRect(0, 1));
+        const MarkPixels newest = markPixels(image, grid()->cellRect(0, 2));
+        QCOMPARE(installed.red + installed.green, 0);
+        QCOMPARE(newest.red, 0);
+        QVERIFY2(newest.green > 10, qPrintable(QString::number(newest.green)));
+        QVERIFY(markPixels(image, grid()->cellRect(0, 3), 17).gold > 10);
+        QCOMPARE(markPixels(image, grid()->cellRect(0, 1), 17).gold, 0);
+        for (int column = 1; column < 3; ++column) {
+            for (int row = 1; row <= 3; ++row) {
+                const MarkPixels none = markPixels(image, grid()->cellRect(column, row));
+                QCOMPARE(none.red + none.green + none.gold, 0);
+            }
+        }
+
+        // Both parts lie in a missing module.
+        click(AA);
+        pages()->setCurrentIndex(0);
+        image = grid()->viewport()->grab().toImage();
+        for (int row = 1; row <= 2; ++row) {
+            const MarkPixels missing = markPixels(image, grid()->cellRect(0, row));
+            QVERIFY2(missing.red > 10, qPrintable(QString::number(missing.red)));
+            QCOMPARE(missing.green, 0);
+        }
+        QCOMPARE(markPixels(image, grid()->cellRect(0, 3)).red, 0); // the row of no part
+    }
+
     void aBuilderErrorEndsTheBuild()
     {
         click(Bitmaps);
@@ -239,7 +285,7 @@ private slots:
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
         QCOMPARE(m_seam->messages[0].text,
             QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
-        QCOMPARE(pages()->count(), 2); // part 2 got no tab
+        QCOMPARE(pages()->count(), 2); // the second part got no tab
         QCOMPARE(grid()->cellText(2, 2), QStringLiteral("BASIS.TVM"));
         QCOMPARE(m_form->CurrentEntryIndex(), 0);
         QCOMPARE(m_form->statusText(), QStringLiteral("vorher"));

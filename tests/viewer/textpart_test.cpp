@@ -3,9 +3,9 @@
 #include "app/mainwindow.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
 #include "widgets/findcontrol.h"
@@ -96,11 +96,9 @@ private:
 
 } // namespace
 
-class TextPartTest : public QObject
+class TextPartTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
     RichEdit *richEdit(int n = 1) const
@@ -126,11 +124,8 @@ class TextPartTest : public QObject
         return QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path);
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
             "[Notiz]\r\nCount=1\r\n1=Hinweise\r\n1Modul=basis\r\n1File=notiz.txt\r\n"
@@ -147,13 +142,9 @@ private slots:
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
-    }
+    void tearDown() override { m_form.reset(); }
 
+private slots:
     void theProposedNameIsAFileName()
     {
         clickEntry(*m_form, Notiz);

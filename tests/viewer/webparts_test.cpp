@@ -2,10 +2,10 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/siteconfig.h"
-#include "fakeseam.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
 #include "testdirs.h"
+#include "testfixture.h"
 #include "viewer/wwwpart.h"
 #include "widgets/findcontrol.h"
 #include "zip/zipaccess.h"
@@ -74,11 +74,9 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-class WebPartsTest : public QObject
+class WebPartsTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TestDirs> m_dirs;
-    std::unique_ptr<FakeSeam> m_seam;
     std::unique_ptr<TForm1> m_form;
 
     void click(int row) { clickEntry(*m_form, row); }
@@ -106,11 +104,8 @@ class WebPartsTest : public QObject
         return texts;
     }
 
-private slots:
-    void init()
+    void setUp() override
     {
-        m_dirs = std::make_unique<TestDirs>();
-        m_seam = std::make_unique<FakeSeam>();
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Web\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Web.dat"), kSection);
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
@@ -140,13 +135,9 @@ private slots:
         m_form = startMainWindow();
         QVERIFY(m_form);
     }
-    void cleanup()
-    {
-        m_form.reset();
-        m_seam.reset();
-        m_dirs.reset();
-    }
+    void tearDown() override { m_form.reset(); }
 
+private slots:
     void htmlPageIsUnpackedAndOpened()
     {
         click(Seite);
@@ -164,7 +155,7 @@ private slots:
         QVERIFY(!button->icon().isNull());
         QCOMPARE(workFiles(), QStringList()); // nothing is unpacked before the click
 
-        // Part 2 lies in another module: the first button still unpacks from its own.
+        // The second part lies in another module: the first button still unpacks from its own.
         m_form->PageControl2()->setCurrentIndex(1);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(m_seam->messageTexts(), QStringList());
@@ -298,7 +289,7 @@ private slots:
         click(LinkFehlt);
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Datei nicht gefunden.") });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
-        QCOMPARE(m_form->PageControl2()->count(), 2); // part 2 got no tab
+        QCOMPARE(m_form->PageControl2()->count(), 2); // the second part got no tab
         QCOMPARE(labelTexts(sheet(1)).size(), 2);
         QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
         QVERIFY(!control<QPushButton>(QStringLiteral("WwwButton1")));

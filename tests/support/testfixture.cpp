@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "testfixture.h"
+
+void TestFixture::init()
+{
+    m_dirs = std::make_unique<TestDirs>();
+    m_seam = std::make_unique<FakeSeam>();
+    setUp();
+}
+
+void TestFixture::cleanup()
+{
+    tearDown();
+    m_seam.reset();
+    m_dirs.reset();
+}
