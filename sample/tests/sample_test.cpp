@@ -5,6 +5,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
+#include "catalogue/entry.h"
 #include "catalogue/ini.h"
 #include "catalogue/paths.h"
 #include "catalogue/textlines.h"
@@ -19,10 +20,6 @@
 #include <zip.h>
 
 namespace {
-
-const QList<QByteArray> kTextCaptions
-    = { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" };
-const QList<QByteArray> kArchiveCaptions = { "Archiv", "Beispiel", "Komponente" };
 
 /// The members of a ZIP archive (name -> content); empty when it cannot be read.
 QMap<QByteArray, QByteArray> readZip(const QByteArray &bytes)
@@ -108,7 +105,7 @@ private slots:
 
 private:
     void takeCensus();
-    void verifyPart(const QString &sectionFile, const QByteArray &entry, int n);
+    void verifyPart(const QByteArray &entry, const tv::Part &part);
     QByteArray moduleMember(const QByteArray &modul, const QByteArray &file);
 
     QString m_bin;
@@ -163,21 +160,19 @@ void SampleTest::everyPartResolvesToItsFile()
 void SampleTest::takeCensus()
 {
     m_census = Census();
-    for (const QByteArray &line : tv::readSectionLines()) {
+    for (const tv::Section &section : tv::readSections()) {
         ++m_census.sections;
-        const QString sectionFile = tv::programFile(tv::sectionFileName(line));
-        for (const QByteArray &entry : tv::ini::sectionNames(sectionFile)) {
+        const tv::SectionFile file = section.file();
+        for (const QByteArray &name : file.entryNames()) {
+            const tv::Entry entry = file.entry(name);
             ++m_census.entries;
-            m_census.marked += entry.startsWith('!');
-            m_census.withAmpersand += entry.contains('&');
-            const QByteArray first = tv::ini::readString(sectionFile, entry, "1Modul", "");
-            const QByteArray cmodul = tv::ini::readString(sectionFile, entry, "CModul", first);
-            m_census.newest += tv::upperAscii(cmodul + ".tvm") == tv::upperAscii(m_newest);
-            const int count = tv::ini::readInteger(sectionFile, entry, "Count", 1);
-            QVERIFY2(count >= 1, entry.constData());
-            m_census.multiPart += count > 1;
-            for (int n = 1; n <= count; ++n) {
-                verifyPart(sectionFile, entry, n);
+            m_census.marked += entry.isMarked();
+            m_census.withAmpersand += name.contains('&');
+            m_census.newest += entry.isNew(m_newest);
+            QVERIFY2(entry.partCount >= 1 && !entry.countCapped, name.constData());
+            m_census.multiPart += entry.partCount > 1;
+            for (const tv::Part &part : file.parts(entry)) {
+                verifyPart(name, part);
                 if (QTest::currentTestFailed())
                     return;
             }
@@ -185,16 +180,16 @@ void SampleTest::takeCensus()
     }
 }
 
-void SampleTest::verifyPart(const QString &sectionFile, const QByteArray &entry, int n)
+void SampleTest::verifyPart(const QByteArray &entry, const tv::Part &part)
 {
-    const QByteArray key = QByteArray::number(n);
-    const QByteArray caption = tv::ini::readString(sectionFile, entry, key, "Artikel");
-    const QByteArray modul = tv::ini::readString(sectionFile, entry, key + "Modul", "");
-    const QByteArray file = tv::ini::readString(sectionFile, entry, key + "File", "");
-    const QByteArray where = entry + " part " + key + " (" + modul + "/" + file + ")";
+    const QByteArray &caption = part.caption;
+    const QByteArray &modul = part.modul;
+    const QByteArray &file = part.file;
+    const QByteArray where
+        = entry + " part " + QByteArray::number(part.number) + " (" + modul + "/" + file + ")";
     m_census.captions.insert(caption);
     QVERIFY2(!modul.isEmpty() && !file.isEmpty(), where.constData());
-    if (!tv::fileExistsIn(m_bin, modul + ".tvm")) {
+    if (!part.modulInstalled()) {
         m_census.missingModules.insert(modul);
         return;
     }
@@ -202,7 +197,7 @@ void SampleTest::verifyPart(const QString &sectionFile, const QByteArray &entry,
     const QByteArray content = moduleMember(modul, file);
     QVERIFY2(!content.isEmpty(), where.constData());
 
-    if (kTextCaptions.contains(caption)) {
+    if (part.kind == tv::PartKind::Text) {
         if (content.startsWith("{\\rtf")) {
             ++m_census.rtf;
             for (const char c : content)
@@ -211,12 +206,12 @@ void SampleTest::verifyPart(const QString &sectionFile, const QByteArray &entry,
             ++m_census.plainText;
             verifyCatalogueText(QString::fromLatin1(where), content);
         }
-    } else if (kArchiveCaptions.contains(caption)) {
+    } else if (part.kind == tv::PartKind::Archive) {
         const QMap<QByteArray, QByteArray> members = readZip(content);
         QVERIFY2(members.size() >= 2, where.constData());
         for (auto it = members.cbegin(); it != members.cend(); ++it)
             m_census.archiveInSubfolder += it.key().contains('/') && !it.key().endsWith('/');
-    } else if (caption == "HTML-Seite") {
+    } else if (part.kind == tv::PartKind::Html) {
         ++m_census.html;
         const QMap<QByteArray, QByteArray> members = readZip(content);
         QVERIFY2(members.contains("index.htm"), where.constData());
@@ -225,7 +220,7 @@ void SampleTest::verifyPart(const QString &sectionFile, const QByteArray &entry,
         for (auto it = members.cbegin(); it != members.cend(); ++it)
             picture |= it.key() != "index.htm" && page.contains("src=\"" + it.key() + "\"");
         QVERIFY2(picture, (where + ": no picture the page shows").constData());
-    } else if (caption == "WWW-Link") {
+    } else if (part.kind == tv::PartKind::Www) {
         ++m_census.links;
         const QList<QByteArray> lines = tv::splitLines(content);
         QVERIFY2(!lines.isEmpty() && lines.first().startsWith("https://"), where.constData());
@@ -261,9 +256,11 @@ void SampleTest::sampleExercisesEveryFeature()
     QVERIFY(c.links >= 1);
     QVERIFY(c.modules.size() >= 3);
     QCOMPARE(c.missingModules.size(), 1);
-    for (const QByteArray &caption :
-        kTextCaptions + kArchiveCaptions + QList<QByteArray> { "HTML-Seite", "WWW-Link" })
-        QVERIFY2(c.captions.contains(caption), caption.constData());
+    for (const tv::PartKind kind :
+        { tv::PartKind::Text, tv::PartKind::Archive, tv::PartKind::Html, tv::PartKind::Www }) {
+        for (const QByteArray &caption : tv::partCaptions(kind))
+            QVERIFY2(c.captions.contains(caption), caption.constData());
+    }
 }
 
 /// The update archives, as a temporary folder per archive holding its members.
@@ -302,14 +299,11 @@ void SampleTest::updateArchivesCarryTheirCatalogue()
             QVERIFY2(update.members.contains(sectionName), sectionName.constData());
             verifyCatalogueText(QString::fromLatin1(sectionName), update.members.value(sectionName));
             const QString path = tmp.filePath(QString::fromLatin1(sectionName));
-            for (const QByteArray &entry : tv::ini::sectionNames(path)) {
-                const int count = tv::ini::readInteger(path, entry, "Count", 1);
-                for (int n = 1; n <= count; ++n) {
-                    const QByteArray key = QByteArray::number(n);
-                    if (tv::ini::readString(path, entry, key + "Modul", "") != modul)
-                        continue;
-                    const QByteArray file = tv::ini::readString(path, entry, key + "File", "");
-                    QVERIFY2(update.members.contains(file), (modul + ": " + file).constData());
+            const tv::SectionFile sectionFile(path);
+            for (const QByteArray &entry : sectionFile.entryNames()) {
+                for (const tv::Part &part : sectionFile.parts(sectionFile.entry(entry))) {
+                    if (part.modul == modul)
+                        QVERIFY2(update.members.contains(part.file), (modul + ": " + part.file).constData());
                 }
             }
         }

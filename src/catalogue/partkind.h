@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 namespace tv {
 
@@ -12,5 +13,8 @@ enum class PartKind : int { None = 0, Text = 1, Archive = 2, Html = 3, Www = 4 }
 /// "Artikel" ... "Editorial" are texts, "Archiv", "Beispiel", "Komponente"
 /// archives, "HTML-Seite" and "WWW-Link"; anything else (also "artikel") none.
 PartKind partKindOf(const QByteArray &caption);
+
+/// The captions of `kind` ("Archiv", "Beispiel", "Komponente"); none for PartKind::None.
+const QList<QByteArray> &partCaptions(PartKind kind);
 
 } // namespace tv

@@ -2,7 +2,7 @@
 #include "entrylistbox.h"
 
 #include "catalogue/cp1252.h"
-#include "catalogue/ini.h"
+#include "catalogue/entry.h"
 #include "navigation/shorttext.h"
 
 #include <QApplication>
@@ -13,17 +13,16 @@ namespace tv {
 
 EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul)
 {
-    if (name.startsWith('!'))
+    if (isMarkedName(name))
         return EntryLook::Marked;
-    if (upperAscii(cmodul + ".TVM") == upperAscii(newestModul))
+    if (isNewestModul(cmodul, newestModul))
         return EntryLook::New;
     return EntryLook::Regular;
 }
 
 QByteArray entryModul(const QString &sectionFile, const QByteArray &entry)
 {
-    const QByteArray first = ini::readString(sectionFile, entry, "1Modul", QByteArray());
-    return ini::readString(sectionFile, entry, "CModul", first);
+    return SectionFile(sectionFile).entry(entry).newsModul;
 }
 
 EntryItemDelegate::EntryItemDelegate(EntryDrawContext context, QObject *parent)

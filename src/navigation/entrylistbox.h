@@ -22,11 +22,11 @@ struct EntryDrawContext
 enum class EntryLook { Regular, Marked, New };
 
 /// Marked ("!" first) wins over new; an entry is new when its module
-/// (CModul, else 1Modul) + ".TVM" equals the newest module, ASCII upper-cased.
-/// Example: newest "neu.tvm", CModul "Neu" -> New; CModul "alt", 1Modul "neu" -> Regular.
+/// (Entry::newsModul) + ".TVM" equals the newest module, ASCII upper-cased.
+/// Example: newest "neu.tvm", module "Neu" -> New; module "alt" -> Regular.
 EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul);
 
-/// Reads CModul (default 1Modul, default "") of `entry` in `sectionFile`.
+/// Reads the module that decides whether `entry` in `sectionFile` is new.
 QByteArray entryModul(const QString &sectionFile, const QByteArray &entry);
 
 class EntryItemDelegate : public QStyledItemDelegate

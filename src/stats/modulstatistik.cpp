@@ -3,8 +3,8 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
+#include "catalogue/entry.h"
 #include "catalogue/errors.h"
-#include "catalogue/ini.h"
 #include "catalogue/partkind.h"
 
 #include <algorithm>
@@ -33,22 +33,19 @@ void ModulStatistik::ReadModulList()
 {
     m_parts.clear();
     m_modules.clear();
-    QList<QByteArray> sectionNames;
+    QList<Section> sections;
     try {
-        sectionNames = readSectionLines();
+        sections = readSections();
     } catch (const IoError &) {
         // A Sections.dat that cannot be read lists no modules.
     }
-    for (const QByteArray &section : sectionNames) {
-        const QString path = programFile(sectionFileName(section));
-        for (const QByteArray &entry : ini::sectionNames(path)) {
-            const int parts = std::min(ini::readInteger(path, entry, "Count", 1), kMaxParts);
-            for (int n = 1; n <= parts; ++n) {
-                const QByteArray key = QByteArray::number(n);
-                m_parts.append({ ini::readString(path, entry, key + "Modul", QByteArray()),
-                    ini::readString(path, entry, key, "Artikel") });
-                if (!m_modules.contains(m_parts.last().modul))
-                    m_modules.append(m_parts.last().modul);
+    for (const Section &section : std::as_const(sections)) {
+        const SectionFile file = section.file();
+        for (const QByteArray &name : file.entryNames()) {
+            for (const tv::Part &part : file.parts(file.entry(name))) {
+                m_parts.append({ part.modul, part.caption });
+                if (!m_modules.contains(part.modul))
+                    m_modules.append(part.modul);
             }
         }
     }

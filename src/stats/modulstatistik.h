@@ -33,10 +33,6 @@ std::optional<CountColumn> countColumnOf(const QByteArray &caption);
 class ModulStatistik
 {
 public:
-    /// An entry's Count beyond this is cut, as the entry viewer cuts it: a
-    /// damaged Count must not keep the window from opening.
-    static constexpr int kMaxParts = 999;
-
     /// ReadModulList, ClearModulCounts, CountModulParts. Every run starts
     /// afresh, so running it twice gives the same numbers.
     void GetModulStatistik();
@@ -46,7 +42,8 @@ public:
     /// One row of counters per module name, all zero.
     void ClearModulCounts();
     /// Adds every part read by ReadModulList to its row, in the column of its
-    /// caption (default "Artikel", so a part without one counts as a text).
+    /// caption (a part without one counts as a text). Entries are cut at
+    /// kMaxParts parts, as the entry viewer cuts them.
     /// Runs after ReadModulList and ClearModulCounts.
     void CountModulParts();
 

@@ -174,8 +174,8 @@ void ArchivePartBuilder::build(EntryViewer &, QWidget *sheet)
 
 void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
 {
-    const int n = m_viewer.info.CurrentPart;
-    const QByteArray number = QByteArray::number(n);
+    const Part &part = m_viewer.currentPart();
+    const int n = part.number;
 
     auto *layout = new QGridLayout(sheet);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -191,8 +191,7 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     auto *description = new QPlainTextEdit(sheet);
     description->setReadOnly(true);
     description->setFixedSize(364, 60);
-    const QByteArray describe = m_viewer.entryValue(number + "Describe", QByteArray());
-    description->setPlainText(fromCp1252(m_viewer.entryValue(number + "Archiv", describe)));
+    description->setPlainText(fromCp1252(part.archiveText));
     description->setAccessibleName(QStringLiteral("Beschreibung"));
     layout->addWidget(description, 1, 1, 1, 2, Qt::AlignLeft);
 
@@ -239,10 +238,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     fitColumns(grid); // again after the listing; a listing that fails keeps these
     layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
 
-    const QByteArray file = m_viewer.entryValue(number + "File", QByteArray());
-    const QByteArray modul = m_viewer.GetPartModul(n);
-    m_viewer.ExtractModulFile(modul, file);
-    const QString copy = workFile(file);
+    m_viewer.ExtractModulFile(part.modul, part.file);
+    const QString copy = workFile(part.file);
     m_viewer.ZipAccess1().setZipFilename(copy);
     fillListing(grid);
     if (!copy.isEmpty())
@@ -252,8 +249,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     auto *extract = new QPushButton(imageListIcon(ImgArchive), QStringLiteral("Archiv &entpacken"), sheet);
     extract->setObjectName(QStringLiteral("ExtractButton%1").arg(n));
     extract->setFixedWidth(150);
-    extract->setProperty(kPartFile, file);
-    extract->setProperty(kPartModul, modul);
+    extract->setProperty(kPartFile, part.file);
+    extract->setProperty(kPartModul, part.modul);
     connect(extract, &QPushButton::clicked, this,
         [this, extract] { guarded([&] { ExtractButtonClick(extract); }); });
     auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), sheet);

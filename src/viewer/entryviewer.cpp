@@ -3,7 +3,6 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
-#include "catalogue/ini.h"
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "viewer/indexgrid.h"
@@ -27,12 +26,6 @@ QString sheetName(int n)
     return QStringLiteral("EntryTabSheet%1").arg(n);
 }
 
-// The Index grid shows a part's module as "<NAME>.TVM".
-bool gridModulInstalled(const QByteArray &cell)
-{
-    return cell.endsWith(".TVM") && modulInstalled(cell.chopped(4));
-}
-
 } // namespace
 
 EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent)
@@ -48,11 +41,14 @@ EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost h
     m_grid->cells()->describeCell = [this](int column, int row) -> QString {
         if (column != 0 || m_grid->cellText(0, row).isEmpty())
             return {};
-        const QByteArray modul = toCp1252(m_grid->cellText(2, row));
-        if (!gridModulInstalled(modul))
+        switch (rowMark(row)) {
+        case ModulMark::Missing:
             return QStringLiteral("Modul fehlt");
-        if (modul == upperAscii(m_host.newestModul()))
+        case ModulMark::Newest:
             return QStringLiteral("Neuestes Modul");
+        case ModulMark::None:
+            break;
+        }
         return {};
     };
 }
@@ -64,37 +60,21 @@ void EntryViewer::setBuilder(PartKind kind, std::unique_ptr<PartBuilder> builder
     m_builders[kind] = std::move(builder);
 }
 
-QString EntryViewer::sectionFile() const
+void EntryViewer::FillIndexRow(const Part &part)
 {
-    return programFile(sectionFileName(info.CurrentSection));
+    const int n = part.number;
+    m_grid->setCellText(0, n, kBlanks + fromCp1252(part.caption));
+    m_grid->setCellText(1, n, fromCp1252(part.description));
+    m_grid->setCellText(2, n, fromCp1252(upperAscii(part.modul) + ".TVM"));
 }
 
-QByteArray EntryViewer::entryValue(const QByteArray &key, const QByteArray &defaultValue) const
+ModulMark EntryViewer::rowMark(int row) const
 {
-    return ini::readString(sectionFile(), info.CurrentEntry, key, defaultValue);
-}
-
-qint32 EntryViewer::GetPartCount() const
-{
-    return ini::readInteger(sectionFile(), info.CurrentEntry, "Count", 1);
-}
-
-QByteArray EntryViewer::GetPartCaption() const
-{
-    return entryValue(QByteArray::number(info.CurrentPart), "Artikel");
-}
-
-QByteArray EntryViewer::GetPartModul(int n) const
-{
-    return entryValue(QByteArray::number(n) + "Modul", QByteArray());
-}
-
-void EntryViewer::FillIndexRow()
-{
-    const int n = info.CurrentPart;
-    m_grid->setCellText(0, n, kBlanks + fromCp1252(GetPartCaption()));
-    m_grid->setCellText(1, n, fromCp1252(entryValue(QByteArray::number(n) + "Describe", info.CurrentEntry)));
-    m_grid->setCellText(2, n, fromCp1252(upperAscii(GetPartModul(n)) + ".TVM"));
+    // The row names its module as "<NAME>.TVM"; the marks are read from it.
+    const QByteArray cell = toCp1252(m_grid->cellText(2, row));
+    if (!cell.endsWith(".TVM"))
+        return ModulMark::Missing;
+    return modulMark(cell.chopped(4), m_host.newestModul());
 }
 
 void EntryViewer::DeleteDescribe()
@@ -149,35 +129,35 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
 {
     info.CurrentEntry = entry;
     info.CurrentSection = section;
+    const SectionFile file = SectionFile::ofLine(section);
 
-    const qint32 declared = GetPartCount();
-    const int count = std::min<qint32>(declared, kMaxParts);
-    for (int n = 1; n <= count; ++n) {
+    const Entry rows = file.entry(entry);
+    for (int n = 1; n <= rows.partCount; ++n) {
         info.CurrentPart = n;
-        FillIndexRow();
+        FillIndexRow(file.part(entry, n));
     }
-    if (declared > kMaxParts) {
+    if (rows.countCapped) {
         showMessage(MessageKind::Warning,
             QStringLiteral("Der Eintrag \"%1\" gibt %2 Teile an; angezeigt werden nur die ersten %3.")
                 .arg(fromCp1252(entry))
-                .arg(declared)
+                .arg(rows.declaredCount)
                 .arg(kMaxParts));
     }
 
-    const int parts = std::min<qint32>(GetPartCount(), kMaxParts);
+    // Read again: the file may have changed while the warning was open.
+    const Entry tabs = file.entry(entry);
     QByteArray lastMissing;
-    for (int n = 1; n <= parts; ++n) {
+    for (int n = 1; n <= tabs.partCount; ++n) {
+        m_part = file.part(entry, n);
         info.CurrentPart = n;
-        info.CurrentFile = entryValue(QByteArray::number(n) + "File", QByteArray());
-        const QByteArray caption = GetPartCaption();
-        info.CurrentModul = GetPartModul(n);
-        const PartKind kind = partKindOf(caption);
-        QWidget *sheet = createSheet(n, caption, kind);
-        if (!modulInstalled(info.CurrentModul)) {
+        info.CurrentFile = m_part.file;
+        info.CurrentModul = m_part.modul;
+        QWidget *sheet = createSheet(n, m_part.caption, m_part.kind);
+        if (!m_part.modulInstalled()) {
             reportMissingModul(&lastMissing);
             continue;
         }
-        const auto builder = m_builders.find(kind);
+        const auto builder = m_builders.find(m_part.kind);
         if (builder != m_builders.end())
             builder->second->build(*this, sheet);
     }
@@ -242,14 +222,10 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
     }
     if (column != 0 || row < 1 || text.isEmpty())
         return;
-    const QByteArray modul = toCp1252(m_grid->cellText(2, row));
-    int mark = -1;
-    if (!gridModulInstalled(modul))
-        mark = ImgMissing;
-    else if (modul == upperAscii(m_host.newestModul()))
-        mark = ImgNewest;
-    if (mark >= 0)
-        imageListIcon(mark).paint(painter, QRect(rect.left() + 2, rect.top(), 16, 16));
+    const ModulMark mark = rowMark(row);
+    if (mark != ModulMark::None)
+        imageListIcon(mark == ModulMark::Missing ? ImgMissing : ImgNewest)
+            .paint(painter, QRect(rect.left() + 2, rect.top(), 16, 16));
 }
 
 void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &file)

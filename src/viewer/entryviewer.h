@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/entry.h"
 #include "viewer/partbuilder.h"
 
 #include <QByteArray>
@@ -60,9 +61,6 @@ class EntryViewer : public QObject
 {
     Q_OBJECT
 public:
-    /// Entries with more parts are cut here: a damaged Count must not exhaust the machine.
-    static constexpr int kMaxParts = 999;
-
     EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent);
     ~EntryViewer() override;
 
@@ -70,10 +68,8 @@ public:
 
     void SectionListBoxClick(const EntrySelection &selection);
     void CreateEntryTabs(const QByteArray &entry, const QByteArray &section);
-    qint32 GetPartCount() const;
-    QByteArray GetPartCaption() const;
-    QByteArray GetPartModul(int n) const;
-    void FillIndexRow();
+    /// Writes row `part.number` of the Index grid.
+    void FillIndexRow(const Part &part);
     void DeleteDescribe();
     /// Destroys every part tab; "Index" stays and becomes active.
     void removeEntryTabs();
@@ -85,10 +81,8 @@ public:
     void ExtractModulFile(const QByteArray &modul, const QByteArray &file);
     TZipAccess &ZipAccess1() const { return *m_host.zip; }
 
-    /// The Section file of the entry being built.
-    QString sectionFile() const;
-    /// Reads `key` of the current entry ("3File" ...).
-    QByteArray entryValue(const QByteArray &key, const QByteArray &defaultValue) const;
+    /// The part being built, as the Section file gave it when its tab was made.
+    const Part &currentPart() const { return m_part; }
     /// The tab of part `CurrentPart`.
     QWidget *currentSheet() const;
     static PartKind kindOf(const QWidget *sheet);
@@ -105,11 +99,14 @@ public:
 private:
     QWidget *createSheet(int n, const QByteArray &caption, PartKind kind);
     void reportMissingModul(QByteArray *lastMissing) const;
+    /// The status mark of Index row `row`, decided from the module the row names.
+    ModulMark rowMark(int row) const;
     void activateWithoutChange(QWidget *page);
 
     QTabWidget *m_pageControl;
     IndexGrid *m_grid;
     ViewerHost m_host;
+    Part m_part;
     std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;
 };
 

@@ -186,7 +186,7 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
     layout->setContentsMargins(0, 0, 0, 0);
     auto *edit = new RichEdit(sheet);
     edit->setObjectName(QStringLiteral("EntryRichEdit%1").arg(viewer.info.CurrentPart));
-    edit->setAccessibleName(fromCp1252(viewer.GetPartCaption()));
+    edit->setAccessibleName(fromCp1252(viewer.currentPart().caption));
     layout->addWidget(edit);
     QObject::connect(edit, &QWidget::customContextMenuRequested, m_menu,
         [menu = m_menu, edit](const QPoint &pos) { menu->popupFor(edit, edit->mapToGlobal(pos)); });
@@ -197,10 +197,9 @@ void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
 
 void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
 {
-    const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(
-        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
-    viewer.info.CurrentFile = viewer.entryValue(key, QByteArray());
+    const Part &part = viewer.currentPart();
+    viewer.ExtractModulFile(part.modul, part.file);
+    viewer.info.CurrentFile = part.file;
     const QString path = workFile(viewer.info.CurrentFile);
     if (path.isEmpty())
         throw Error(QStringLiteral("Datei %1 kann nicht geöffnet werden")

@@ -123,11 +123,9 @@ void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
 
 QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
 {
-    const QByteArray key = QByteArray::number(viewer.info.CurrentPart) + "File";
-    viewer.ExtractModulFile(
-        viewer.GetPartModul(viewer.info.CurrentPart), viewer.entryValue(key, QByteArray()));
-    const QByteArray file = viewer.entryValue(key, QByteArray());
-    const QString path = workFile(file);
+    const Part &part = viewer.currentPart();
+    viewer.ExtractModulFile(part.modul, part.file);
+    const QString path = workFile(part.file);
     if (path.isEmpty())
         throw IoError(2);
     const auto removeFile = qScopeGuard([&] { QFile::remove(path); });

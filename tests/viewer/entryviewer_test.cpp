@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
+#include "catalogue/entry.h"
 #include "catalogue/paths.h"
 #include "formdriver.h"
 #include "navigation/entrylistbox.h"
@@ -315,7 +316,7 @@ private slots:
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].kind, MessageKind::Warning);
         QVERIFY(m_seam->messages[0].text.contains(QStringLiteral("999")));
-        QCOMPARE(pages()->count(), 1 + EntryViewer::kMaxParts);
+        QCOMPARE(pages()->count(), 1 + kMaxParts);
     }
 
     void doubleClickJumpsToThePart()

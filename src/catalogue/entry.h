@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "catalogue/partkind.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+/// @short The entries of a Section file and their parts, as typed records.
+///
+/// The one place that knows the keys of an entry and their defaults:
+///
+///     [Bitmaps laden]        Entry "Bitmaps laden", Count 0x2 -> 2 parts
+///     Count=0x2              part 1: caption "Artikel" (no key "1"),
+///     1Modul=basis                   description "Bitmaps laden" (no 1Describe)
+///     1File=bitmaps.rtf      part 2: caption "Beispiel", archive text ""
+///     2=Beispiel
+///
+/// Every read goes through the INI layer, which checks the file on disk at
+/// each call, so a record is as fresh as the moment it was read. Records are
+/// read for one action and dropped; nothing keeps them across user actions.
+namespace tv {
+
+/// An entry shows at most this many parts: a damaged Count must neither
+/// exhaust the machine nor keep a window from opening.
+inline constexpr int kMaxParts = 999;
+
+/// One part n of an entry, every value as its key gives it or by its default.
+struct Part
+{
+    int number = 0;
+    /// "<n>", default "Artikel"; it also decides the kind.
+    QByteArray caption;
+    PartKind kind = PartKind::None;
+    /// "<n>Modul": the module's name without ".tvm", default "".
+    QByteArray modul;
+    /// "<n>File": the part file inside the module, default "".
+    QByteArray file;
+    /// "<n>Describe" as the Index grid shows it, default the entry's name.
+    QByteArray description;
+    /// "<n>Archiv" for an archive page, default "<n>Describe", default "".
+    QByteArray archiveText;
+
+    /// True when the module file exists; a module value that is no bare name never does.
+    bool modulInstalled() const;
+};
+
+/// A Marked entry's name begins with "!"; the "!" belongs to the name and is shown.
+inline bool isMarkedName(const QByteArray &name)
+{
+    return name.startsWith('!');
+}
+
+/// One entry of a Section file: its name and the number of its parts.
+struct Entry
+{
+    QByteArray name;
+    /// "Count" as written, read as an integer ("0x10" is 16), default 1.
+    qint32 declaredCount = 1;
+    /// declaredCount cut to 0 ... kMaxParts.
+    int partCount = 1;
+    /// True when declaredCount was cut to kMaxParts; the viewer warns about it.
+    bool countCapped = false;
+    /// The module that decides whether the entry is new: "CModul", default "1Modul", default "".
+    QByteArray newsModul;
+
+    bool isMarked() const { return isMarkedName(name); }
+    /// True when newsModul + ".TVM" equals the newest module's file name,
+    /// both ASCII upper-cased ("neu" and "NEU.tvm").
+    bool isNew(const QByteArray &newestModul) const;
+};
+
+/// @short Reads one Section file's entries and parts.
+class SectionFile
+{
+public:
+    explicit SectionFile(QString path);
+    /// "Section_" + line + ".dat" in the Program directory.
+    static SectionFile ofLine(const QByteArray &line);
+
+    const QString &path() const { return m_path; }
+    /// The entries' names in file order; none for a missing file.
+    QList<QByteArray> entryNames() const;
+    /// The entry `name`; a missing file or section gives the defaults (one part).
+    Entry entry(const QByteArray &name) const;
+    /// Part n (from 1) of the entry `name`.
+    Part part(const QByteArray &name, int n) const;
+    /// Parts 1 ... entry.partCount.
+    QList<Part> parts(const Entry &entry) const;
+
+private:
+    QString m_path;
+};
+
+/// One line of Sections.dat: the Section file's name form and the tab's caption.
+struct Section
+{
+    QByteArray line;
+    /// The line with "ae" shown as "ä" ("Kaeltetechnik" -> "Kältetechnik").
+    QByteArray caption;
+    SectionFile file() const { return SectionFile::ofLine(line); }
+};
+
+/// The sections of Sections.dat in file order; throws IoError when it cannot be read.
+QList<Section> readSections();
+
+/// What the Index grid marks at a part's module: a missing file wins over the newest module.
+enum class ModulMark { None, Missing, Newest };
+ModulMark modulMark(const QByteArray &modul, const QByteArray &newestModul);
+
+/// True when `modul` + ".TVM" names the newest module, ASCII upper-cased.
+bool isNewestModul(const QByteArray &modul, const QByteArray &newestModul);
+
+} // namespace tv
