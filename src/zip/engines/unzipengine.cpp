@@ -101,20 +101,6 @@ MemberKind kindOf(zip_t *archive, zip_uint64_t index)
     return (attributes & kDosDirectory) ? MemberKind::Directory : MemberKind::Regular;
 }
 
-bool writeAll(int fd, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 class Extraction
 {
 public:

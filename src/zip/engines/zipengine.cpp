@@ -20,20 +20,6 @@ namespace {
 // An archive without members: only the end of central directory record.
 constexpr unsigned char kEmptyArchive[22] = { 'P', 'K', 5, 6 };
 
-bool writeAll(int fd, const unsigned char *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 /// Syncs a file's data; false (with errno) when it did not reach the disk.
 bool syncFile(const std::string &path)
 {
