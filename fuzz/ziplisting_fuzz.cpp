@@ -3,6 +3,7 @@
 // listing errors, tells the listing's end once, lists names as stored up to
 // their first NUL, and lists the same entries every time.
 
+#include "catalogue/seam.h"
 #include "fuzzsupport.h"
 #include "zip/zipaccess.h"
 
@@ -17,6 +18,21 @@ struct Listing
     QList<ZipDirEntry> entries;
     QString error; // the ZipStreamError's text, empty when none
     int dirUpdates = 0;
+};
+
+/// An unattended component never turns to the user.
+class NoUser : public Seam
+{
+public:
+    MessageButton message(const MessageRequest &request) override
+    {
+        fuzz::fail("an unattended listing shows no box", {}, request.text.toUtf8());
+    }
+    QString chooseFolder(const QString &) override { fuzz::fail("a listing asks for no folder"); }
+    SaveAnswer chooseSaveFile(const SaveRequest &) override { fuzz::fail("a listing asks for no file"); }
+    bool openExternal(const QUrl &) override { fuzz::fail("a listing opens nothing"); }
+    void setClipboard(QMimeData *) override { fuzz::fail("a listing copies nothing"); }
+    void setBusy(bool) override { fuzz::fail("a listing shows no busy cursor"); }
 };
 
 Listing list(TZipAccess &zip, const QString &path)
@@ -50,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString path = fuzz::freshPath("listing.zip");
     fuzz::writeFile(path, fuzz::bytes(data, size));
 
-    TZipAccess zip;
+    NoUser noUser;
+    TZipAccess zip(noUser);
     zip.setUnattended(true);
     zip.setOnMessage([](TZipAccess &, int code, const QString &text) {
         if (code != 1036)

@@ -3,8 +3,9 @@
 
 namespace tv {
 
-TipvaultApplication::TipvaultApplication(int &argc, char **argv)
+TipvaultApplication::TipvaultApplication(int &argc, char **argv, Seam &seam)
     : QApplication(argc, argv)
+    , m_seam(seam)
 {
 }
 
@@ -13,7 +14,7 @@ bool TipvaultApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        reportCurrentException();
+        reportCurrentException(m_seam);
     }
     return false;
 }

@@ -42,7 +42,9 @@ int main(int argc, char *argv[])
     if (argc > 1)
         answerWithoutDisplay(argc, argv);
 
-    tv::TipvaultApplication app(argc, argv);
+    // The one seam of the program: everything that talks to the user is handed it.
+    tv::DesktopSeam seam;
+    tv::TipvaultApplication app(argc, argv, seam);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tipvault.Tipvault"));
     tv::installQtGermanTexts(app);
     QCommandLineParser parser;
@@ -50,17 +52,14 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     QApplication::setWindowIcon(tv::pagePicture(QStringLiteral("Archiv")));
-    tv::DesktopSeam seam;
-    tv::setSeam(&seam);
 
     int code = 0;
-    tv::guarded([&] {
-        tv::TForm1 window;
+    tv::guarded(seam, [&] {
+        tv::TForm1 window(seam);
         if (!window.FormCreate())
             return; // an incomplete catalogue ends the program with 0
         window.show();
         code = QApplication::exec();
     });
-    tv::setSeam(nullptr);
     return code;
 }

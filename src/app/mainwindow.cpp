@@ -56,11 +56,12 @@ QString mainCaption(const QString &base, const QByteArray &newestModul, const QB
 template <typename Signal, typename Sender>
 void TForm1::on(Sender *sender, Signal signal, void (TForm1::*handler)())
 {
-    connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    connect(sender, signal, this, [this, handler] { guarded(m_seam, [&] { (this->*handler)(); }); });
 }
 
-TForm1::TForm1(QWidget *parent)
+TForm1::TForm1(Seam &seam, QWidget *parent)
     : QMainWindow(parent)
+    , m_seam(seam)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf16(kBaseCaption));
@@ -90,16 +91,16 @@ TForm1::TForm1(QWidget *parent)
         m_pageControl1, [this] { return m_newestModul; }, this);
     on(m_pageControl1, &SectionTabWidget::currentChanged, &TForm1::PageControl1Change);
     connect(m_sections, &SectionNavigator::entryClicked, this,
-        [this](EntryListBox *list) { guarded([&] { SectionListBoxClick(list); }); });
+        [this](EntryListBox *list) { guarded(m_seam, [&] { SectionListBoxClick(list); }); });
     on(m_edit1, &QLineEdit::returnPressed, &TForm1::Edit1KeyPress);
 
-    m_zip = std::make_unique<TZipAccess>();
+    m_zip = std::make_unique<TZipAccess>(m_seam);
     m_zip->setExtrOptions(ExtrOverWrite);
     ViewerHost host;
     host.setStatus = [this](const QString &text) { setStatusText(text); };
     host.newestModul = [this] { return m_newestModul; };
     host.zip = m_zip.get();
-    m_viewer = new EntryViewer(m_pageControl2, m_grid, std::move(host), this);
+    m_viewer = new EntryViewer(m_pageControl2, m_grid, m_seam, std::move(host), this);
     auto textParts = std::make_unique<TextPartBuilder>(*m_viewer, this);
     m_textParts = textParts.get();
     m_viewer->setBuilder(PartKind::Text, std::move(textParts));
@@ -108,12 +109,12 @@ TForm1::TForm1(QWidget *parent)
     m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>());
     connectWebCommands();
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
-        [this] { guarded([this] { m_viewer->PageControl2Change(); }); });
+        [this] { guarded(m_seam, [this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
-        [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
+        [this] { guarded(m_seam, [this] { m_viewer->StringGrid1DblClick(); }); });
     connect(m_grid, &IndexGrid::rowEntered, this,
-        [this] { guarded([this] { m_viewer->StringGrid1DblClick(); }); });
-    connect(m_grid, &IndexGrid::resized, this, [this] { guarded([this] { FormResize(); }); });
+        [this] { guarded(m_seam, [this] { m_viewer->StringGrid1DblClick(); }); });
+    on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
 }
@@ -233,7 +234,7 @@ void TForm1::buildPages()
 bool TForm1::FormCreate()
 {
     if (!CheckFiles()) {
-        showMessage(MessageKind::Error,
+        showMessage(m_seam, MessageKind::Error,
             QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         return false;
     }

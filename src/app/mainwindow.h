@@ -50,7 +50,9 @@ class TForm1 : public QMainWindow
 public:
     static constexpr char16_t kBaseCaption[] = u"Tipvault v" TIPVAULT_VERSION;
 
-    explicit TForm1(QWidget *parent = nullptr);
+    /// Everything the window and its parts ask or show goes through `seam`,
+    /// which must outlive the window.
+    explicit TForm1(Seam &seam, QWidget *parent = nullptr);
     ~TForm1() override;
 
     /// Checks the catalogue and builds the navigation. False after the
@@ -108,6 +110,7 @@ private:
     template <typename Signal, typename Sender>
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
 
+    Seam &m_seam;
     QByteArray m_newestModul;
 
     QWidget *m_panel1 = nullptr;

@@ -27,20 +27,20 @@ void endProgram()
 
 void TForm1::Moduleintegrieren1Click()
 {
-    const QString folder = chooseUpdateFolder();
-    if (folder == u"0")
+    const std::optional<QString> folder = chooseUpdateFolder(m_seam);
+    if (!folder)
         return;
     int count = 0;
     {
-        const BusyCursor busy;
-        count = IntegrateUpdates(*m_zip, folder);
+        const BusyCursor busy(m_seam);
+        count = IntegrateUpdates(m_seam, *m_zip, *folder);
     }
     if (count == 0) {
         setStatusText(QStringLiteral("Es wurde kein Modul integriert..."));
         return;
     }
-    showMessage(MessageKind::Information, integratedMessage(count));
-    const BusyCursor busy;
+    showMessage(m_seam, MessageKind::Information, integratedMessage(count));
+    const BusyCursor busy(m_seam);
     if (!RebuildNavigation())
         endProgram();
 }

@@ -21,25 +21,25 @@ void TForm1::connectWebCommands()
     for (const char16_t *name : { u"Speedbutton", u"SpeedButton3", u"SpeedButton1" }) {
         auto *button = findChild<QToolButton *>(QString::fromUtf16(name));
         connect(button, &QToolButton::clicked, this,
-            [this, button] { guarded([&] { SpeedbuttonClick(button); }); });
+            [this, button] { guarded(m_seam, [&] { SpeedbuttonClick(button); }); });
     }
     connect(findChild<QAction *>(QStringLiteral("Mail1")), &QAction::triggered, this,
-        [this] { guarded([this] { Mail1Click(); }); });
+        [this] { guarded(m_seam, [this] { Mail1Click(); }); });
     connect(findChild<QAction *>(QStringLiteral("Modulstatistik1")), &QAction::triggered, this,
-        [this] { guarded([this] { Modulstatistik1Click(); }); });
+        [this] { guarded(m_seam, [this] { Modulstatistik1Click(); }); });
 }
 
 void TForm1::SpeedbuttonClick(QToolButton *sender)
 {
     // The tool tip is the one place that holds the address, so it always
     // names what is opened.
-    openWebAddress(sender->toolTip(), [this](const QString &text) { setStatusText(text); });
+    openWebAddress(m_seam, sender->toolTip(), [this](const QString &text) { setStatusText(text); });
 }
 
 void TForm1::Mail1Click()
 {
-    openWebAddress(
-        QString::fromLatin1(site::kWebmasterMail), [this](const QString &text) { setStatusText(text); });
+    openWebAddress(m_seam, QString::fromLatin1(site::kWebmasterMail),
+        [this](const QString &text) { setStatusText(text); });
 }
 
 void TForm1::Modulstatistik1Click()
@@ -47,7 +47,7 @@ void TForm1::Modulstatistik1Click()
     std::unique_ptr<TForm2> form;
     {
         // The hourglass shows while the catalogue is counted, not while the window waits.
-        const BusyCursor busy;
+        const BusyCursor busy(m_seam);
         form = std::make_unique<TForm2>(this);
     }
     form->exec();

@@ -16,24 +16,24 @@ QString errorReportText(const QString &message)
     return message;
 }
 
-void reportError(const QString &message)
+void reportError(Seam &seam, const QString &message)
 {
-    seam().message(
+    seam.message(
         MessageRequest { MessageKind::Error, QStringLiteral("Tipvault"), errorReportText(message), Ok });
 }
 
-void reportCurrentException()
+void reportCurrentException(Seam &seam)
 {
     try {
         throw;
     } catch (const Error &e) {
-        reportError(e.message());
+        reportError(seam, e.message());
     } catch (const std::bad_alloc &) {
-        reportError(QStringLiteral("Zu wenig Arbeitsspeicher"));
+        reportError(seam, QStringLiteral("Zu wenig Arbeitsspeicher"));
     } catch (const std::exception &e) {
-        reportError(QString::fromUtf8(e.what()));
+        reportError(seam, QString::fromUtf8(e.what()));
     } catch (...) {
-        reportError(QStringLiteral("Unbekannter Fehler"));
+        reportError(seam, QStringLiteral("Unbekannter Fehler"));
     }
 }
 

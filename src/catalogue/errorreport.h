@@ -3,6 +3,10 @@
 
 #include <QString>
 
+namespace tv {
+class Seam;
+}
+
 /// @short The general error report: an error that ends a command is shown to
 /// the user, and the program goes on.
 namespace tv {
@@ -13,18 +17,18 @@ namespace tv {
 QString errorReportText(const QString &message);
 
 /// Shows an error in the box titled "Tipvault" with the error icon and "OK".
-void reportError(const QString &message);
+void reportError(Seam &seam, const QString &message);
 
 /// Reports the exception being handled; call only from a catch block.
-void reportCurrentException();
+void reportCurrentException(Seam &seam);
 
-/// Runs `handler`; an exception that leaves it is reported and swallowed.
-template <typename F> void guarded(F &&handler)
+/// Runs `handler`; an exception that leaves it is reported through `seam` and swallowed.
+template <typename F> void guarded(Seam &seam, F &&handler)
 {
     try {
         handler();
     } catch (...) {
-        reportCurrentException();
+        reportCurrentException(seam);
     }
 }
 

@@ -141,11 +141,11 @@ void ClearDirectory(const QString &dir)
     ::closedir(d);
 }
 
-QString SelectFolder()
+std::optional<QString> SelectFolder(Seam &seam)
 {
-    const QString folder = seam().chooseFolder(QStringLiteral("Zielverzeichnis wählen:"));
+    const QString folder = seam.chooseFolder(QStringLiteral("Zielverzeichnis wählen:"));
     if (folder.isEmpty())
-        return QStringLiteral("0");
+        return std::nullopt;
     return withSeparator(folder);
 }
 

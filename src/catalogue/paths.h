@@ -4,11 +4,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 /// @short The Program and Work directories, name lookup and the small text helpers.
 ///
 /// Directory values always end with "/" and file names are appended to them.
 /// They are computed anew on every call: nothing is kept.
 namespace tv {
+
+class Seam;
 
 /// The directory of the running executable, ending with "/".
 QString GetProgramDir();
@@ -33,8 +37,8 @@ QByteArray ConvertUmlaut(QByteArray text, bool toUmlaut);
 void ClearDirectory(const QString &dir);
 
 /// The folder dialog "Zielverzeichnis wählen:"; the folder with a final "/",
-/// or "0" when nothing was chosen.
-QString SelectFolder();
+/// or nothing when the dialog was cancelled.
+std::optional<QString> SelectFolder(Seam &seam);
 
 /// The path of `name` (Windows-1252) in `dir`, found without regard to ASCII
 /// case: "NAME.TVM" finds "name.tvm". On disk a name is its UTF-8 form, so

@@ -1,29 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "seam.h"
 
-#include <stdexcept>
-
 namespace tv {
-namespace {
-Seam *g_seam = nullptr;
-}
-
-Seam &seam()
-{
-    if (!g_seam)
-        throw std::logic_error("no user seam installed");
-    return *g_seam;
-}
-
-void setSeam(Seam *s)
-{
-    g_seam = s;
-}
-
-bool hasSeam()
-{
-    return g_seam != nullptr;
-}
 
 QString titleFor(MessageKind kind)
 {
@@ -42,24 +20,25 @@ QString titleFor(MessageKind kind)
     return QString();
 }
 
-MessageButton showMessage(MessageKind kind, const QString &text, int buttons)
+MessageButton showMessage(Seam &seam, MessageKind kind, const QString &text, int buttons)
 {
-    return seam().message(MessageRequest { kind, titleFor(kind), text, buttons });
+    return seam.message(MessageRequest { kind, titleFor(kind), text, buttons });
 }
 
-bool askYesNo(const QString &text)
+bool askYesNo(Seam &seam, const QString &text)
 {
-    return showMessage(MessageKind::Confirmation, text, Yes | No) == Yes;
+    return showMessage(seam, MessageKind::Confirmation, text, Yes | No) == Yes;
 }
 
-BusyCursor::BusyCursor()
+BusyCursor::BusyCursor(Seam &seam)
+    : m_seam(seam)
 {
-    seam().setBusy(true);
+    m_seam.setBusy(true);
 }
 
 BusyCursor::~BusyCursor()
 {
-    seam().setBusy(false);
+    m_seam.setBusy(false);
 }
 
 } // namespace tv

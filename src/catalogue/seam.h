@@ -11,10 +11,11 @@ class QMimeData;
 /// @short The one door to the user and the desktop.
 ///
 /// Everything that waits on the user or hands something to the desktop goes
-/// through the installed Seam: message boxes, the folder and save dialogs,
-/// opening a file or address, the clipboard and the busy cursor. Production
-/// installs the Qt implementation; tests install a scripted one that answers
-/// and records.
+/// through a Seam: message boxes, the folder and save dialogs, opening a file
+/// or address, the clipboard and the busy cursor. There is no global one: the
+/// application creates its Seam and hands it to whatever needs it, and the
+/// core takes it as a parameter, so that a tool without windows can answer
+/// with a Seam of its own. Tests hand in a scripted one that answers and records.
 namespace tv {
 
 enum class MessageKind { None, Error, Information, Confirmation, Warning };
@@ -61,25 +62,23 @@ public:
     virtual void setBusy(bool busy) = 0;
 };
 
-/// The installed seam; setSeam(nullptr) uninstalls it.
-Seam &seam();
-void setSeam(Seam *seam);
-bool hasSeam();
-
 /// A box titled by its kind: "Fehler", "Information", "Bestätigung", "Warnung".
-MessageButton showMessage(MessageKind kind, const QString &text, int buttons = Ok);
+MessageButton showMessage(Seam &seam, MessageKind kind, const QString &text, int buttons = Ok);
 /// A Bestätigung box with "&Ja" and "&Nein"; true for Yes.
-bool askYesNo(const QString &text);
+bool askYesNo(Seam &seam, const QString &text);
 QString titleFor(MessageKind kind);
 
 /// Holds the busy cursor while it lives, however the command ends.
 class BusyCursor
 {
 public:
-    BusyCursor();
+    explicit BusyCursor(Seam &seam);
     ~BusyCursor();
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    Seam &m_seam;
 };
 
 } // namespace tv

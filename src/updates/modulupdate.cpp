@@ -199,8 +199,9 @@ QString integratedMessage(int count)
         + QStringLiteral("\r\n\n") + QStringLiteral("Die neuen Einträge sind ab sofort verfügbar.");
 }
 
-ModulUpdate::ModulUpdate(TZipAccess &zip, StepObserver observer)
-    : m_zip(zip)
+ModulUpdate::ModulUpdate(Seam &seam, TZipAccess &zip, StepObserver observer)
+    : m_seam(seam)
+    , m_zip(zip)
     , m_observer(std::move(observer))
 {
 }
@@ -523,14 +524,14 @@ void ModulUpdate::fail(const QString &what, const QString &reason)
 
 void ModulUpdate::refuse(const QString &reason)
 {
-    showMessage(MessageKind::Error,
+    showMessage(m_seam, MessageKind::Error,
         QStringLiteral("Das Modulupdate '%1' wird nicht integriert: %2")
             .arg(shownName(m_info.UpdateName), reason));
 }
 
 void ModulUpdate::reportFailure()
 {
-    showMessage(MessageKind::Error,
+    showMessage(m_seam, MessageKind::Error,
         QStringLiteral("Das Modulupdate '%1' wurde nicht integriert:\r\n\r\n%2\r\n\r\n"
                        "Das Modul wurde nicht installiert und keine Version erhöht; das Modulupdate "
                        "wird beim nächsten Mal erneut integriert.")
@@ -547,12 +548,12 @@ void removeIntegrationLeftovers()
     });
 }
 
-int IntegrateUpdates(TZipAccess &zip, const QString &folder, const StepObserver &observer)
+int IntegrateUpdates(Seam &seam, TZipAccess &zip, const QString &folder, const StepObserver &observer)
 {
     removeIntegrationLeftovers();
     QStringList updateFiles;
     FindUpdateFiles(folder, updateFiles);
-    ModulUpdate update(zip, observer);
+    ModulUpdate update(seam, zip, observer);
     int count = 0;
     for (const QString &path : std::as_const(updateFiles)) {
         if (update.IntegrateModul(path))

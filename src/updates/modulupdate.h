@@ -13,6 +13,7 @@
 
 namespace tv {
 
+class Seam;
 class StagedFile;
 class TZipAccess;
 
@@ -72,10 +73,11 @@ using StepObserver = std::function<void(UpdateStep step, const QByteArray &file)
 /// and ExtrBaseDir before each operation. While it integrates, the component's
 /// messages come to it (the component is Unattended and its OnMessage event is
 /// taken; afterwards Unattended is as before and no OnMessage is assigned).
+/// Refused and failed archives are reported through the seam it is given.
 class ModulUpdate
 {
 public:
-    explicit ModulUpdate(TZipAccess &zip, StepObserver observer = {});
+    ModulUpdate(Seam &seam, TZipAccess &zip, StepObserver observer = {});
     ~ModulUpdate();
     ModulUpdate(const ModulUpdate &) = delete;
     ModulUpdate &operator=(const ModulUpdate &) = delete;
@@ -121,6 +123,7 @@ private:
     void refuse(const QString &reason);
     void reportFailure();
 
+    Seam &m_seam;
     TZipAccess &m_zip;
     StepObserver m_observer;
     TNewModulInfo m_info;
@@ -143,6 +146,6 @@ void removeIntegrationLeftovers();
 /// Removes the left-overs of an interrupted run, then integrates every Update
 /// archive in `folder` in the order the directory lists them, and returns how
 /// many were integrated whole.
-int IntegrateUpdates(TZipAccess &zip, const QString &folder, const StepObserver &observer = {});
+int IntegrateUpdates(Seam &seam, TZipAccess &zip, const QString &folder, const StepObserver &observer = {});
 
 } // namespace tv

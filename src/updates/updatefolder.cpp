@@ -43,16 +43,14 @@ QString repeatFolderQuestion(const QString &folder)
                          "Modulupdates gesucht werden?");
 }
 
-QString chooseUpdateFolder()
+std::optional<QString> chooseUpdateFolder(Seam &seam)
 {
-    QString folder = ModulPath();
-    if (!isKnownFolder(folder)) {
-        folder = SelectFolder();
-    } else if (showMessage(MessageKind::Confirmation, repeatFolderQuestion(folder), Yes | No) == No) {
-        folder = SelectFolder();
-    }
-    if (folder != kNoFolder)
-        setModulPath(folder);
+    std::optional<QString> folder = ModulPath();
+    if (!isKnownFolder(*folder)
+        || showMessage(seam, MessageKind::Confirmation, repeatFolderQuestion(*folder), Yes | No) == No)
+        folder = SelectFolder(seam);
+    if (folder)
+        setModulPath(*folder);
     return folder;
 }
 

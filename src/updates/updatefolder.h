@@ -3,8 +3,12 @@
 
 #include <QString>
 
+#include <optional>
+
 /// @short The folder the Update archives are taken from, remembered in TIPVAULT.ini.
 namespace tv {
+
+class Seam;
 
 /// [Settings] ModulPath of TIPVAULT.ini in the Program directory: the folder
 /// searched last, ending with "/"; "0" (also when missing) means none.
@@ -19,8 +23,8 @@ QString repeatFolderQuestion(const QString &folder);
 /// user is asked whether to take it again (No opens the folder dialog),
 /// otherwise the dialog opens at once. A chosen folder is written back to
 /// ModulPath, also when unchanged. Returns the folder (as stored, or from the
-/// dialog with "/"), or "0" when the dialog was cancelled; ModulPath then
+/// dialog with "/"), or nothing when the dialog was cancelled; ModulPath then
 /// stays as it was.
-QString chooseUpdateFolder();
+std::optional<QString> chooseUpdateFolder(Seam &seam);
 
 } // namespace tv

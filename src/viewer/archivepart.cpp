@@ -202,14 +202,15 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     edit->setObjectName(QStringLiteral("ArchivEdit%1").arg(n));
     edit->setFixedWidth(325);
     targetLabel->setBuddy(edit);
-    connect(edit, &QLineEdit::textChanged, this, [this, edit] { guarded([&] { ArchivEditChange(edit); }); });
+    connect(edit, &QLineEdit::textChanged, this,
+        [this, edit] { guarded(m_viewer.seam(), [&] { ArchivEditChange(edit); }); });
     auto *folder = new QToolButton(sheet);
     folder->setIcon(imageListIcon(ImgFolder));
     folder->setProperty(kPartNumber, n);
     folder->setToolTip(QStringLiteral("Zielverzeichnis wählen"));
     folder->setAccessibleName(QStringLiteral("Zielverzeichnis wählen"));
-    connect(
-        folder, &QToolButton::clicked, this, [this, folder] { guarded([&] { ChooseTargetClick(folder); }); });
+    connect(folder, &QToolButton::clicked, this,
+        [this, folder] { guarded(m_viewer.seam(), [&] { ChooseTargetClick(folder); }); });
     targetRow->addWidget(edit);
     targetRow->addSpacing(16);
     targetRow->addWidget(folder);
@@ -219,7 +220,8 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     QLabel *listLabel = label(QStringLiteral("Archiv&listing:"), sheet);
     layout->addWidget(listLabel, 4, 1, 1, 2);
     auto *grid = new TSortGrid(programTexts(), sheet);
-    connect(grid, &TSortGrid::busyChanged, grid, [](bool busy) { seam().setBusy(busy); });
+    connect(
+        grid, &TSortGrid::busyChanged, grid, [&seam = m_viewer.seam()](bool busy) { seam.setBusy(busy); });
     grid->setObjectName(QStringLiteral("SortGrid%1").arg(n));
     grid->setAccessibleName(QStringLiteral("Archivlisting"));
     listLabel->setBuddy(grid);
@@ -252,10 +254,11 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
     extract->setProperty(kPartFile, part.file);
     extract->setProperty(kPartModul, part.modul);
     connect(extract, &QPushButton::clicked, this,
-        [this, extract] { guarded([&] { ExtractButtonClick(extract); }); });
+        [this, extract] { guarded(m_viewer.seam(), [&] { ExtractButtonClick(extract); }); });
     auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), sheet);
     open->setMinimumWidth(150);
-    connect(open, &QPushButton::clicked, this, [this] { guarded([this] { OpenTargetClick(); }); });
+    connect(open, &QPushButton::clicked, this,
+        [this] { guarded(m_viewer.seam(), [this] { OpenTargetClick(); }); });
     buttons->addWidget(extract);
     buttons->addSpacing(66);
     buttons->addWidget(open);
@@ -302,10 +305,8 @@ void ArchivePartBuilder::ExtractPathEdit(const QString &name)
 
 void ArchivePartBuilder::ChooseTargetClick(QToolButton *sender)
 {
-    const QString remembered = m_viewer.ArchivOutputPath;
-    m_viewer.ArchivOutputPath = SelectFolder();
-    if (m_viewer.ArchivOutputPath == u'0')
-        m_viewer.ArchivOutputPath = remembered;
+    if (const std::optional<QString> folder = SelectFolder(m_viewer.seam()))
+        m_viewer.ArchivOutputPath = *folder;
     setOutputStatus();
     ExtractPathEdit(QStringLiteral("ArchivEdit%1").arg(sender->property(kPartNumber).toInt()));
 }
@@ -318,7 +319,7 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
         return;
     }
     if (!QDir(path).exists()) {
-        if (!askYesNo(
+        if (!askYesNo(m_viewer.seam(),
                 QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
             m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
             return;
@@ -333,11 +334,11 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
     // and the user learns why.
     if (const QString problem = folderProblem(path); !problem.isEmpty()) {
         m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
-        showMessage(MessageKind::Error, problem);
+        showMessage(m_viewer.seam(), MessageKind::Error, problem);
         return;
     }
 
-    const BusyCursor busy;
+    const BusyCursor busy(m_viewer.seam());
     const QByteArray file = sender->property(kPartFile).toByteArray();
     m_viewer.ExtractModulFile(sender->property(kPartModul).toByteArray(), file);
     // The archive is extracted from its copy in the Work directory: nothing of
@@ -358,7 +359,7 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
     if (!copy.isEmpty())
         QFile::remove(copy);
     if (!failures.isEmpty()) {
-        showMessage(MessageKind::Error,
+        showMessage(m_viewer.seam(), MessageKind::Error,
             QStringLiteral("Nicht alle Dateien konnten nach '%1' entpackt werden:\n\n%2")
                 .arg(path, failures.join(u'\n')));
     }
@@ -371,7 +372,7 @@ void ArchivePartBuilder::OpenTargetClick()
         return;
     if (!QDir(path).exists())
         m_viewer.host().setStatus(QStringLiteral("Ungültiger Pfad..."));
-    seam().openExternal(QUrl::fromLocalFile(path));
+    m_viewer.seam().openExternal(QUrl::fromLocalFile(path));
 }
 
 } // namespace tv

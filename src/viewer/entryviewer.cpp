@@ -28,10 +28,12 @@ QString sheetName(int n)
 
 } // namespace
 
-EntryViewer::EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent)
+EntryViewer::EntryViewer(
+    QTabWidget *pageControl2, IndexGrid *grid, Seam &seam, ViewerHost host, QObject *parent)
     : QObject(parent)
     , m_pageControl(pageControl2)
     , m_grid(grid)
+    , m_seam(seam)
     , m_host(std::move(host))
 {
     m_grid->setItemDelegate(
@@ -119,7 +121,7 @@ void EntryViewer::reportMissingModul(QByteArray *lastMissing) const
 {
     if (info.CurrentModul == *lastMissing)
         return;
-    showMessage(MessageKind::Error,
+    showMessage(m_seam, MessageKind::Error,
         QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.")
             .arg(fromCp1252(info.CurrentModul)));
     *lastMissing = info.CurrentModul;
@@ -137,7 +139,7 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
         FillIndexRow(file.part(entry, n));
     }
     if (rows.countCapped) {
-        showMessage(MessageKind::Warning,
+        showMessage(m_seam, MessageKind::Warning,
             QStringLiteral("Der Eintrag \"%1\" gibt %2 Teile an; angezeigt werden nur die ersten %3.")
                 .arg(fromCp1252(entry))
                 .arg(rows.declaredCount)
@@ -173,7 +175,7 @@ void EntryViewer::SectionListBoxClick(const EntrySelection &selection)
 {
     if (selection.index < 0)
         return;
-    const BusyCursor busy;
+    const BusyCursor busy(m_seam);
     if (selection.index != CurrentEntryIndex) {
         DeleteDescribe();
         removeEntryTabs();

@@ -18,6 +18,7 @@ class QTabWidget;
 namespace tv {
 
 class IndexGrid;
+class Seam;
 class TZipAccess;
 
 /// The entry-build context: written while an entry is built, read by the
@@ -61,7 +62,8 @@ class EntryViewer : public QObject
 {
     Q_OBJECT
 public:
-    EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, ViewerHost host, QObject *parent);
+    /// `seam` answers for the viewer and its part pages and must outlive them.
+    EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, Seam &seam, ViewerHost host, QObject *parent);
     ~EntryViewer() override;
 
     void setBuilder(PartKind kind, std::unique_ptr<PartBuilder> builder);
@@ -80,6 +82,7 @@ public:
     /// for the file to learn whether it came.
     void ExtractModulFile(const QByteArray &modul, const QByteArray &file);
     TZipAccess &ZipAccess1() const { return *m_host.zip; }
+    Seam &seam() const { return m_seam; }
 
     /// The part being built, as the Section file gave it when its tab was made.
     const Part &currentPart() const { return m_part; }
@@ -105,6 +108,7 @@ private:
 
     QTabWidget *m_pageControl;
     IndexGrid *m_grid;
+    Seam &m_seam;
     ViewerHost m_host;
     Part m_part;
     std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;

@@ -79,7 +79,7 @@ void HtmlPartBuilder::CreateHtmlPart(EntryViewer &viewer, QWidget *sheet)
     button->setProperty(kPartFileProperty, viewer.info.CurrentFile);
     button->setProperty(kModulProperty, viewer.info.CurrentModul);
     QObject::connect(button, &QPushButton::clicked, button,
-        [&viewer, button] { guarded([&] { HtmlButtonClick(viewer, button); }); });
+        [&viewer, button] { guarded(viewer.seam(), [&] { HtmlButtonClick(viewer, button); }); });
 }
 
 void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *sender)
@@ -94,7 +94,7 @@ void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *send
             QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));
         return;
     }
-    seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
+    viewer.seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
 }
 
 void HtmlPartBuilder::unpackPage(EntryViewer &viewer, const QString &archive)

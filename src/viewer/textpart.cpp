@@ -114,9 +114,12 @@ TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
     QAction *save = addAction(imageListIcon(ImgSave), QStringLiteral("&Speichern unter..."));
     save->setObjectName(QStringLiteral("Speichernunter1"));
     connect(this, &QMenu::aboutToShow, this, &TextPartMenu::PopupMenu1Popup);
-    connect(all, &QAction::triggered, this, [this] { guarded([this] { Allesmarkieren1Click(); }); });
-    connect(m_kopieren, &QAction::triggered, this, [this] { guarded([this] { Kopieren1Click(); }); });
-    connect(save, &QAction::triggered, this, [this] { guarded([this] { Speichernunter1Click(); }); });
+    connect(all, &QAction::triggered, this,
+        [this] { guarded(m_viewer.seam(), [this] { Allesmarkieren1Click(); }); });
+    connect(m_kopieren, &QAction::triggered, this,
+        [this] { guarded(m_viewer.seam(), [this] { Kopieren1Click(); }); });
+    connect(save, &QAction::triggered, this,
+        [this] { guarded(m_viewer.seam(), [this] { Speichernunter1Click(); }); });
 }
 
 void TextPartMenu::popupFor(RichEdit *edit, const QPoint &globalPos)
@@ -139,7 +142,7 @@ void TextPartMenu::Allesmarkieren1Click()
 void TextPartMenu::copySelection(RichEdit *edit)
 {
     if (edit && edit->textCursor().hasSelection())
-        seam().setClipboard(edit->selectionMimeData());
+        m_viewer.seam().setClipboard(edit->selectionMimeData());
 }
 
 void TextPartMenu::Kopieren1Click()
@@ -158,7 +161,7 @@ void TextPartMenu::Speichernunter1Click()
     request.directory = GetProgramDir();
     request.fileName
         = proposedFileName(m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex()));
-    const SaveAnswer answer = seam().chooseSaveFile(request);
+    const SaveAnswer answer = m_viewer.seam().chooseSaveFile(request);
     if (answer.path.isEmpty())
         return;
     m_target->richTextMode = fileExtension(answer.path) == QStringLiteral(".rtf");

@@ -62,7 +62,7 @@ public:
     void Kopieren1Click();
     void Speichernunter1Click();
     /// Copies the selection of `edit` to the clipboard.
-    static void copySelection(RichEdit *edit);
+    void copySelection(RichEdit *edit);
 
     QAction *Kopieren1() const { return m_kopieren; }
 

@@ -77,11 +77,11 @@ QUrl webAddressUrl(const QString &address)
     return QUrl();
 }
 
-void openWebAddress(const QString &address, const std::function<void(const QString &)> &setStatus)
+void openWebAddress(Seam &seam, const QString &address, const std::function<void(const QString &)> &setStatus)
 {
     const QUrl url = webAddressUrl(address);
     if (url.isValid()) {
-        seam().openExternal(url); // a desktop that cannot open it stays silent, as a shell would
+        seam.openExternal(url); // a desktop that cannot open it stays silent, as a shell would
         return;
     }
     if (address.trimmed().isEmpty())
@@ -118,7 +118,7 @@ void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
     QPushButton *button = createShowButton(sheet, ImgWww, QStringLiteral("WwwButton%1").arg(n));
     button->setProperty(kAddressProperty, address);
     QObject::connect(button, &QPushButton::clicked, button,
-        [&viewer, button] { guarded([&] { WwwButtonClick(viewer, button); }); });
+        [&viewer, button] { guarded(viewer.seam(), [&] { WwwButtonClick(viewer, button); }); });
 }
 
 QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
@@ -134,7 +134,7 @@ QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
 
 void WwwPartBuilder::WwwButtonClick(EntryViewer &viewer, QAbstractButton *sender)
 {
-    openWebAddress(sender->property(kAddressProperty).toString(), viewer.host().setStatus);
+    openWebAddress(viewer.seam(), sender->property(kAddressProperty).toString(), viewer.host().setStatus);
 }
 
 } // namespace tv

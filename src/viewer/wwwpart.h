@@ -12,6 +12,8 @@ class QAbstractButton;
 
 namespace tv {
 
+class Seam;
+
 /// The address as a URL when it may go to the desktop, else an invalid QUrl.
 ///
 /// Web links come from catalogue files that updates replace, and the desktop
@@ -28,9 +30,10 @@ namespace tv {
 ///     "file:///usr/bin/xterm"  "/usr/bin/xterm"  "javascript:x"  ""   do not pass
 QUrl webAddressUrl(const QString &address);
 
-/// Hands `address` to the desktop when webAddressUrl lets it pass; otherwise
-/// tells in the status bar (through `setStatus`) that it is not opened.
-void openWebAddress(const QString &address, const std::function<void(const QString &)> &setStatus);
+/// Hands `address` to the desktop through `seam` when webAddressUrl lets it
+/// pass; otherwise tells in the status bar (through `setStatus`) that it is not opened.
+void openWebAddress(
+    Seam &seam, const QString &address, const std::function<void(const QString &)> &setStatus);
 
 /// @short Web link parts: the address (first line of the Part file) in a
 /// read-only edit box and an "Anzeigen" button that opens it in the browser.

@@ -205,8 +205,9 @@ private:
     void *m_loadedHere = nullptr; // the library this use loaded, freed at its end
 };
 
-TZipAccess::TZipAccess(quintptr windowHandle)
-    : m_windowHandle(windowHandle)
+TZipAccess::TZipAccess(Seam &seam, quintptr windowHandle)
+    : m_seam(seam)
+    , m_windowHandle(windowHandle)
 {
 }
 
@@ -235,7 +236,7 @@ void TZipAccess::ReportMessage(int code, const QString &text)
     if (m_onMessage)
         m_onMessage(*this, code, text);
     if (!m_unattended)
-        seam().message({ MessageKind::None, QCoreApplication::applicationName(), text, Ok });
+        m_seam.message({ MessageKind::None, QCoreApplication::applicationName(), text, Ok });
 }
 
 bool TZipAccess::archiveExists() const

@@ -15,6 +15,7 @@
 namespace tv {
 
 class FileReader;
+class Seam;
 struct EngineCallbackRecord;
 
 /// A listing failure: "Error reading Zip File", "Error 2 reading Zip file" ...
@@ -57,8 +58,8 @@ enum class ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
 /// straight after. Extract and Delete load their engine library
 /// (libunzipengine.so, libzipengine.so) for the call and free it afterwards.
 /// Problems are reported by ReportMessage: the OnMessage event, then a box titled
-/// with the application's name unless Unattended. Listing faults after the first
-/// entry are ZipStreamError exceptions.
+/// with the application's name, through the seam it is given, unless Unattended. Listing faults after the
+/// first entry are ZipStreamError exceptions.
 ///
 /// Not thread-safe: the engine libraries are shared by all instances of the process.
 class TZipAccess
@@ -69,9 +70,9 @@ public:
         TZipAccess &sender, ProgressType type, const QString &fileName, qint64 fileSize)>;
     using MessageEvent = std::function<void(TZipAccess &sender, int errCode, const QString &message)>;
 
-    /// `windowHandle` goes into the engine records unless Unattended; our
-    /// engines never open windows, so 0 is fine.
-    explicit TZipAccess(quintptr windowHandle = 0);
+    /// `seam` shows the boxes of ReportMessage. `windowHandle` goes into the
+    /// engine records unless Unattended; our engines never open windows, so 0 is fine.
+    explicit TZipAccess(Seam &seam, quintptr windowHandle = 0);
     ~TZipAccess();
     TZipAccess(const TZipAccess &) = delete;
     TZipAccess &operator=(const TZipAccess &) = delete;
@@ -155,6 +156,7 @@ private:
     static std::int32_t EngineCallback(EngineCallbackRecord *record);
     void onEngineRecord(const EngineCallbackRecord &record);
 
+    Seam &m_seam;
     quintptr m_windowHandle;
     bool m_verbose = false;
     bool m_trace = false;

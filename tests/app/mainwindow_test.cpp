@@ -62,7 +62,7 @@ private slots:
     void incompleteCatalogueStopsTheStart()
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(!form.FormCreate());
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
@@ -75,7 +75,7 @@ private slots:
     void emptyCatalogueStartsWithoutTabs()
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "");
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         QCOMPARE(form.PageControl1()->count(), 0);
         QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   []"));
@@ -84,7 +84,7 @@ private slots:
     void buildsTabsListsAndCaption()
     {
         writeCatalogue(*m_dirs);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 - NEU.TVM  [Grafik]"));
         QCOMPARE(form.PageControl1()->count(), 2);
@@ -107,7 +107,7 @@ private slots:
     void captionWithoutNewestModule()
     {
         writeCatalogue(*m_dirs, false);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         QCOMPARE(form.windowTitle(), QStringLiteral("Tipvault v1.1 -   [Grafik]"));
     }
@@ -115,7 +115,7 @@ private slots:
     void tabSwitchFollowsWithCaption()
     {
         writeCatalogue(*m_dirs);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -140,7 +140,7 @@ private slots:
                 QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
         }
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -196,7 +196,7 @@ private slots:
                 QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
         }
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -221,7 +221,7 @@ private slots:
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(
             QStringLiteral("Section_Grafik.dat"), "[Kurz]\r\nCount=0\r\n[" + longName + "]\r\nCount=0\r\n");
-        auto form = std::make_unique<TForm1>();
+        auto form = std::make_unique<TForm1>(*m_seam);
         QVERIFY(form->FormCreate());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -254,7 +254,7 @@ private slots:
         const QByteArray name("Section_Qt-Ober\0flaechen.dat", 28);
         QVERIFY(!fileExistsIn(m_dirs->programDir(), name));
         QCOMPARE(resolveName(m_dirs->programDir(), name), QString());
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(!form.FormCreate());
         QCOMPARE(m_seam->messageTexts(),
             QStringList {
@@ -280,7 +280,7 @@ private slots:
     void listIsPaintedByTheRules()
     {
         writeCatalogue(*m_dirs);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -310,7 +310,7 @@ private slots:
     void keyboardPicksAnEntry()
     {
         writeCatalogue(*m_dirs);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -357,7 +357,7 @@ private slots:
     {
         writeCatalogue(*m_dirs);
         {
-            TForm1 form;
+            TForm1 form(*m_seam);
             QVERIFY(form.FormCreate());
             form.show();
             TestDirs::writeFile(GetWorkDir() + QStringLiteral("left.rtf"), "x");
@@ -367,7 +367,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dirs->workDir()));
 
         // A subdirectory keeps the Work directory alive; the plain files go.
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         QVERIFY(QDir().mkpath(GetWorkDir() + QStringLiteral("sub")));
         TestDirs::writeFile(GetWorkDir() + QStringLiteral("a.txt"), "x");
@@ -442,20 +442,21 @@ private slots:
     void unreadableSectionListIsReported()
     {
         writeCatalogue(*m_dirs);
-        TForm1 form;
+        TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         // Sections.dat replaced by a folder after the start: the error report shows it.
         QVERIFY(QFile::remove(m_dirs->programDir() + QStringLiteral("Sections.dat")));
         QVERIFY(QDir().mkdir(m_dirs->programDir() + QStringLiteral("Sections.dat")));
-        guarded([&] { form.sections()->CreateSectionTabs(); });
+        guarded(*m_seam, [&] { form.sections()->CreateSectionTabs(); });
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Dateizugriff verweigert.") });
     }
 };
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     MainWindowTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "mainwindow_test.moc"

@@ -283,9 +283,9 @@ private slots:
     {
         FakeSeam seam;
         seam.folders = { QStringLiteral("/home/nutzer/ziel"), QString(), QStringLiteral("/") };
-        QCOMPARE(SelectFolder(), QStringLiteral("/home/nutzer/ziel/"));
-        QCOMPARE(SelectFolder(), QStringLiteral("0"));
-        QCOMPARE(SelectFolder(), QStringLiteral("/"));
+        QCOMPARE(SelectFolder(seam), std::optional<QString>(QStringLiteral("/home/nutzer/ziel/")));
+        QVERIFY(!SelectFolder(seam));
+        QCOMPARE(SelectFolder(seam), std::optional<QString>(QStringLiteral("/")));
         QCOMPARE(seam.folderPrompts.value(0), QStringLiteral("Zielverzeichnis wählen:"));
     }
 

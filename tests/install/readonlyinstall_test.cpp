@@ -51,14 +51,14 @@ private slots:
         if (!readOnly.available())
             QSKIP(qPrintable(readOnly.skipReason()));
 
-        TForm1 form;
+        TForm1 form(seam);
         form.ZipAccess1().setEngineDirectory(bin.path());
         QVERIFY(form.FormCreate());
         const int sections = form.PageControl1()->count();
         QVERIFY(sections > 0);
 
         seam.folders = { QStringLiteral(TV_SAMPLE_UPDATES) };
-        guarded([&] { form.findChild<QAction *>(QStringLiteral("Moduleintegrieren1"))->trigger(); });
+        guarded(seam, [&] { form.findChild<QAction *>(QStringLiteral("Moduleintegrieren1"))->trigger(); });
 
         QCOMPARE(seam.messages.size(), 1);
         QCOMPARE(seam.messages[0].kind, MessageKind::Error);

@@ -137,7 +137,7 @@ private slots:
     {
         writeCatalogue();
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
-        TForm1 main;
+        TForm1 main(*m_seam);
         QVERIFY(main.FormCreate());
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -176,8 +176,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     StatistikWindowTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "statistikwindow_test.moc"

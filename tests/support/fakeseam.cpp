@@ -5,16 +5,6 @@
 
 #include <memory>
 
-FakeSeam::FakeSeam()
-{
-    tv::setSeam(this);
-}
-
-FakeSeam::~FakeSeam()
-{
-    tv::setSeam(nullptr);
-}
-
 tv::MessageButton FakeSeam::message(const tv::MessageRequest &request)
 {
     messages.append(request);
@@ -54,6 +44,22 @@ void FakeSeam::setBusy(bool busy)
 {
     busyDepth += busy ? 1 : -1;
     ++busyCalls;
+}
+
+void FakeSeam::clear()
+{
+    answers.clear();
+    folders.clear();
+    saveFiles.clear();
+    openResult = true;
+    messages.clear();
+    folderPrompts.clear();
+    saveRequests.clear();
+    opened.clear();
+    clipboardText.clear();
+    clipboardRtf.clear();
+    busyDepth = 0;
+    busyCalls = 0;
 }
 
 QStringList FakeSeam::messageTexts() const

@@ -9,15 +9,12 @@
 
 /// @short A scripted seam: answers from queues and records what was shown.
 ///
-/// Install it for the test's lifetime (the constructor installs it, the
-/// destructor uninstalls it). A box with no scripted answer gets its first
-/// button (Ok, or Yes in a Yes/No box).
+/// Tests hand it to the code under test as the program hands its desktop
+/// seam. A box with no scripted answer gets its first button (Ok, or Yes in a
+/// Yes/No box).
 class FakeSeam : public tv::Seam
 {
 public:
-    FakeSeam();
-    ~FakeSeam() override;
-
     tv::MessageButton message(const tv::MessageRequest &request) override;
     QString chooseFolder(const QString &prompt) override;
     tv::SaveAnswer chooseSaveFile(const tv::SaveRequest &request) override;
@@ -43,4 +40,6 @@ public:
 
     /// The texts of all boxes shown so far, in order.
     QStringList messageTexts() const;
+    /// Drops every scripted answer and everything recorded, as if new.
+    void clear();
 };

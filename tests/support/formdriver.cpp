@@ -8,9 +8,9 @@
 
 #include <QtTest>
 
-std::unique_ptr<tv::TForm1> startMainWindow()
+std::unique_ptr<tv::TForm1> startMainWindow(tv::Seam &seam)
 {
-    auto form = std::make_unique<tv::TForm1>();
+    auto form = std::make_unique<tv::TForm1>(seam);
     form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
     if (!form->FormCreate())
         return nullptr;

@@ -4,14 +4,15 @@
 #include <memory>
 
 namespace tv {
+class Seam;
 class TForm1;
-}
+} // namespace tv
 
 /// @short Drives the real main window in GUI tests.
 
 /// The main window over the catalogue in the Program directory, with the
 /// engines of this build, shown and exposed; nullptr when it did not start.
-std::unique_ptr<tv::TForm1> startMainWindow();
+std::unique_ptr<tv::TForm1> startMainWindow(tv::Seam &seam);
 
 /// Clicks entry `row` in the list of section tab `section` (from 1).
 void clickEntry(tv::TForm1 &form, int row, int section = 1);

@@ -4,13 +4,12 @@
 void TestFixture::init()
 {
     m_dirs = std::make_unique<TestDirs>();
-    m_seam = std::make_unique<FakeSeam>();
+    m_seam->clear();
     setUp();
 }
 
 void TestFixture::cleanup()
 {
     tearDown();
-    m_seam.reset();
     m_dirs.reset();
 }

@@ -57,7 +57,7 @@ int main(int argc, char **argv)
     }
     setProgramDirOverride(args[1]);
     FakeSeam seam;
-    TZipAccess zip;
+    TZipAccess zip(seam);
     zip.setExtrOptions(ExtrOverWrite);
     zip.setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
 
@@ -77,7 +77,7 @@ int main(int argc, char **argv)
             ::setrlimit(RLIMIT_FSIZE, &limit);
         };
     }
-    const int count = IntegrateUpdates(zip, args[2], observer);
+    const int count = IntegrateUpdates(seam, zip, args[2], observer);
     for (const QString &text : seam.messageTexts())
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
     if (killing)

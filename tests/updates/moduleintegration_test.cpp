@@ -51,7 +51,7 @@ class ModuleIntegrationTest : public TestFixture
     QAction *menuItem() const { return m_form->findChild<QAction *>(QStringLiteral("Moduleintegrieren1")); }
     void startForm()
     {
-        m_form = std::make_unique<TForm1>();
+        m_form = std::make_unique<TForm1>(*m_seam);
         m_form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
         QVERIFY(m_form->FormCreate());
         m_form->show();
@@ -231,8 +231,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     ModuleIntegrationTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "moduleintegration_test.moc"

@@ -88,7 +88,7 @@ class ModulUpdateTest : public TestFixture
     }
     QStringList memberNames(const QString &archive) const
     {
-        TZipAccess zip;
+        TZipAccess zip(*m_seam);
         zip.setZipFilename(archive);
         QStringList names;
         for (const ZipDirEntry &e : zip.DirEntries())
@@ -148,7 +148,7 @@ class ModulUpdateTest : public TestFixture
 
     void setUp() override
     {
-        m_zip = std::make_unique<TZipAccess>();
+        m_zip = std::make_unique<TZipAccess>(*m_seam);
         m_zip->setExtrOptions(ExtrOverWrite);
         m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
         m_updates = std::make_unique<QTemporaryDir>();
@@ -181,7 +181,7 @@ private slots:
         if (!settings.isEmpty())
             writeSettings(settings);
         m_seam->folders = { m_updates->path() };
-        QCOMPARE(chooseUpdateFolder(), updatesDir());
+        QCOMPARE(chooseUpdateFolder(*m_seam), std::optional<QString>(updatesDir()));
         QVERIFY(m_seam->messages.isEmpty());
         QCOMPARE(m_seam->folderPrompts, QStringList { QStringLiteral("Zielverzeichnis wählen:") });
         QCOMPARE(ModulPath(), updatesDir());
@@ -190,7 +190,7 @@ private slots:
     void cancelledDialogWritesNothing()
     {
         m_seam->folders = { QString() };
-        QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
+        QVERIFY(!chooseUpdateFolder(*m_seam));
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("TIPVAULT.ini"))));
         QCOMPARE(ModulPath(), QStringLiteral("0"));
     }
@@ -198,7 +198,7 @@ private slots:
     void storedFolderIsOfferedAgain()
     {
         writeSettings("[Settings]\r\n  ModulPath =  " + QFile::encodeName(updatesDir()) + "\r\n");
-        QCOMPARE(chooseUpdateFolder(), updatesDir());
+        QCOMPARE(chooseUpdateFolder(*m_seam), std::optional<QString>(updatesDir()));
         QVERIFY(m_seam->folderPrompts.isEmpty());
         QCOMPARE(m_seam->messages.size(), 1);
         const MessageRequest &box = m_seam->messages[0];
@@ -220,14 +220,14 @@ private slots:
         writeSettings("[Settings]\r\nModulPath=" + QFile::encodeName(updatesDir()) + "\r\n");
         m_seam->answers = { No };
         m_seam->folders = { other.path() };
-        QCOMPARE(chooseUpdateFolder(), other.path() + u'/');
+        QCOMPARE(chooseUpdateFolder(*m_seam), std::optional<QString>(other.path() + u'/'));
         QCOMPARE(m_seam->folderPrompts.size(), 1);
         QCOMPARE(ModulPath(), other.path() + u'/');
 
         // Cancelling after No keeps the stored folder.
         m_seam->answers = { No };
         m_seam->folders = { QString() };
-        QCOMPARE(chooseUpdateFolder(), QStringLiteral("0"));
+        QVERIFY(!chooseUpdateFolder(*m_seam));
         QCOMPARE(ModulPath(), other.path() + u'/');
     }
 
@@ -257,7 +257,7 @@ private slots:
 
     void integratesANewSectionAndItsModule()
     {
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
         QCOMPARE(update.NewModulInfo().UpdateName, QStringLiteral("neu.tvu"));
         QCOMPARE(update.NewModulInfo().UpdatePath, updatesDir() + QStringLiteral("neu.tvu"));
@@ -287,7 +287,7 @@ private slots:
     {
         writeZip(program(QStringLiteral("NEU.TVM")), { { "alt.rtf", "alt" } });
         const QStringList before = entriesOf(m_dirs->programDir());
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate())));
         QCOMPARE(entriesOf(m_dirs->programDir()), before);
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
@@ -298,7 +298,7 @@ private slots:
 
     void equalVersionsCopyNothingButInstallTheModule()
     {
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         const QList<ZipMember> members { { "Sections.dat", kUpdateSections },
             { "CheckVersion.dat", versionFile(10, 1, 1, 0) }, { "Section_Grafik.dat", kUpdateGrafik },
             { "Section_Werkzeuge.dat", kUpdateWerkzeuge }, { "git.rtf", "{\\rtf1 Git}" } };
@@ -330,7 +330,7 @@ private slots:
         };
         const QString five = archive(5);
         const QString seven = archive(7);
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(update.IntegrateModul(sevenFirst ? seven : five));
         QVERIFY(update.IntegrateModul(sevenFirst ? five : seven));
         QCOMPARE(installedKey("CheckVersion", "Section_Grafik.dat"), QByteArray("7"));
@@ -358,7 +358,7 @@ private slots:
         QFETCH(QByteArray, modul);
         QFETCH(QByteArray, date);
         ini::writeString(program(QStringLiteral("CheckVersion.dat")), "ModulDate", "Date", installedDate);
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("Neu.TVU"),
             { { "CheckVersion.dat", versionFile(updateDate, 0, 0, 0) }, { "git.rtf", "x" } })));
         QCOMPARE(installedKey("ModulDate", "Modul"), modul);
@@ -373,7 +373,7 @@ private slots:
         TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("SECTIONS.DAT"), "Alt\r\n");
         TestDirs::writeFile(m_dirs->workDir() + QStringLiteral("CheckVersion.dat"),
             "[CheckVersion]\r\nSection=99\r\n[ModulDate]\r\nDate=99\r\n");
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(update.IntegrateModul(writeUpdate(QStringLiteral("nackt.tvu"), { { "git.rtf", "x" } })));
         QVERIFY(update.SectionFiles().isEmpty());
         QCOMPARE(readFile(program(QStringLiteral("Sections.dat"))), kInstalledSections);
@@ -393,7 +393,7 @@ private slots:
         TestDirs::writeFile(path, bytes.left(second + 40));
         writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
 
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QVERIFY2(m_seam->messages[0].text.startsWith(QStringLiteral(
@@ -412,8 +412,8 @@ private slots:
         for (const char *name : { "a.tvu", "b.tvu", "c.tvu" })
             writeUpdate(QLatin1String(name), { { "git.rtf", "x" } });
         writeZip(program(QStringLiteral("b.tvm")), { { "alt.rtf", "x" } });
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 2);
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 2);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 0);
         QCOMPARE(integratedMessage(3),
             QStringLiteral("Es wurde(n) 3 Modul(e) integriert.\r\n\n"
                            "Die neuen Einträge sind ab sofort verfügbar."));
@@ -426,7 +426,7 @@ private slots:
             TestDirs::writeFile(updatesDir() + QStringLiteral("m%1.tvu").arg(i), archive);
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 256);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 256);
         qInfo("256 archives integrated in %lld ms", qint64(timer.elapsed()));
         QVERIFY(m_seam->messages.isEmpty());
         QVERIFY(integratedMessage(256).startsWith(QStringLiteral("Es wurde(n) 256 Modul(e)")));
@@ -439,7 +439,7 @@ private slots:
         // A folder where Section_Werkzeuge.dat would go: its copy must fail.
         QVERIFY(QDir().mkdir(program(QStringLiteral("Section_Werkzeuge.dat"))));
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(path));
 
         QCOMPARE(m_seam->messageTexts(),
@@ -458,7 +458,7 @@ private slots:
     void sectionListNeverPointsAtMissingFiles()
     {
         // Version 0 for a new Section file: it is not copied, so Sections.dat may not be either.
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(
             writeUpdate(QStringLiteral("neu.tvu"), newerUpdate(versionFile(20, 2, 2, 0)))));
         QCOMPARE(m_seam->messageTexts(),
@@ -471,7 +471,7 @@ private slots:
     {
         QVERIFY(QDir().mkdir(program(QStringLiteral("neu.tvm"))));
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(path));
         QCOMPARE(m_seam->messageTexts(),
             QStringList { notIntegrated(
@@ -506,7 +506,7 @@ private slots:
         QList<ZipMember> members = newerUpdate();
         members[0].data = "Grafik\r\n" + line + "\r\n";
         members.append({ "Section_" + line + ".dat", "[Boese]\r\n" });
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("boese.tvu"), members)));
         QCOMPARE(m_seam->messageTexts(),
             QStringList {
@@ -537,7 +537,7 @@ private slots:
                 throw std::runtime_error("unterbrochen");
         });
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, update.IntegrateModul(path));
 
         // Every file matches its version, the catalogue starts, and no module is half there.
@@ -567,7 +567,7 @@ private slots:
         // A folder in place of the installed Version file: raising a version throws the write error.
         QVERIFY(QFile::remove(program(QStringLiteral("CheckVersion.dat"))));
         QVERIFY(QDir().mkdir(program(QStringLiteral("CheckVersion.dat"))));
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         try {
             update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), newerUpdate()));
             QFAIL("no write error");
@@ -618,7 +618,7 @@ private slots:
         QFETCH(QByteArray, content);
         TestDirs::writeFile(updatesDir() + QStringLiteral("kein.tvu"), content);
         writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
         QCOMPARE(m_seam->messageTexts(),
             QStringList { QStringLiteral("Das Modulupdate 'kein.tvu' wird nicht integriert: es enthält keine "
                                          "gültigen Einträge (No valid zip entries found 1).") });
@@ -646,7 +646,7 @@ private slots:
         TestDirs::writeFile(path, bytes);
         writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
 
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
         QCOMPARE(m_seam->messages.size(), 1);
         const QString text = m_seam->messages[0].text;
         QVERIFY2(text.startsWith(QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht integriert:\r\n\r\n"
@@ -668,7 +668,7 @@ private slots:
         bytes[central + 16] = 'x';
         TestDirs::writeFile(path, bytes);
 
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(path));
         QCOMPARE(m_seam->messageTexts(),
             QStringList { notIntegrated(QStringLiteral("neu.tvu"),
@@ -685,7 +685,7 @@ private slots:
         const QString work = GetWorkDir();
         fs.fill();
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         const bool integrated = update.IntegrateModul(path);
         const QStringList texts = m_seam->messageTexts();
         const QStringList workFiles = entriesOf(work);
@@ -719,7 +719,7 @@ private slots:
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
         QList<ZipMember> members = newerUpdate();
         members.append({ "gross.bin", big });
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(writeUpdate(QStringLiteral("neu.tvu"), members)));
         QCOMPARE(m_seam->messages.size(), 1);
         QVERIFY2(m_seam->messages[0].text.startsWith(
@@ -751,7 +751,7 @@ private slots:
         writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
         fs.fill();
         QVERIFY(QFile::remove(spacer));
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 0);
         QCOMPARE(m_seam->messageTexts(), QStringList { notIntegrated(QStringLiteral("neu.tvu"), failure) });
         assertNothingChanged(fs.path());
     }
@@ -774,7 +774,7 @@ private slots:
         QList<ZipMember> members = newerUpdate();
         members.append({ "gross.bin", big });
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), members);
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         {
             const FileSizeLimit small(limit);
             QVERIFY(!update.IntegrateModul(path));
@@ -801,7 +801,7 @@ private slots:
         members.append({ "CheckVersion.dat", versions });
         members.append(ZipMember { "teil.rtf", "x" });
         const QString path = writeUpdate(QStringLiteral("viele.tvu"), members);
-        ModulUpdate update(*m_zip);
+        ModulUpdate update(*m_seam, *m_zip);
         {
             const FileSizeLimit small(1000);
             QVERIFY(!update.IntegrateModul(path));
@@ -836,7 +836,7 @@ private slots:
             TestDirs::writeFile(path, "x");
         QVERIFY(QDir().mkdir(dir + QStringLiteral(".tipvault-Ordner")));
 
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 0);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 0);
         for (const QString &path : leftovers)
             QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
         for (const QString &path : kept)
@@ -852,7 +852,7 @@ private slots:
         for (const QString &name : { QStringLiteral("日本.tvu"), QStringLiteral("中文.tvu"),
                  QStringLiteral("zeilen\numbruch.tvu"), QStringLiteral("Kälte.tvu") })
             writeUpdate(name, members);
-        QCOMPARE(IntegrateUpdates(*m_zip, updatesDir()), 1);
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
         QStringList texts = m_seam->messageTexts();
         texts.sort();
         const QString cp1252

@@ -142,7 +142,7 @@ class ArchivePartTest : public TestFixture
                 { "datum.zip",
                     withBadDate(zipBytes({ { "gut.txt", "g", kMay2024 }, { "schlecht.txt", "s" } })) } });
         writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), { { "text.txt", "Text" } });
-        m_form = startMainWindow();
+        m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
     }
     void tearDown() override { m_form.reset(); }
@@ -554,8 +554,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     ArchivePartTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "archivepart_test.moc"

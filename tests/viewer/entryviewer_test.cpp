@@ -121,7 +121,7 @@ class EntryViewerTest : public TestFixture
             { { "bitmaps.rtf", kArticle }, { "notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n" },
                 { "beispiel.zip", zipBytes({ { "a.txt", "A" } }) } });
         writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), { { "notiz.txt", "Neue Notiz\r\n" } });
-        m_form = startMainWindow();
+        m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
         QCOMPARE(list()->count(), int(RowCount));
     }
@@ -402,7 +402,7 @@ private slots:
         const QString path = m_dirs->tempDir() + QStringLiteral("fehlt/x.txt");
         m_seam->saveFiles = { { path, 1 } };
         menu->popupFor(richEdit(1), QPoint());
-        guarded([&] { menu->Speichernunter1Click(); });
+        guarded(*m_seam, [&] { menu->Speichernunter1Click(); });
         QCOMPARE(m_seam->messageTexts(),
             QStringList { QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(path) });
     }
@@ -457,8 +457,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     EntryViewerTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "entryviewer_test.moc"

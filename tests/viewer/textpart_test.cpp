@@ -116,7 +116,7 @@ class TextPartTest : public TestFixture
         m_seam->saveFiles = { { path, 1 } };
         m_seam->messages.clear();
         menu()->popupFor(richEdit(), QPoint());
-        guarded([&] { menu()->Speichernunter1Click(); });
+        guarded(*m_seam, [&] { menu()->Speichernunter1Click(); });
         return m_seam->messageTexts().join(u'|');
     }
     static QString cannotCreate(const QString &path)
@@ -139,7 +139,7 @@ class TextPartTest : public TestFixture
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
             { { "notiz.txt", kNote }, { "lang.txt", kLong } });
-        m_form = startMainWindow();
+        m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
     }
     void tearDown() override { m_form.reset(); }

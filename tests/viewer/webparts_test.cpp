@@ -132,7 +132,7 @@ class WebPartsTest : public TestFixture
                     "&%61ttach=/etc/shadow#x" },
                 { "nuranhang.txt", "mailto:leser@tipvault.example.org?attach=/etc/passwd" } });
         writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), { { "Zweite.zip", second } });
-        m_form = startMainWindow();
+        m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
     }
     void tearDown() override { m_form.reset(); }
@@ -342,8 +342,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TipvaultApplication app(argc, argv);
     WebPartsTest test;
+    // The error report of the event loop answers through the test's own seam.
+    TipvaultApplication app(argc, argv, test.seam());
     return QTest::qExec(&test, argc, argv);
 }
 #include "webparts_test.moc"

@@ -125,7 +125,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QDir().mkpath(out());
         m_seam = std::make_unique<FakeSeam>();
-        m_zip = std::make_unique<TZipAccess>(77);
+        m_zip = std::make_unique<TZipAccess>(*m_seam, 77);
         m_zip->setExtrOptions(ExtrOverWrite);
         m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN") + u'/');
         m_messages.clear();

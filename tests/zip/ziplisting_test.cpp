@@ -67,7 +67,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_seam = std::make_unique<FakeSeam>();
-        m_zip = std::make_unique<TZipAccess>();
+        m_zip = std::make_unique<TZipAccess>(*m_seam);
         m_messages.clear();
         m_dirUpdates = 0;
         m_zip->setOnMessage([this](TZipAccess &, int code, const QString &text) {
@@ -85,7 +85,7 @@ private slots:
 
     void constructionValues()
     {
-        const TZipAccess zip;
+        const TZipAccess zip(*m_seam);
         QCOMPARE(zip.Verbose(), false);
         QCOMPARE(zip.Trace(), false);
         QCOMPARE(zip.AddCompLevel(), 9);
