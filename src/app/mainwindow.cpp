@@ -97,16 +97,14 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     m_zip = std::make_unique<TZipAccess>(m_seam);
     m_zip->setExtrOptions(ExtrOverWrite);
     ViewerHost host;
-    host.setStatus = [this](const QString &text) { setStatusText(text); };
     host.newestModul = [this] { return m_newestModul; };
     host.zip = m_zip.get();
     m_viewer = new EntryViewer(m_pageControl2, m_grid, m_seam, std::move(host), this);
-    auto textParts = std::make_unique<TextPartBuilder>(*m_viewer, this);
-    m_textParts = textParts.get();
-    m_viewer->setBuilder(PartKind::Text, std::move(textParts));
+    connect(m_viewer, &EntryViewer::statusChanged, this, &TForm1::setStatusText);
+    m_viewer->setBuilder(PartKind::Text, std::make_unique<TextPartBuilder>(*m_viewer, this));
     m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(*m_viewer));
-    m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>());
-    m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>());
+    m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(*m_viewer));
+    m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(*m_viewer));
     connectWebCommands();
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
         [this] { guarded(m_seam, [this] { m_viewer->PageControl2Change(); }); });
@@ -238,7 +236,7 @@ bool TForm1::FormCreate()
             QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu."));
         return false;
     }
-    m_viewer->CurrentEntryIndex = -1;
+    m_viewer->forgetCurrentEntry();
     {
         // Building the tabs switches pages; the caption is written once below.
         const QSignalBlocker block(m_pageControl1);
@@ -292,12 +290,12 @@ void TForm1::PageControl1Change()
 {
     setStatusText(QString());
     setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModul, m_sections->activeCaption()));
-    m_viewer->CurrentEntryIndex = -1;
+    m_viewer->forgetCurrentEntry();
 }
 
 int TForm1::CurrentEntryIndex() const
 {
-    return m_viewer->CurrentEntryIndex;
+    return m_viewer->currentEntryIndex();
 }
 
 void TForm1::SectionListBoxClick(EntryListBox *list)
@@ -320,11 +318,6 @@ void TForm1::Edit1KeyPress()
     }
     list->selectRow(found);
     SectionListBoxClick(list);
-}
-
-void TForm1::RichEditLoad(const QString &name, const QString &file)
-{
-    m_textParts->RichEditLoad(*m_viewer, name, file);
 }
 
 QString TForm1::statusText() const

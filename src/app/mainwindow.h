@@ -24,7 +24,6 @@ class EntryListBox;
 class EntryViewer;
 class IndexGrid;
 class SectionNavigator;
-class TextPartBuilder;
 class TZipAccess;
 
 /// The window's size for a screen: 80 narrower and 100 lower than the screen,
@@ -72,7 +71,6 @@ public:
     void SectionListBoxClick(EntryListBox *list);
     /// Enter in the search box: the next matching entry below the selection.
     void Edit1KeyPress();
-    void RichEditLoad(const QString &name, const QString &file);
     /// Opens the address that the clicked tool bar button shows as its tool tip.
     void SpeedbuttonClick(QToolButton *sender);
     void Mail1Click();
@@ -123,7 +121,6 @@ private:
     SectionNavigator *m_sections = nullptr;
     std::unique_ptr<TZipAccess> m_zip;
     EntryViewer *m_viewer = nullptr;
-    TextPartBuilder *m_textParts = nullptr;
 };
 
 } // namespace tv

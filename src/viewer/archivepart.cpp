@@ -9,7 +9,6 @@
 #include "catalogue/seam.h"
 #include "catalogue/textlines.h"
 #include "viewer/entryviewer.h"
-#include "widgets/findcontrol.h"
 #include "widgets/imagelist.h"
 #include "widgets/sortgrid.h"
 #include "zip/enginerecords.h"
@@ -37,10 +36,6 @@
 
 namespace tv {
 namespace {
-
-constexpr char kPartFile[] = "partFile";
-constexpr char kPartModul[] = "partModul";
-constexpr char kPartNumber[] = "partNumber";
 
 const QString kExplanation
     = QStringLiteral("Dieser Teil ist leider nur als gepacktes Archiv enthalten. Bitte\n"
@@ -162,66 +157,51 @@ QString absoluteFolder(const QString &typed, const QString &home)
     return withSeparator(home) + typed;
 }
 
-ArchivePartBuilder::ArchivePartBuilder(EntryViewer &viewer)
-    : m_viewer(viewer)
+ArchivePage::ArchivePage(const Part &part)
+    : PartPage(part)
+    , m_layout(new QGridLayout(this))
+    , m_targetEdit(new QLineEdit(this))
+    , m_listing(new TSortGrid(programTexts(), this))
 {
-}
-
-void ArchivePartBuilder::build(EntryViewer &, QWidget *sheet)
-{
-    BuildArchivePage(sheet);
-}
-
-void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
-{
-    const Part &part = m_viewer.currentPart();
     const int n = part.number;
+    m_layout->setContentsMargins(16, 16, 16, 16);
+    m_layout->setHorizontalSpacing(14);
+    m_layout->setColumnStretch(2, 1);
 
-    auto *layout = new QGridLayout(sheet);
-    layout->setContentsMargins(16, 16, 16, 16);
-    layout->setHorizontalSpacing(14);
-    layout->setColumnStretch(2, 1);
-
-    layout->addWidget(label(kExplanation, sheet), 0, 1, 1, 2);
-    auto *picture = new QLabel(sheet);
+    m_layout->addWidget(label(kExplanation, this), 0, 1, 1, 2);
+    auto *picture = new QLabel(this);
     picture->setPixmap(pagePicture(QStringLiteral("Archiv")));
     picture->setAccessibleName(QStringLiteral("Archiv"));
-    layout->addWidget(picture, 0, 0, Qt::AlignTop);
+    m_layout->addWidget(picture, 0, 0, Qt::AlignTop);
 
-    auto *description = new QPlainTextEdit(sheet);
+    auto *description = new QPlainTextEdit(this);
     description->setReadOnly(true);
     description->setFixedSize(364, 60);
     description->setPlainText(fromCp1252(part.archiveText));
     description->setAccessibleName(QStringLiteral("Beschreibung"));
-    layout->addWidget(description, 1, 1, 1, 2, Qt::AlignLeft);
+    m_layout->addWidget(description, 1, 1, 1, 2, Qt::AlignLeft);
 
-    QLabel *targetLabel = label(QStringLiteral("&Zielverzeichnis:"), sheet);
-    layout->addWidget(targetLabel, 2, 1, 1, 2);
+    QLabel *targetLabel = label(QStringLiteral("&Zielverzeichnis:"), this);
+    m_layout->addWidget(targetLabel, 2, 1, 1, 2);
     auto *targetRow = new QHBoxLayout;
-    auto *edit = new QLineEdit(sheet);
-    edit->setObjectName(QStringLiteral("ArchivEdit%1").arg(n));
-    edit->setFixedWidth(325);
-    targetLabel->setBuddy(edit);
-    connect(edit, &QLineEdit::textChanged, this,
-        [this, edit] { guarded(m_viewer.seam(), [&] { ArchivEditChange(edit); }); });
-    auto *folder = new QToolButton(sheet);
+    m_targetEdit->setObjectName(QStringLiteral("ArchivEdit%1").arg(n));
+    m_targetEdit->setFixedWidth(325);
+    targetLabel->setBuddy(m_targetEdit);
+    connect(m_targetEdit, &QLineEdit::textChanged, this, &ArchivePage::targetEdited);
+    auto *folder = new QToolButton(this);
     folder->setIcon(imageListIcon(ImgFolder));
-    folder->setProperty(kPartNumber, n);
     folder->setToolTip(QStringLiteral("Zielverzeichnis wählen"));
     folder->setAccessibleName(QStringLiteral("Zielverzeichnis wählen"));
-    connect(folder, &QToolButton::clicked, this,
-        [this, folder] { guarded(m_viewer.seam(), [&] { ChooseTargetClick(folder); }); });
-    targetRow->addWidget(edit);
+    connect(folder, &QToolButton::clicked, this, &ArchivePage::chooseTargetClicked);
+    targetRow->addWidget(m_targetEdit);
     targetRow->addSpacing(16);
     targetRow->addWidget(folder);
     targetRow->addStretch(1);
-    layout->addLayout(targetRow, 3, 1, 1, 2);
+    m_layout->addLayout(targetRow, 3, 1, 1, 2);
 
-    QLabel *listLabel = label(QStringLiteral("Archiv&listing:"), sheet);
-    layout->addWidget(listLabel, 4, 1, 1, 2);
-    auto *grid = new TSortGrid(programTexts(), sheet);
-    connect(
-        grid, &TSortGrid::busyChanged, grid, [&seam = m_viewer.seam()](bool busy) { seam.setBusy(busy); });
+    QLabel *listLabel = label(QStringLiteral("Archiv&listing:"), this);
+    m_layout->addWidget(listLabel, 4, 1, 1, 2);
+    TSortGrid *grid = m_listing;
     grid->setObjectName(QStringLiteral("SortGrid%1").arg(n));
     grid->setAccessibleName(QStringLiteral("Archivlisting"));
     listLabel->setBuddy(grid);
@@ -238,33 +218,74 @@ void ArchivePartBuilder::BuildArchivePage(QWidget *sheet)
         grid->setCells(c, 0, QString::fromUtf16(headers[c]));
     grid->setFixedSize(364, 150);
     fitColumns(grid); // again after the listing; a listing that fails keeps these
-    layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
+    m_layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
+}
 
-    m_viewer.ExtractModulFile(part.modul, part.file);
-    const QString copy = workFile(part.file);
-    m_viewer.ZipAccess1().setZipFilename(copy);
-    fillListing(grid);
-    if (!copy.isEmpty())
-        QFile::remove(copy);
-
+void ArchivePage::addCommands()
+{
     auto *buttons = new QHBoxLayout;
-    auto *extract = new QPushButton(imageListIcon(ImgArchive), QStringLiteral("Archiv &entpacken"), sheet);
-    extract->setObjectName(QStringLiteral("ExtractButton%1").arg(n));
-    extract->setFixedWidth(150);
-    extract->setProperty(kPartFile, part.file);
-    extract->setProperty(kPartModul, part.modul);
-    connect(extract, &QPushButton::clicked, this,
-        [this, extract] { guarded(m_viewer.seam(), [&] { ExtractButtonClick(extract); }); });
-    auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), sheet);
+    m_extract = new QPushButton(imageListIcon(ImgArchive), QStringLiteral("Archiv &entpacken"), this);
+    m_extract->setObjectName(QStringLiteral("ExtractButton%1").arg(part().number));
+    m_extract->setFixedWidth(150);
+    connect(m_extract, &QPushButton::clicked, this, &ArchivePage::extractClicked);
+    auto *open = new QPushButton(QStringLiteral("Zielverzeichnis &durchsuchen"), this);
     open->setMinimumWidth(150);
-    connect(open, &QPushButton::clicked, this,
-        [this] { guarded(m_viewer.seam(), [this] { OpenTargetClick(); }); });
-    buttons->addWidget(extract);
+    connect(open, &QPushButton::clicked, this, &ArchivePage::openTargetClicked);
+    buttons->addWidget(m_extract);
     buttons->addSpacing(66);
     buttons->addWidget(open);
     buttons->addStretch(1);
-    layout->addLayout(buttons, 6, 1, 1, 2);
-    layout->setRowStretch(7, 1);
+    m_layout->addLayout(buttons, 6, 1, 1, 2);
+    m_layout->setRowStretch(7, 1);
+}
+
+ArchivePartBuilder::ArchivePartBuilder(EntryViewer &viewer)
+    : m_viewer(viewer)
+{
+    // A tab switch forgets the target folder; the archive page shown anew shows none.
+    connect(&viewer, &EntryViewer::pageShown, this, [](PartPage *page) {
+        if (auto *archive = qobject_cast<ArchivePage *>(page))
+            archive->targetEdit()->clear();
+    });
+}
+
+int ArchivePartBuilder::image() const
+{
+    return ImgArchive;
+}
+
+PartPage *ArchivePartBuilder::createPage(const Part &part)
+{
+    auto *page = new ArchivePage(part);
+    wire(page);
+    return page;
+}
+
+void ArchivePartBuilder::wire(ArchivePage *page)
+{
+    connect(page, &ArchivePage::targetEdited, this,
+        [this, page] { guarded(m_viewer.seam(), [&] { ArchivEditChange(*page); }); });
+    connect(page, &ArchivePage::chooseTargetClicked, this,
+        [this, page] { guarded(m_viewer.seam(), [&] { ChooseTargetClick(*page); }); });
+    connect(page, &ArchivePage::extractClicked, this,
+        [this, page] { guarded(m_viewer.seam(), [&] { ExtractButtonClick(*page); }); });
+    connect(page, &ArchivePage::openTargetClicked, this,
+        [this] { guarded(m_viewer.seam(), [this] { OpenTargetClick(); }); });
+    connect(
+        page->listing(), &TSortGrid::busyChanged, page, [this](bool busy) { m_viewer.seam().setBusy(busy); });
+}
+
+void ArchivePartBuilder::fill(PartPage &page)
+{
+    auto &archive = static_cast<ArchivePage &>(page);
+    const Part &part = archive.part();
+    m_viewer.ExtractModulFile(part.modul, part.file);
+    const QString copy = workFile(part.file);
+    m_viewer.ZipAccess1().setZipFilename(copy);
+    fillListing(archive.listing());
+    if (!copy.isEmpty())
+        QFile::remove(copy);
+    archive.addCommands();
 }
 
 void ArchivePartBuilder::fillListing(TSortGrid *grid)
@@ -286,61 +307,56 @@ void ArchivePartBuilder::fillListing(TSortGrid *grid)
 
 void ArchivePartBuilder::setOutputStatus()
 {
-    const QString &path = m_viewer.ArchivOutputPath;
-    m_viewer.host().setStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
-                                             : QStringLiteral("Archiv-Output: ") + path);
+    const QString &path = m_viewer.archivOutputPath();
+    m_viewer.showStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
+                                       : QStringLiteral("Archiv-Output: ") + path);
 }
 
-void ArchivePartBuilder::ArchivEditChange(QLineEdit *sender)
+void ArchivePartBuilder::ArchivEditChange(const ArchivePage &page)
 {
-    m_viewer.ArchivOutputPath = absoluteFolder(sender->text(), QDir::homePath());
+    m_viewer.setArchivOutputPath(absoluteFolder(page.targetEdit()->text(), QDir::homePath()));
     setOutputStatus();
 }
 
-void ArchivePartBuilder::ExtractPathEdit(const QString &name)
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(findControl(m_viewer.PageControl2(), name)))
-        edit->setText(m_viewer.ArchivOutputPath);
-}
-
-void ArchivePartBuilder::ChooseTargetClick(QToolButton *sender)
+void ArchivePartBuilder::ChooseTargetClick(const ArchivePage &page)
 {
     if (const std::optional<QString> folder = SelectFolder(m_viewer.seam()))
-        m_viewer.ArchivOutputPath = *folder;
+        m_viewer.setArchivOutputPath(*folder);
     setOutputStatus();
-    ExtractPathEdit(QStringLiteral("ArchivEdit%1").arg(sender->property(kPartNumber).toInt()));
+    page.targetEdit()->setText(m_viewer.archivOutputPath());
 }
 
-void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
+void ArchivePartBuilder::ExtractButtonClick(const ArchivePage &page)
 {
-    QString &path = m_viewer.ArchivOutputPath;
+    QString path = m_viewer.archivOutputPath();
     if (path.isEmpty()) {
-        m_viewer.host().setStatus(QStringLiteral("Kein Zielpfad gewählt..."));
+        m_viewer.showStatus(QStringLiteral("Kein Zielpfad gewählt..."));
         return;
     }
     if (!QDir(path).exists()) {
         if (!askYesNo(m_viewer.seam(),
                 QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
-            m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
+            m_viewer.showStatus(QStringLiteral("Keine Datei entpackt..."));
             return;
         }
         if (!QDir().mkpath(path)) {
-            m_viewer.host().setStatus(QStringLiteral("Ungültiger Pfad..."));
+            m_viewer.showStatus(QStringLiteral("Ungültiger Pfad..."));
             return;
         }
     }
     path = withSeparator(path);
+    m_viewer.setArchivOutputPath(path);
     // Checked before anything is extracted, so that nothing lands elsewhere
     // and the user learns why.
     if (const QString problem = folderProblem(path); !problem.isEmpty()) {
-        m_viewer.host().setStatus(QStringLiteral("Keine Datei entpackt..."));
+        m_viewer.showStatus(QStringLiteral("Keine Datei entpackt..."));
         showMessage(m_viewer.seam(), MessageKind::Error, problem);
         return;
     }
 
     const BusyCursor busy(m_viewer.seam());
-    const QByteArray file = sender->property(kPartFile).toByteArray();
-    m_viewer.ExtractModulFile(sender->property(kPartModul).toByteArray(), file);
+    const QByteArray &file = page.part().file;
+    m_viewer.ExtractModulFile(page.part().modul, file);
     // The archive is extracted from its copy in the Work directory: nothing of
     // ours is ever put into the user's folder, and nothing there is lost.
     const QString copy = workFile(file);
@@ -354,7 +370,7 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
         zip.Extract();
         failures = messages.texts();
     }
-    m_viewer.host().setStatus(
+    m_viewer.showStatus(
         QStringLiteral("Es wurde(n) %1 Datei(en) nach '%2' entpackt...").arg(zip.ProcessedCount()).arg(path));
     if (!copy.isEmpty())
         QFile::remove(copy);
@@ -367,11 +383,11 @@ void ArchivePartBuilder::ExtractButtonClick(QPushButton *sender)
 
 void ArchivePartBuilder::OpenTargetClick()
 {
-    const QString &path = m_viewer.ArchivOutputPath;
+    const QString &path = m_viewer.archivOutputPath();
     if (path.isEmpty())
         return;
     if (!QDir(path).exists())
-        m_viewer.host().setStatus(QStringLiteral("Ungültiger Pfad..."));
+        m_viewer.showStatus(QStringLiteral("Ungültiger Pfad..."));
     m_viewer.seam().openExternal(QUrl::fromLocalFile(path));
 }
 

@@ -2,18 +2,21 @@
 #pragma once
 
 #include "viewer/partbuilder.h"
+#include "viewer/partpage.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
 
 /// @short Archive parts: the members of a ZIP archive, listed in a sortable
 /// grid and extracted into a folder the user chooses.
 namespace tv {
+
+class EntryViewer;
 
 class TSortGrid;
 
@@ -28,22 +31,53 @@ QDateTime dosDateTime(quint32 stamp);
 /// current directory moves with every extraction. An empty text stays empty.
 QString absoluteFolder(const QString &typed, const QString &home);
 
+/// The page of an archive part: what the part is, the target folder
+/// ("ArchivEdit<n>"), the archive's listing ("SortGrid<n>") and, once it is
+/// listed, the commands ("ExtractButton<n>").
+class ArchivePage : public PartPage
+{
+    Q_OBJECT
+public:
+    explicit ArchivePage(const Part &part);
+
+    QLineEdit *targetEdit() const { return m_targetEdit; }
+    TSortGrid *listing() const { return m_listing; }
+    /// nullptr until addCommands().
+    QPushButton *extractButton() const { return m_extract; }
+    /// The row of "Archiv entpacken" and "Zielverzeichnis durchsuchen" below the listing.
+    void addCommands();
+
+signals:
+    void targetEdited();
+    void chooseTargetClicked();
+    void extractClicked();
+    void openTargetClicked();
+
+private:
+    QGridLayout *m_layout;
+    QLineEdit *m_targetEdit;
+    TSortGrid *m_listing;
+    QPushButton *m_extract = nullptr;
+};
+
 class ArchivePartBuilder : public QObject, public PartBuilder
 {
     Q_OBJECT
 public:
     explicit ArchivePartBuilder(EntryViewer &viewer);
-    void build(EntryViewer &viewer, QWidget *sheet) override;
+    int image() const override;
+    PartPage *createPage(const Part &part) override;
+    /// Lists the archive, then adds the commands: a listing that throws
+    /// leaves a page without them.
+    void fill(PartPage &page) override;
 
-    void ExtractButtonClick(QPushButton *sender);
-    void ChooseTargetClick(QToolButton *sender);
+    void ExtractButtonClick(const ArchivePage &page);
+    void ChooseTargetClick(const ArchivePage &page);
     void OpenTargetClick();
-    void ArchivEditChange(QLineEdit *sender);
-    /// Shows ArchivOutputPath in the edit box named `name`.
-    void ExtractPathEdit(const QString &name);
+    void ArchivEditChange(const ArchivePage &page);
 
 private:
-    void BuildArchivePage(QWidget *sheet);
+    void wire(ArchivePage *page);
     void fillListing(TSortGrid *grid);
     void setOutputStatus();
 

@@ -6,11 +6,10 @@
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "viewer/indexgrid.h"
-#include "widgets/findcontrol.h"
+#include "viewer/partpage.h"
 #include "widgets/imagelist.h"
 #include "zip/zipaccess.h"
 
-#include <QLineEdit>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -18,13 +17,7 @@
 namespace tv {
 namespace {
 
-constexpr char kKindProperty[] = "partKind";
 const QString kBlanks = QString(11, u' ');
-
-QString sheetName(int n)
-{
-    return QStringLiteral("EntryTabSheet%1").arg(n);
-}
 
 } // namespace
 
@@ -90,54 +83,69 @@ void EntryViewer::DeleteDescribe()
 void EntryViewer::removeEntryTabs()
 {
     const QSignalBlocker block(m_pageControl);
-    const int pages = m_pageControl->count();
-    for (int j = 1; j <= pages; ++j)
-        delete qobject_cast<QWidget *>(findControl(m_pageControl, sheetName(j)));
+    for (int n = m_pageControl->count() - 1; n >= 1; --n)
+        delete page(n);
     m_pageControl->setCurrentIndex(0);
 }
 
-QWidget *EntryViewer::createSheet(int n, const QByteArray &caption, PartKind kind)
+PartBuilder *EntryViewer::builderFor(PartKind kind) const
 {
-    auto *sheet = new QWidget;
-    sheet->setObjectName(sheetName(n));
-    sheet->setProperty(kKindProperty, int(kind));
+    const auto builder = m_builders.find(kind);
+    return builder == m_builders.end() ? nullptr : builder->second.get();
+}
+
+void EntryViewer::addPage(PartPage *page)
+{
+    const PartBuilder *builder = builderFor(page->part().kind);
     const QSignalBlocker block(m_pageControl);
-    QString text = fromCp1252(caption);
-    m_pageControl->addTab(sheet, imageListIcon(int(kind)), text.replace(u'&', QStringLiteral("&&")));
-    return sheet;
+    QString text = fromCp1252(page->part().caption);
+    m_pageControl->addTab(
+        page, imageListIcon(builder ? builder->image() : ImgIndex), text.replace(u'&', QStringLiteral("&&")));
 }
 
-PartKind EntryViewer::kindOf(const QWidget *sheet)
+PartPage *EntryViewer::page(int partNumber) const
 {
-    return sheet ? PartKind(sheet->property(kKindProperty).toInt()) : PartKind::None;
+    if (partNumber < 1)
+        return nullptr;
+    return qobject_cast<PartPage *>(m_pageControl->widget(partNumber));
 }
 
-QWidget *EntryViewer::currentSheet() const
+PartPage *EntryViewer::currentPage() const
 {
-    return qobject_cast<QWidget *>(findControl(m_pageControl, sheetName(info.CurrentPart)));
+    return qobject_cast<PartPage *>(m_pageControl->currentWidget());
 }
 
-void EntryViewer::reportMissingModul(QByteArray *lastMissing) const
+bool EntryViewer::showPart(int partNumber)
 {
-    if (info.CurrentModul == *lastMissing)
+    PartPage *shown = page(partNumber);
+    if (shown)
+        m_pageControl->setCurrentWidget(shown);
+    return shown;
+}
+
+bool EntryViewer::showsArchive() const
+{
+    const PartPage *shown = currentPage();
+    return shown && shown->part().kind == PartKind::Archive;
+}
+
+void EntryViewer::reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const
+{
+    if (modul == *lastMissing)
         return;
     showMessage(m_seam, MessageKind::Error,
         QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.")
-            .arg(fromCp1252(info.CurrentModul)));
-    *lastMissing = info.CurrentModul;
+            .arg(fromCp1252(modul)));
+    *lastMissing = modul;
 }
 
 void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &section)
 {
-    info.CurrentEntry = entry;
-    info.CurrentSection = section;
     const SectionFile file = SectionFile::ofLine(section);
 
     const Entry rows = file.entry(entry);
-    for (int n = 1; n <= rows.partCount; ++n) {
-        info.CurrentPart = n;
+    for (int n = 1; n <= rows.partCount; ++n)
         FillIndexRow(file.part(entry, n));
-    }
     if (rows.countCapped) {
         showMessage(m_seam, MessageKind::Warning,
             QStringLiteral("Der Eintrag \"%1\" gibt %2 Teile an; angezeigt werden nur die ersten %3.")
@@ -150,18 +158,15 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
     const Entry tabs = file.entry(entry);
     QByteArray lastMissing;
     for (int n = 1; n <= tabs.partCount; ++n) {
-        m_part = file.part(entry, n);
-        info.CurrentPart = n;
-        info.CurrentFile = m_part.file;
-        info.CurrentModul = m_part.modul;
-        QWidget *sheet = createSheet(n, m_part.caption, m_part.kind);
-        if (!m_part.modulInstalled()) {
-            reportMissingModul(&lastMissing);
-            continue;
-        }
-        const auto builder = m_builders.find(m_part.kind);
-        if (builder != m_builders.end())
-            builder->second->build(*this, sheet);
+        const Part part = file.part(entry, n);
+        PartBuilder *builder = builderFor(part.kind);
+        const bool installed = part.modulInstalled();
+        PartPage *page = builder && installed ? builder->createPage(part) : new PartPage(part);
+        addPage(page);
+        if (!installed)
+            reportMissingModul(part.modul, &lastMissing);
+        else if (builder)
+            builder->fill(*page);
     }
 }
 
@@ -176,51 +181,42 @@ void EntryViewer::SectionListBoxClick(const EntrySelection &selection)
     if (selection.index < 0)
         return;
     const BusyCursor busy(m_seam);
-    if (selection.index != CurrentEntryIndex) {
+    if (selection.index != m_entryIndex) {
         DeleteDescribe();
         removeEntryTabs();
         CreateEntryTabs(selection.name, ConvertUmlaut(selection.sectionCaption, false));
-        CurrentEntryIndex = selection.index;
-        if (auto *first
-            = qobject_cast<QWidget *>(findControl(m_pageControl, QStringLiteral("EntryTabsheet1"))))
+        m_entryIndex = selection.index;
+        if (PartPage *first = page(1))
             activateWithoutChange(first);
         PageControl2Change();
     }
-    if (kindOf(m_pageControl->currentWidget()) != PartKind::Archive) {
-        m_host.setStatus(QStringLiteral("Eintrag: %1/%2      -      %3")
-                             .arg(selection.index + 1)
-                             .arg(selection.count)
-                             .arg(fromCp1252(selection.name)));
+    if (!showsArchive()) {
+        showStatus(QStringLiteral("Eintrag: %1/%2      -      %3")
+                       .arg(selection.index + 1)
+                       .arg(selection.count)
+                       .arg(fromCp1252(selection.name)));
     }
 }
 
 void EntryViewer::PageControl2Change()
 {
-    const int page = m_pageControl->currentIndex();
-    const bool archive = kindOf(m_pageControl->currentWidget()) == PartKind::Archive;
-    m_host.setStatus(archive ? QStringLiteral("Archiv-Output: (kein Pfad)") : QString());
-    ArchivOutputPath.clear();
-    if (auto *edit
-        = qobject_cast<QLineEdit *>(findControl(m_pageControl, QStringLiteral("ArchivEdit%1").arg(page))))
-        edit->clear();
+    showStatus(showsArchive() ? QStringLiteral("Archiv-Output: (kein Pfad)") : QString());
+    m_archivOutputPath.clear();
+    emit pageShown(currentPage());
 }
 
 void EntryViewer::StringGrid1DblClick()
 {
-    const int row = m_grid->currentGridRow();
-    if (row <= 0 || row >= m_pageControl->count())
-        return;
-    if (auto *page = qobject_cast<QWidget *>(findControl(m_pageControl, sheetName(row))))
-        activateWithoutChange(page);
+    if (PartPage *row = page(m_grid->currentGridRow()))
+        activateWithoutChange(row);
 }
 
 void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const
 {
     const QString text = m_grid->cellText(column, row);
     if (text.startsWith(kBlanks)) {
-        const PartKind kind = partKindOf(toCp1252(text.mid(kBlanks.size())));
-        if (kind != PartKind::None)
-            imageListIcon(int(kind)).paint(painter, QRect(rect.left() + 17, rect.top(), 16, 16));
+        if (const PartBuilder *builder = builderFor(partKindOf(toCp1252(text.mid(kBlanks.size())))))
+            imageListIcon(builder->image()).paint(painter, QRect(rect.left() + 17, rect.top(), 16, 16));
     }
     if (column != 0 || row < 1 || text.isEmpty())
         return;

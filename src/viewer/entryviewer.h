@@ -18,29 +18,13 @@ class QTabWidget;
 namespace tv {
 
 class IndexGrid;
+class PartPage;
 class Seam;
 class TZipAccess;
-
-/// The entry-build context: written while an entry is built, read by the
-/// builders; after a build it holds the last part's values.
-struct TEntryInfo
-{
-    qint32 CurrentPart = 0;
-    QByteArray CurrentEntry;
-    QByteArray CurrentSection;
-    QByteArray CurrentModul;
-    QByteArray CurrentFile;
-};
-
-struct TTargetComp
-{
-    QString CurrentRichEdit;
-};
 
 /// What the viewer needs from the main window.
 struct ViewerHost
 {
-    std::function<void(const QString &)> setStatus;
     std::function<QByteArray()> newestModul;
     /// The window's one ZIP component, shared by every part page.
     TZipAccess *zip = nullptr;
@@ -58,6 +42,9 @@ struct EntrySelection
 
 /// @short The right-hand side: the Index grid and one tab per part of the
 /// entry shown.
+///
+/// Tab n (from 1) is the page of part n; "Index" is tab 0. Each kind's
+/// builder makes and fills its pages (see PartBuilder).
 class EntryViewer : public QObject
 {
     Q_OBJECT
@@ -84,24 +71,41 @@ public:
     TZipAccess &ZipAccess1() const { return *m_host.zip; }
     Seam &seam() const { return m_seam; }
 
-    /// The part being built, as the Section file gave it when its tab was made.
-    const Part &currentPart() const { return m_part; }
-    /// The tab of part `CurrentPart`.
-    QWidget *currentSheet() const;
-    static PartKind kindOf(const QWidget *sheet);
+    /// The page of part `partNumber` (from 1) of the entry shown; nullptr when it has none.
+    PartPage *page(int partNumber) const;
+    /// The page on the active tab; nullptr while "Index" is active.
+    PartPage *currentPage() const;
+    /// Activates the tab of part `partNumber` as a click on it does; false
+    /// when the entry shown has no such part.
+    bool showPart(int partNumber);
 
-    int CurrentEntryIndex = -1;
-    TEntryInfo info;
-    TTargetComp target;
-    QString ArchivOutputPath;
+    /// The list position of the entry shown, -1 for none. A click on the
+    /// same position shows the entry as it is, without building it again.
+    int currentEntryIndex() const { return m_entryIndex; }
+    /// After a section switch the same position means another entry.
+    void forgetCurrentEntry() { m_entryIndex = -1; }
+
+    /// The folder archive parts extract into; empty when none is chosen.
+    /// Every tab switch forgets it.
+    const QString &archivOutputPath() const { return m_archivOutputPath; }
+    void setArchivOutputPath(const QString &path) { m_archivOutputPath = path; }
+
+    /// Has the window show `text` in its status bar.
+    void showStatus(const QString &text) { emit statusChanged(text); }
 
     QTabWidget *PageControl2() const { return m_pageControl; }
     IndexGrid *StringGrid1() const { return m_grid; }
-    const ViewerHost &host() const { return m_host; }
+
+signals:
+    void statusChanged(const QString &text);
+    /// After a tab switch, with the page now shown (nullptr for "Index").
+    void pageShown(tv::PartPage *page);
 
 private:
-    QWidget *createSheet(int n, const QByteArray &caption, PartKind kind);
-    void reportMissingModul(QByteArray *lastMissing) const;
+    PartBuilder *builderFor(PartKind kind) const;
+    void addPage(PartPage *page);
+    void reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const;
+    bool showsArchive() const;
     /// The status mark of Index row `row`, decided from the module the row names.
     ModulMark rowMark(int row) const;
     void activateWithoutChange(QWidget *page);
@@ -110,8 +114,9 @@ private:
     IndexGrid *m_grid;
     Seam &m_seam;
     ViewerHost m_host;
-    Part m_part;
     std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;
+    int m_entryIndex = -1;
+    QString m_archivOutputPath;
 };
 
 } // namespace tv

@@ -9,7 +9,6 @@
 #include "widgets/imagelist.h"
 #include "zip/zipaccess.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -62,49 +61,60 @@ QPushButton *createShowButton(QWidget *sheet, int image, const QString &objectNa
     return button;
 }
 
-void HtmlPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
+HtmlPage::HtmlPage(const Part &part)
+    : PartPage(part)
 {
-    CreateHtmlPart(viewer, sheet);
-}
-
-void HtmlPartBuilder::CreateHtmlPart(EntryViewer &viewer, QWidget *sheet)
-{
-    createPageLabel(sheet,
+    createPageLabel(this,
         QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n\r"
                        "dieser HTML-Seite wird automatisch Ihr Standardbrowser aufgerufen.\n\r"
                        "(Empfohlen Internet Explorer 5.01)."));
-    createPagePicture(sheet, QStringLiteral("HTML"));
-    QPushButton *button
-        = createShowButton(sheet, ImgHtml, QStringLiteral("HtmlButton%1").arg(viewer.info.CurrentPart));
-    button->setProperty(kPartFileProperty, viewer.info.CurrentFile);
-    button->setProperty(kModulProperty, viewer.info.CurrentModul);
-    QObject::connect(button, &QPushButton::clicked, button,
-        [&viewer, button] { guarded(viewer.seam(), [&] { HtmlButtonClick(viewer, button); }); });
+    createPagePicture(this, QStringLiteral("HTML"));
+    m_show = createShowButton(this, ImgHtml, QStringLiteral("HtmlButton%1").arg(part.number));
 }
 
-void HtmlPartBuilder::HtmlButtonClick(EntryViewer &viewer, QAbstractButton *sender)
+HtmlPartBuilder::HtmlPartBuilder(EntryViewer &viewer)
+    : m_viewer(viewer)
 {
-    const QByteArray file = sender->property(kPartFileProperty).toByteArray();
+}
+
+int HtmlPartBuilder::image() const
+{
+    return ImgHtml;
+}
+
+PartPage *HtmlPartBuilder::createPage(const Part &part)
+{
+    auto *page = new HtmlPage(part);
+    QObject::connect(page->showButton(), &QPushButton::clicked, page,
+        [this, page] { guarded(m_viewer.seam(), [&] { HtmlButtonClick(*page); }); });
+    return page;
+}
+
+void HtmlPartBuilder::fill(PartPage &) { }
+
+void HtmlPartBuilder::HtmlButtonClick(const HtmlPage &page)
+{
+    const QByteArray &file = page.part().file;
     const QString work = GetWorkDir();
     removeIndexPages(work);
-    viewer.ExtractModulFile(sender->property(kModulProperty).toByteArray(), file);
-    unpackPage(viewer, workFile(file));
+    m_viewer.ExtractModulFile(page.part().modul, file);
+    unpackPage(workFile(file));
     if (!fileExistsIn(work, kIndexPage)) {
-        viewer.host().setStatus(
+        m_viewer.showStatus(
             QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));
         return;
     }
-    viewer.seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
+    m_viewer.seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
 }
 
-void HtmlPartBuilder::unpackPage(EntryViewer &viewer, const QString &archive)
+void HtmlPartBuilder::unpackPage(const QString &archive)
 {
     // The archive goes whether unpacking works or throws; the pages stay.
     const auto removeArchive = qScopeGuard([&] {
         if (!archive.isEmpty())
             QFile::remove(archive);
     });
-    TZipAccess &zip = viewer.ZipAccess1();
+    TZipAccess &zip = m_viewer.ZipAccess1();
     zip.setZipFilename(archive);
     zip.setExtrBaseDir(GetWorkDir());
     zip.setFSpecArgs({ "*.*" });

@@ -12,7 +12,6 @@
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"
-#include "widgets/findcontrol.h"
 #include "widgets/imagelist.h"
 
 #include <QFile>
@@ -173,50 +172,49 @@ void TextPartMenu::Speichernunter1Click()
         throw Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(answer.path));
 }
 
-TextPartBuilder::TextPartBuilder(EntryViewer &viewer, QWidget *menuParent)
-    : m_menu(new TextPartMenu(viewer, menuParent))
+TextPage::TextPage(const Part &part)
+    : PartPage(part)
+    , m_edit(new RichEdit(this))
 {
-}
-
-void TextPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
-{
-    CreateTextPart(viewer, sheet);
-}
-
-void TextPartBuilder::CreateTextPart(EntryViewer &viewer, QWidget *sheet)
-{
-    auto *layout = new QVBoxLayout(sheet);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *edit = new RichEdit(sheet);
-    edit->setObjectName(QStringLiteral("EntryRichEdit%1").arg(viewer.info.CurrentPart));
-    edit->setAccessibleName(fromCp1252(viewer.currentPart().caption));
-    layout->addWidget(edit);
+    m_edit->setObjectName(QStringLiteral("EntryRichEdit%1").arg(part.number));
+    m_edit->setAccessibleName(fromCp1252(part.caption));
+    layout->addWidget(m_edit);
+}
+
+TextPartBuilder::TextPartBuilder(EntryViewer &viewer, QWidget *menuParent)
+    : m_viewer(viewer)
+    , m_menu(new TextPartMenu(viewer, menuParent))
+{
+}
+
+int TextPartBuilder::image() const
+{
+    return ImgText;
+}
+
+PartPage *TextPartBuilder::createPage(const Part &part)
+{
+    auto *page = new TextPage(part);
+    RichEdit *edit = page->edit();
     QObject::connect(edit, &QWidget::customContextMenuRequested, m_menu,
         [menu = m_menu, edit](const QPoint &pos) { menu->popupFor(edit, edit->mapToGlobal(pos)); });
     QObject::connect(edit, &RichEdit::copyRequested, m_menu, &TextPartMenu::copySelection);
-    viewer.target.CurrentRichEdit = edit->objectName();
-    LoadTextPart(viewer);
+    return page;
 }
 
-void TextPartBuilder::LoadTextPart(EntryViewer &viewer)
+void TextPartBuilder::fill(PartPage &page)
 {
-    const Part &part = viewer.currentPart();
-    viewer.ExtractModulFile(part.modul, part.file);
-    viewer.info.CurrentFile = part.file;
-    const QString path = workFile(viewer.info.CurrentFile);
+    auto &text = static_cast<TextPage &>(page);
+    const Part &part = text.part();
+    m_viewer.ExtractModulFile(part.modul, part.file);
+    const QString path = workFile(part.file);
     if (path.isEmpty())
-        throw Error(QStringLiteral("Datei %1 kann nicht geöffnet werden")
-                        .arg(GetWorkDir() + fromCp1252(viewer.info.CurrentFile)));
-    RichEditLoad(viewer, viewer.target.CurrentRichEdit, path);
+        throw Error(
+            QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(GetWorkDir() + fromCp1252(part.file)));
+    loadRichEdit(text.edit(), path);
     QFile::remove(path);
-}
-
-void TextPartBuilder::RichEditLoad(EntryViewer &viewer, const QString &name, const QString &file)
-{
-    auto *edit = qobject_cast<RichEdit *>(findControl(viewer.PageControl2(), name));
-    if (!edit)
-        throw Error(QStringLiteral("Komponente %1 nicht gefunden").arg(name));
-    loadRichEdit(edit, file);
 }
 
 } // namespace tv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "viewer/partbuilder.h"
+#include "viewer/partpage.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -72,20 +73,32 @@ private:
     QAction *m_kopieren;
 };
 
+/// The page of a text part: the part's text in its read-only control.
+class TextPage : public PartPage
+{
+    Q_OBJECT
+public:
+    explicit TextPage(const Part &part);
+    RichEdit *edit() const { return m_edit; }
+
+private:
+    RichEdit *m_edit;
+};
+
+/// Makes text pages and loads their Part file from the module; every text
+/// control opens the one popup menu.
 class TextPartBuilder : public PartBuilder
 {
 public:
     TextPartBuilder(EntryViewer &viewer, QWidget *menuParent);
-    void build(EntryViewer &viewer, QWidget *sheet) override;
-
-    /// Loads `file` into the control named `name` (looked up without regard to case).
-    void RichEditLoad(EntryViewer &viewer, const QString &name, const QString &file);
-    TextPartMenu *PopupMenu1() const { return m_menu; }
+    int image() const override;
+    PartPage *createPage(const Part &part) override;
+    /// Throws Error("Datei <path> kann nicht geöffnet werden") when the Part
+    /// file cannot be brought into the Work directory or read.
+    void fill(PartPage &page) override;
 
 private:
-    void CreateTextPart(EntryViewer &viewer, QWidget *sheet);
-    void LoadTextPart(EntryViewer &viewer);
-
+    EntryViewer &m_viewer;
     TextPartMenu *m_menu;
 };
 

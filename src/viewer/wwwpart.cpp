@@ -11,7 +11,6 @@
 #include "viewer/htmlpart.h"
 #include "widgets/imagelist.h"
 
-#include <QAbstractButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,39 +91,57 @@ void openWebAddress(Seam &seam, const QString &address, const std::function<void
                       .arg(address));
 }
 
-void WwwPartBuilder::build(EntryViewer &viewer, QWidget *sheet)
+WwwPage::WwwPage(const Part &part)
+    : PartPage(part)
+    , m_edit(new QLineEdit(this))
 {
-    CreateWwwPart(viewer, sheet);
-}
-
-void WwwPartBuilder::CreateWwwPart(EntryViewer &viewer, QWidget *sheet)
-{
-    const int n = viewer.info.CurrentPart;
-    createPageLabel(sheet,
+    createPageLabel(this,
         QStringLiteral("Dieser Teil ist leider aus lizenztechnischen Gründen nicht in der "
                        "Tipvault \n\rDatenbank enthalten.\n\rZum Anzeigen wird automatisch "
                        "Ihr Standardbrowser aufgerufen."));
-    createPagePicture(sheet, QStringLiteral("WWW"));
-    auto *edit = new QLineEdit(sheet);
-    edit->setObjectName(QStringLiteral("WwwEdit%1").arg(n));
-    edit->setReadOnly(true);
-    edit->setAccessibleName(QStringLiteral("Webadresse"));
-    edit->setGeometry(64, 78, 280 - 64, edit->sizeHint().height());
-
-    const QString address = fromCp1252(readAddress(viewer));
-    edit->setText(address);
-    edit->setCursorPosition(0);
-
-    QPushButton *button = createShowButton(sheet, ImgWww, QStringLiteral("WwwButton%1").arg(n));
-    button->setProperty(kAddressProperty, address);
-    QObject::connect(button, &QPushButton::clicked, button,
-        [&viewer, button] { guarded(viewer.seam(), [&] { WwwButtonClick(viewer, button); }); });
+    createPagePicture(this, QStringLiteral("WWW"));
+    m_edit->setObjectName(QStringLiteral("WwwEdit%1").arg(part.number));
+    m_edit->setReadOnly(true);
+    m_edit->setAccessibleName(QStringLiteral("Webadresse"));
+    m_edit->setGeometry(64, 78, 280 - 64, m_edit->sizeHint().height());
 }
 
-QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
+void WwwPage::setAddress(const QString &address)
 {
-    const Part &part = viewer.currentPart();
-    viewer.ExtractModulFile(part.modul, part.file);
+    m_address = address;
+    m_edit->setText(address);
+    m_edit->setCursorPosition(0);
+    m_show = createShowButton(this, ImgWww, QStringLiteral("WwwButton%1").arg(part().number));
+    connect(m_show, &QPushButton::clicked, this, &WwwPage::showClicked);
+}
+
+WwwPartBuilder::WwwPartBuilder(EntryViewer &viewer)
+    : m_viewer(viewer)
+{
+}
+
+int WwwPartBuilder::image() const
+{
+    return ImgWww;
+}
+
+PartPage *WwwPartBuilder::createPage(const Part &part)
+{
+    auto *page = new WwwPage(part);
+    QObject::connect(page, &WwwPage::showClicked, page,
+        [this, page] { guarded(m_viewer.seam(), [&] { WwwButtonClick(*page); }); });
+    return page;
+}
+
+void WwwPartBuilder::fill(PartPage &page)
+{
+    auto &www = static_cast<WwwPage &>(page);
+    www.setAddress(fromCp1252(readAddress(www.part())));
+}
+
+QByteArray WwwPartBuilder::readAddress(const Part &part)
+{
+    m_viewer.ExtractModulFile(part.modul, part.file);
     const QString path = workFile(part.file);
     if (path.isEmpty())
         throw IoError(2);
@@ -132,9 +149,10 @@ QByteArray WwwPartBuilder::readAddress(EntryViewer &viewer)
     return splitLines(readFileBytes(path)).value(0);
 }
 
-void WwwPartBuilder::WwwButtonClick(EntryViewer &viewer, QAbstractButton *sender)
+void WwwPartBuilder::WwwButtonClick(const WwwPage &page)
 {
-    openWebAddress(viewer.seam(), sender->property(kAddressProperty).toString(), viewer.host().setStatus);
+    openWebAddress(
+        m_viewer.seam(), page.address(), [this](const QString &text) { m_viewer.showStatus(text); });
 }
 
 } // namespace tv

@@ -2,15 +2,19 @@
 #pragma once
 
 #include "viewer/partbuilder.h"
+#include "viewer/partpage.h"
 
 #include <QString>
 #include <QUrl>
 
 #include <functional>
 
-class QAbstractButton;
+class QLineEdit;
+class QPushButton;
 
 namespace tv {
+
+class EntryViewer;
 
 class Seam;
 
@@ -36,25 +40,49 @@ void openWebAddress(
     Seam &seam, const QString &address, const std::function<void(const QString &)> &setStatus);
 
 /// @short Web link parts: the address (first line of the Part file) in a
-/// read-only edit box and an "Anzeigen" button that opens it in the browser.
+/// read-only edit box ("WwwEdit<n>") and an "Anzeigen" button ("WwwButton<n>")
+/// that opens it in the browser.
 ///
-/// The edit box is "WwwEdit<n>", the button "WwwButton<n>"; the button keeps
-/// the address read at build time.
+/// The page keeps the address read at build time; the button comes with it.
+class WwwPage : public PartPage
+{
+    Q_OBJECT
+public:
+    explicit WwwPage(const Part &part);
+    const QString &address() const { return m_address; }
+    /// Shows `address` and adds the button that opens it.
+    void setAddress(const QString &address);
+    QLineEdit *addressEdit() const { return m_edit; }
+    /// nullptr until setAddress().
+    QPushButton *showButton() const { return m_show; }
+
+signals:
+    void showClicked();
+
+private:
+    QLineEdit *m_edit;
+    QPushButton *m_show = nullptr;
+    QString m_address;
+};
+
 class WwwPartBuilder : public PartBuilder
 {
 public:
-    void build(EntryViewer &viewer, QWidget *sheet) override;
+    explicit WwwPartBuilder(EntryViewer &viewer);
+    int image() const override;
+    PartPage *createPage(const Part &part) override;
+    /// Reads the address; throws IoError(2) "Datei nicht gefunden" when the
+    /// Module does not hold the Part file, and the page stays without a button.
+    void fill(PartPage &page) override;
 
-    static void WwwButtonClick(EntryViewer &viewer, QAbstractButton *sender);
-
-    static constexpr char kAddressProperty[] = "address";
+    void WwwButtonClick(const WwwPage &page);
 
 private:
-    static void CreateWwwPart(EntryViewer &viewer, QWidget *sheet);
     /// The first line of the part's file, extracted into the Work directory
-    /// and deleted again. Throws IoError(2) "Datei nicht gefunden" when the
-    /// Module does not hold it.
-    static QByteArray readAddress(EntryViewer &viewer);
+    /// and deleted again.
+    QByteArray readAddress(const Part &part);
+
+    EntryViewer &m_viewer;
 };
 
 } // namespace tv

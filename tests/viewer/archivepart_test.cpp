@@ -474,10 +474,10 @@ private slots:
     {
         // The second part lies in another module; the button keeps its own part's module.
         open(Beispiel);
-        QCOMPARE(m_form->viewer()->info.CurrentModul, QByteArray("zweites"));
+        QCOMPARE(m_form->viewer()->page(2)->part().modul, QByteArray("zweites"));
         const QString target = m_dirs->tempDir() + QStringLiteral("ziel");
         QVERIFY(QDir().mkpath(target));
-        m_form->PageControl2()->setCurrentIndex(1);
+        QVERIFY(m_form->viewer()->showPart(1));
         typeFolder(target);
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));

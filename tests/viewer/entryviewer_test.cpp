@@ -8,6 +8,7 @@
 #include "navigation/sectionnavigator.h"
 #include "testdirs.h"
 #include "testfixture.h"
+#include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -136,7 +137,7 @@ private slots:
         QCOMPARE(pages()->tabText(1), QStringLiteral("Artikel"));
         QCOMPARE(pages()->tabText(2), QStringLiteral("Hinweise"));
         QCOMPARE(pages()->tabText(3), QStringLiteral("Archiv"));
-        QCOMPARE(EntryViewer::kindOf(pages()->widget(3)), PartKind::Archive);
+        QCOMPARE(m_form->viewer()->page(3)->part().kind, PartKind::Archive);
         QCOMPARE(pages()->currentIndex(), 1);
         QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
         QCOMPARE(m_form->CurrentEntryIndex(), 0);
@@ -168,6 +169,30 @@ private slots:
             metrics.horizontalAdvance(QStringLiteral("MMMM")));
         // Nothing of the texts stays on disk.
         QCOMPARE(QDir(GetWorkDir()).entryList(QDir::Files), QStringList());
+    }
+
+    void partsAreShownByTheirNumber()
+    {
+        click(Bitmaps);
+        EntryViewer *viewer = m_form->viewer();
+        auto *text = qobject_cast<TextPage *>(viewer->currentPage());
+        QVERIFY(text);
+        QCOMPARE(text->edit(), richEdit(1));
+        QCOMPARE(text->part().file, QByteArray("bitmaps.rtf"));
+
+        // As a click on the tab: the archive page says that no folder is chosen yet.
+        QVERIFY(viewer->showPart(3));
+        QCOMPARE(pages()->currentIndex(), 3);
+        auto *archive = qobject_cast<ArchivePage *>(viewer->currentPage());
+        QVERIFY(archive);
+        QCOMPARE(archive->part().kind, PartKind::Archive);
+        QCOMPARE(m_form->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
+
+        QVERIFY(!viewer->showPart(4));
+        QVERIFY(!viewer->showPart(0));
+        QCOMPARE(pages()->currentIndex(), 3);
+        pages()->setCurrentIndex(0);
+        QVERIFY(!viewer->currentPage());
     }
 
     void sameEntryIsNotRebuilt()
@@ -218,7 +243,7 @@ private slots:
     {
         click(Drehen);
         QCOMPARE(pages()->tabText(1), QStringLiteral("artikel"));
-        QCOMPARE(EntryViewer::kindOf(pages()->widget(1)), PartKind::None);
+        QCOMPARE(m_form->viewer()->page(1)->part().kind, PartKind::None);
         QVERIFY(!richEdit(1));
         QVERIFY(richEdit(2));
     }
@@ -231,6 +256,7 @@ private slots:
         QCOMPARE(m_seam->messageTexts(), QStringList { a });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QCOMPARE(pages()->count(), 3); // the tabs stay, empty
+        QVERIFY(m_form->viewer()->page(1)->children().isEmpty());
         m_seam->messages.clear();
         click(ABA);
         QCOMPARE(m_seam->messageTexts(), (QStringList { a, b, a }));
