@@ -35,39 +35,52 @@ QList<QByteArray> SectionFile::entryNames() const
     return ini::sectionNames(m_path);
 }
 
+namespace {
+
+// Each record is read through one ini::Reader: the file is checked once per
+// record, and the record's values all come from the same state of the file.
+
+Part readPart(const ini::Reader &file, const QByteArray &name, int n)
+{
+    const QByteArray key = QByteArray::number(n);
+    Part part;
+    part.number = n;
+    part.caption = file.readString(name, key, "Artikel");
+    part.kind = partKindOf(part.caption);
+    part.modul = file.readString(name, key + "Modul", QByteArray());
+    part.file = file.readString(name, key + "File", QByteArray());
+    part.description = file.readString(name, key + "Describe", name);
+    part.archiveText
+        = file.readString(name, key + "Archiv", file.readString(name, key + "Describe", QByteArray()));
+    return part;
+}
+
+} // namespace
+
 Entry SectionFile::entry(const QByteArray &name) const
 {
+    const ini::Reader file(m_path);
     Entry entry;
     entry.name = name;
-    entry.declaredCount = ini::readInteger(m_path, name, "Count", 1);
+    entry.declaredCount = file.readInteger(name, "Count", 1);
     entry.partCount = std::clamp<qint32>(entry.declaredCount, 0, kMaxParts);
     entry.countCapped = entry.declaredCount > kMaxParts;
-    entry.newsModul
-        = ini::readString(m_path, name, "CModul", ini::readString(m_path, name, "1Modul", QByteArray()));
+    entry.newsModul = file.readString(name, "CModul", file.readString(name, "1Modul", QByteArray()));
     return entry;
 }
 
 Part SectionFile::part(const QByteArray &name, int n) const
 {
-    const QByteArray key = QByteArray::number(n);
-    Part part;
-    part.number = n;
-    part.caption = ini::readString(m_path, name, key, "Artikel");
-    part.kind = partKindOf(part.caption);
-    part.modul = ini::readString(m_path, name, key + "Modul", QByteArray());
-    part.file = ini::readString(m_path, name, key + "File", QByteArray());
-    part.description = ini::readString(m_path, name, key + "Describe", name);
-    part.archiveText = ini::readString(
-        m_path, name, key + "Archiv", ini::readString(m_path, name, key + "Describe", QByteArray()));
-    return part;
+    return readPart(ini::Reader(m_path), name, n);
 }
 
 QList<Part> SectionFile::parts(const Entry &entry) const
 {
+    const ini::Reader file(m_path);
     QList<Part> parts;
     parts.reserve(entry.partCount);
     for (int n = 1; n <= entry.partCount; ++n)
-        parts.append(part(entry.name, n));
+        parts.append(readPart(file, entry.name, n));
     return parts;
 }
 

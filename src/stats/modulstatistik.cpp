@@ -7,6 +7,9 @@
 #include "catalogue/errors.h"
 #include "catalogue/partkind.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 #include <numeric>
 #include <utility>
@@ -39,13 +42,16 @@ void ModulStatistik::ReadModulList()
     } catch (const IoError &) {
         // A Sections.dat that cannot be read lists no modules.
     }
+    QSet<QByteArray> listed; // a catalogue of 600,000 parts names a few hundred modules
     for (const Section &section : std::as_const(sections)) {
         const SectionFile file = section.file();
         for (const QByteArray &name : file.entryNames()) {
             for (const tv::Part &part : file.parts(file.entry(name))) {
                 m_parts.append({ part.modul, part.caption });
-                if (!m_modules.contains(part.modul))
+                if (!listed.contains(part.modul)) {
+                    listed.insert(part.modul);
                     m_modules.append(part.modul);
+                }
             }
         }
     }
@@ -58,13 +64,15 @@ void ModulStatistik::ClearModulCounts()
 
 void ModulStatistik::CountModulParts()
 {
+    // The first row whose name equals the part's module ignoring ASCII case.
+    QHash<QByteArray, qsizetype> firstRow;
+    for (qsizetype row = m_modules.size() - 1; row >= 0; --row)
+        firstRow[upperAscii(m_modules[row])] = row; // from the last row on: the first one wins
     for (const Part &part : std::as_const(m_parts)) {
         const std::optional<CountColumn> column = countColumnOf(part.caption);
         if (!column)
             continue;
-        const auto row = std::find_if(m_modules.cbegin(), m_modules.cend(),
-            [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, part.modul); });
-        ++m_counts[row - m_modules.cbegin()][int(*column)];
+        ++m_counts[firstRow.value(upperAscii(part.modul))][int(*column)];
     }
 }
 
