@@ -55,11 +55,8 @@ Part readPart(const ini::Reader &file, const QByteArray &name, int n)
     return part;
 }
 
-} // namespace
-
-Entry SectionFile::entry(const QByteArray &name) const
+Entry readEntry(const ini::Reader &file, const QByteArray &name)
 {
-    const ini::Reader file(m_path);
     Entry entry;
     entry.name = name;
     entry.declaredCount = file.readInteger(name, "Count", 1);
@@ -67,6 +64,13 @@ Entry SectionFile::entry(const QByteArray &name) const
     entry.countCapped = entry.declaredCount > kMaxParts;
     entry.newsModul = file.readString(name, "CModul", file.readString(name, "1Modul", QByteArray()));
     return entry;
+}
+
+} // namespace
+
+Entry SectionFile::entry(const QByteArray &name) const
+{
+    return readEntry(ini::Reader(m_path), name);
 }
 
 Part SectionFile::part(const QByteArray &name, int n) const
@@ -82,6 +86,22 @@ QList<Part> SectionFile::parts(const Entry &entry) const
     for (int n = 1; n <= entry.partCount; ++n)
         parts.append(readPart(file, entry.name, n));
     return parts;
+}
+
+QList<EntryParts> SectionFile::entriesWithParts() const
+{
+    const ini::Reader file(m_path);
+    QList<EntryParts> all;
+    const QList<QByteArray> names = file.sectionNames();
+    all.reserve(names.size());
+    for (const QByteArray &name : names) {
+        EntryParts &e = all.emplace_back();
+        e.entry = readEntry(file, name);
+        e.parts.reserve(e.entry.partCount);
+        for (int n = 1; n <= e.entry.partCount; ++n)
+            e.parts.append(readPart(file, name, n));
+    }
+    return all;
 }
 
 QList<Section> readSections()

@@ -379,10 +379,21 @@ Reader::~Reader() = default;
 Reader::Reader(const Reader &) = default;
 Reader &Reader::operator=(const Reader &) = default;
 
+const void *Reader::findSection(const QByteArray &section) const
+{
+    if (!m_parsed)
+        return nullptr;
+    if (m_lastName.isNull() || section != m_lastName) {
+        m_lastSection = m_parsed->findSection(section);
+        m_lastName = section.isNull() ? QByteArray("") : section;
+    }
+    return m_lastSection;
+}
+
 QByteArray Reader::readString(
     const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue) const
 {
-    const Parsed::Section *s = m_parsed ? m_parsed->findSection(section) : nullptr;
+    const auto *s = static_cast<const Parsed::Section *>(findSection(section));
     const Parsed::Key *k = s ? m_parsed->findKey(*s, key) : nullptr;
     if (!k)
         return defaultValue.left(kMaxValue);

@@ -50,7 +50,12 @@ public:
     QList<QByteArray> sectionNames() const;
 
 private:
+    const void *findSection(const QByteArray &section) const;
+
     std::shared_ptr<const Parsed> m_parsed; // null for a missing or unreadable file
+    // The section read last: the keys of one entry are read one after another.
+    mutable QByteArray m_lastName;
+    mutable const void *m_lastSection = nullptr;
 };
 
 /// A value of at most 2047 bytes; the default when the file, section or key is missing.

@@ -44,9 +44,9 @@ void ModulStatistik::ReadModulList()
     }
     QSet<QByteArray> listed; // a catalogue of 600,000 parts names a few hundred modules
     for (const Section &section : std::as_const(sections)) {
-        const SectionFile file = section.file();
-        for (const QByteArray &name : file.entryNames()) {
-            for (const tv::Part &part : file.parts(file.entry(name))) {
+        // One read of each Section file: the counts match the file as it was at that moment.
+        for (const EntryParts &entry : section.file().entriesWithParts()) {
+            for (const tv::Part &part : entry.parts) {
                 m_parts.append({ part.modul, part.caption });
                 if (!listed.contains(part.modul)) {
                     listed.insert(part.modul);
