@@ -7,6 +7,8 @@
 #include "paths.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace tv {
 
@@ -40,18 +42,48 @@ namespace {
 // Each record is read through one ini::Reader: the file is checked once per
 // record, and the record's values all come from the same state of the file.
 
-Part readPart(const ini::Reader &file, const QByteArray &name, int n)
+/// The keys of part n: "2", "2Modul", "2File", "2Describe", "2Archiv".
+struct PartKeys
 {
-    const QByteArray key = QByteArray::number(n);
+    QByteArray caption, modul, file, describe, archiv;
+
+    explicit PartKeys(int n)
+        : caption(QByteArray::number(n))
+        , modul(caption + "Modul")
+        , file(caption + "File")
+        , describe(caption + "Describe")
+        , archiv(caption + "Archiv")
+    {
+    }
+};
+
+/// Built once for the part numbers nearly every entry has (read from any thread).
+const PartKeys &commonPartKeys(int n)
+{
+    static const std::vector<PartKeys> keys = [] {
+        std::vector<PartKeys> k;
+        for (int i = 1; i <= 16; ++i)
+            k.emplace_back(i);
+        return k;
+    }();
+    return keys[std::size_t(n - 1)];
+}
+
+Part readPart(const ini::Reader &file, const QByteArray &name, int n, PartFields fields = PartFields::All)
+{
+    static const QByteArray kArtikel("Artikel");
+    const std::optional<PartKeys> rare = n > 16 ? std::optional<PartKeys>(PartKeys(n)) : std::nullopt;
+    const PartKeys &key = rare ? *rare : commonPartKeys(n);
     Part part;
     part.number = n;
-    part.caption = file.readString(name, key, "Artikel");
+    part.caption = file.readString(name, key.caption, kArtikel);
     part.kind = partKindOf(part.caption);
-    part.modul = file.readString(name, key + "Modul", QByteArray());
-    part.file = file.readString(name, key + "File", QByteArray());
-    part.description = file.readString(name, key + "Describe", name);
-    part.archiveText
-        = file.readString(name, key + "Archiv", file.readString(name, key + "Describe", QByteArray()));
+    part.modul = file.readString(name, key.modul, QByteArray());
+    if (fields == PartFields::KindAndModul)
+        return part;
+    part.file = file.readString(name, key.file, QByteArray());
+    part.description = file.readString(name, key.describe, name);
+    part.archiveText = file.readString(name, key.archiv, file.readString(name, key.describe, QByteArray()));
     return part;
 }
 
@@ -88,7 +120,7 @@ QList<Part> SectionFile::parts(const Entry &entry) const
     return parts;
 }
 
-QList<EntryParts> SectionFile::entriesWithParts() const
+QList<EntryParts> SectionFile::entriesWithParts(PartFields fields) const
 {
     const ini::Reader file(m_path);
     QList<EntryParts> all;
@@ -99,7 +131,7 @@ QList<EntryParts> SectionFile::entriesWithParts() const
         e.entry = readEntry(file, name);
         e.parts.reserve(e.entry.partCount);
         for (int n = 1; n <= e.entry.partCount; ++n)
-            e.parts.append(readPart(file, name, n));
+            e.parts.append(readPart(file, name, n, fields));
     }
     return all;
 }

@@ -45,7 +45,7 @@ void ModulStatistik::ReadModulList()
     QSet<QByteArray> listed; // a catalogue of 600,000 parts names a few hundred modules
     for (const Section &section : std::as_const(sections)) {
         // One read of each Section file: the counts match the file as it was at that moment.
-        for (const EntryParts &entry : section.file().entriesWithParts()) {
+        for (const EntryParts &entry : section.file().entriesWithParts(PartFields::KindAndModul)) {
             for (const tv::Part &part : entry.parts) {
                 m_parts.append({ part.modul, part.caption });
                 if (!listed.contains(part.modul)) {
