@@ -2,6 +2,7 @@
 #include "app/desktopseam.h"
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
+#include "app/timezone.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/entrylistbox.h"
@@ -161,6 +162,37 @@ private slots:
         // The page starts below all rows.
         QWidget *page = form.PageControl1()->currentWidget();
         QVERIFY(page->mapTo(form.PageControl1(), QPoint(0, 0)).y() > bar->geometry().bottom());
+    }
+
+    void timeZoneIsPinnedOnlyWhenUnset()
+    {
+        const QByteArray saved = qgetenv("TZ");
+        const bool wasSet = qEnvironmentVariableIsSet("TZ");
+        // Unset: the system's zone file, and every local time reads as before.
+        qunsetenv("TZ");
+        ::tzset();
+        const time_t stamp = 1719835200; // 2024-07-01 12:00 UTC
+        struct tm before
+        {
+        };
+        ::localtime_r(&stamp, &before);
+        pinLocalTimeZone();
+        QCOMPARE(qgetenv("TZ"), QByteArray(":/etc/localtime"));
+        struct tm after
+        {
+        };
+        ::localtime_r(&stamp, &after);
+        QCOMPARE(after.tm_hour, before.tm_hour);
+        QCOMPARE(after.tm_isdst, before.tm_isdst);
+        // Set: left alone.
+        qputenv("TZ", "Asia/Tokyo");
+        pinLocalTimeZone();
+        QCOMPARE(qgetenv("TZ"), QByteArray("Asia/Tokyo"));
+        if (wasSet)
+            qputenv("TZ", saved);
+        else
+            qunsetenv("TZ");
+        ::tzset();
     }
 
     void manySectionsKeepTheWindowOnTheScreen()
