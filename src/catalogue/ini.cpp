@@ -284,7 +284,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kBudget = qint64(96) << 20;
+    static constexpr qint64 kBudget = qint64(32) << 20;
 
     struct Entry
     {
