@@ -3,6 +3,7 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/qttranslations.h"
+#include "app/timezone.h"
 #include "app/version.h"
 #include "widgets/imagelist.h"
 
@@ -37,6 +38,7 @@ void answerWithoutDisplay(int &argc, char **argv)
 
 int main(int argc, char *argv[])
 {
+    tv::pinLocalTimeZone(); // before any thread or library reads the time
     QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIPVAULT_VERSION));
     if (argc > 1)

@@ -7,6 +7,8 @@
 #include "paths.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace tv {
 
@@ -35,40 +37,103 @@ QList<QByteArray> SectionFile::entryNames() const
     return ini::sectionNames(m_path);
 }
 
-Entry SectionFile::entry(const QByteArray &name) const
+namespace {
+
+// Each record is read through one ini::Reader: the file is checked once per
+// record, and the record's values all come from the same state of the file.
+
+/// The keys of part n: "2", "2Modul", "2File", "2Describe", "2Archiv".
+struct PartKeys
+{
+    QByteArray caption, modul, file, describe, archiv;
+
+    explicit PartKeys(int n)
+        : caption(QByteArray::number(n))
+        , modul(caption + "Modul")
+        , file(caption + "File")
+        , describe(caption + "Describe")
+        , archiv(caption + "Archiv")
+    {
+    }
+};
+
+/// Built once for the part numbers nearly every entry has (read from any thread).
+const PartKeys &commonPartKeys(int n)
+{
+    static const std::vector<PartKeys> keys = [] {
+        std::vector<PartKeys> k;
+        for (int i = 1; i <= 16; ++i)
+            k.emplace_back(i);
+        return k;
+    }();
+    return keys[std::size_t(n - 1)];
+}
+
+Part readPart(const ini::Reader &file, const QByteArray &name, int n, PartFields fields = PartFields::All)
+{
+    static const QByteArray kArtikel("Artikel");
+    const std::optional<PartKeys> rare = n > 16 ? std::optional<PartKeys>(PartKeys(n)) : std::nullopt;
+    const PartKeys &key = rare ? *rare : commonPartKeys(n);
+    Part part;
+    part.number = n;
+    part.caption = file.readString(name, key.caption, kArtikel);
+    part.kind = partKindOf(part.caption);
+    part.modul = file.readString(name, key.modul, QByteArray());
+    if (fields == PartFields::KindAndModul)
+        return part;
+    part.file = file.readString(name, key.file, QByteArray());
+    part.description = file.readString(name, key.describe, name);
+    part.archiveText = file.readString(name, key.archiv, file.readString(name, key.describe, QByteArray()));
+    return part;
+}
+
+Entry readEntry(const ini::Reader &file, const QByteArray &name)
 {
     Entry entry;
     entry.name = name;
-    entry.declaredCount = ini::readInteger(m_path, name, "Count", 1);
+    entry.declaredCount = file.readInteger(name, "Count", 1);
     entry.partCount = std::clamp<qint32>(entry.declaredCount, 0, kMaxParts);
     entry.countCapped = entry.declaredCount > kMaxParts;
-    entry.newsModul
-        = ini::readString(m_path, name, "CModul", ini::readString(m_path, name, "1Modul", QByteArray()));
+    entry.newsModul = file.readString(name, "CModul", file.readString(name, "1Modul", QByteArray()));
     return entry;
+}
+
+} // namespace
+
+Entry SectionFile::entry(const QByteArray &name) const
+{
+    return readEntry(ini::Reader(m_path), name);
 }
 
 Part SectionFile::part(const QByteArray &name, int n) const
 {
-    const QByteArray key = QByteArray::number(n);
-    Part part;
-    part.number = n;
-    part.caption = ini::readString(m_path, name, key, "Artikel");
-    part.kind = partKindOf(part.caption);
-    part.modul = ini::readString(m_path, name, key + "Modul", QByteArray());
-    part.file = ini::readString(m_path, name, key + "File", QByteArray());
-    part.description = ini::readString(m_path, name, key + "Describe", name);
-    part.archiveText = ini::readString(
-        m_path, name, key + "Archiv", ini::readString(m_path, name, key + "Describe", QByteArray()));
-    return part;
+    return readPart(ini::Reader(m_path), name, n);
 }
 
 QList<Part> SectionFile::parts(const Entry &entry) const
 {
+    const ini::Reader file(m_path);
     QList<Part> parts;
     parts.reserve(entry.partCount);
     for (int n = 1; n <= entry.partCount; ++n)
-        parts.append(part(entry.name, n));
+        parts.append(readPart(file, entry.name, n));
     return parts;
+}
+
+QList<EntryParts> SectionFile::entriesWithParts(PartFields fields) const
+{
+    const ini::Reader file(m_path);
+    QList<EntryParts> all;
+    const QList<QByteArray> names = file.sectionNames();
+    all.reserve(names.size());
+    for (const QByteArray &name : names) {
+        EntryParts &e = all.emplace_back();
+        e.entry = readEntry(file, name);
+        e.parts.reserve(e.entry.partCount);
+        for (int n = 1; n <= e.entry.partCount; ++n)
+            e.parts.append(readPart(file, name, n, fields));
+    }
+    return all;
 }
 
 QList<Section> readSections()

@@ -71,6 +71,17 @@ struct Entry
     bool isNew(const QByteArray &newestModul) const;
 };
 
+/// What a read of parts fills in: everything, or only what counting by
+/// module and kind needs (caption, kind, modul), leaving the rest empty.
+enum class PartFields { All, KindAndModul };
+
+/// An entry together with its parts, as one read of the whole file gives them.
+struct EntryParts
+{
+    Entry entry;
+    QList<Part> parts;
+};
+
 /// @short Reads one Section file's entries and parts.
 class SectionFile
 {
@@ -88,6 +99,9 @@ public:
     Part part(const QByteArray &name, int n) const;
     /// Parts 1 ... entry.partCount.
     QList<Part> parts(const Entry &entry) const;
+    /// Every entry in file order with its parts, from one check of the file:
+    /// what entryNames, entry and parts give, read at one moment.
+    QList<EntryParts> entriesWithParts(PartFields fields = PartFields::All) const;
 
 private:
     QString m_path;

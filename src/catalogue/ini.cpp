@@ -8,11 +8,58 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 namespace tv::ini {
+
+/// A file's parsed form, compact: the content once, and names, keys and
+/// values as offsets into it (about a third of the content's size on top).
+struct Parsed
+{
+    struct Key
+    {
+        qsizetype begin = 0; // the key, trimmed
+        qsizetype valueBegin = 0; // the value, trimmed and unquoted
+        int size = 0;
+        int valueSize = 0;
+        int line = 0;
+    };
+    struct Section
+    {
+        qsizetype begin = 0; // the name, trimmed, without brackets
+        int size = 0;
+        int headerLine = 0;
+        int lastLine = 0; // last non-blank line belonging to the section
+        int firstKey = 0; // its keys are keys[firstKey ... firstKey + keyCount)
+        int keyCount = 0;
+    };
+    /// Section by the hash of its folded name; equal hashes in file order.
+    struct Slot
+    {
+        quint32 hash;
+        int section;
+        bool operator<(const Slot &o) const { return hash != o.hash ? hash < o.hash : section < o.section; }
+    };
+
+    QByteArray content;
+    std::vector<Key> keys;
+    std::vector<Section> sections;
+    std::vector<Slot> index;
+
+    QByteArrayView view(qsizetype begin, int size) const
+    {
+        return QByteArrayView(content).sliced(begin, size);
+    }
+    const Section *findSection(QByteArrayView name) const;
+    const Key *findKey(const Section &section, QByteArrayView key) const;
+};
+
 namespace {
 
 constexpr qsizetype kMaxValue = 2047;
@@ -22,30 +69,6 @@ struct Line
     qsizetype begin = 0; // first byte of the line
     qsizetype end = 0; // one past its text, before the line end
     qsizetype next = 0; // first byte of the following line
-};
-
-struct Key
-{
-    QByteArray folded;
-    QByteArray value;
-    int line = 0;
-};
-
-struct Section
-{
-    QByteArray name;
-    QByteArray folded;
-    int headerLine = 0;
-    int lastLine = 0; // last non-blank line belonging to the section
-    QList<Key> keys;
-};
-
-struct Parsed
-{
-    QByteArray content;
-    QList<Line> lines;
-    QList<Section> sections;
-    QHash<QByteArray, qsizetype> firstSection; // folded name -> index of its first occurrence
 };
 
 struct Stamp
@@ -62,80 +85,144 @@ struct Stamp
     bool operator==(const Stamp &) const = default;
 };
 
-QByteArray fold(const QByteArray &name)
+/// Names match by the 1252 letter rules, as upperCp1252 folds them; one table
+/// lookup per byte, without a folded copy of every name.
+const std::array<unsigned char, 256> &foldTable()
 {
-    return upperCp1252(name);
+    static const std::array<unsigned char, 256> table = [] {
+        QByteArray all(256, '\0');
+        for (int i = 0; i < 256; ++i)
+            all[i] = char(i);
+        const QByteArray upper = upperCp1252(all);
+        std::array<unsigned char, 256> t {};
+        for (int i = 0; i < 256; ++i)
+            t[std::size_t(i)] = static_cast<unsigned char>(upper[i]);
+        return t;
+    }();
+    return table;
 }
 
-QByteArray unquote(QByteArray value)
+quint32 foldedHash(QByteArrayView name)
 {
-    if (value.size() >= 2) {
-        const char first = value.front();
-        if ((first == '"' || first == '\'') && value.back() == first)
-            value = value.mid(1, value.size() - 2);
+    const auto &fold = foldTable();
+    quint32 h = 2166136261u; // FNV-1a
+    for (const char c : name) {
+        h ^= fold[static_cast<unsigned char>(c)];
+        h *= 16777619u;
     }
-    return value;
+    return h;
 }
 
-QList<Line> splitIniLines(const QByteArray &content)
+bool equalFolded(QByteArrayView a, QByteArrayView b)
 {
-    QList<Line> lines;
-    qsizetype pos = 0;
-    const qsizetype size = content.size();
-    while (pos < size) {
-        Line line;
-        line.begin = pos;
-        while (pos < size && content[pos] != '\r' && content[pos] != '\n')
-            ++pos;
-        line.end = pos;
-        if (pos < size && content[pos] == '\r')
-            ++pos;
-        if (pos < size && content[pos] == '\n' && (pos == line.end || content[pos - 1] == '\r'))
-            ++pos;
-        line.next = pos;
-        lines.append(line);
+    if (a.size() != b.size())
+        return false;
+    const auto &fold = foldTable();
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (fold[static_cast<unsigned char>(a[i])] != fold[static_cast<unsigned char>(b[i])])
+            return false;
     }
-    return lines;
+    return true;
 }
 
-std::shared_ptr<const Parsed> parse(QByteArray content)
+bool isBlank(char c)
+{
+    // The bytes QByteArray::trimmed() drops.
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+/// [begin, end) without the blanks at either end.
+void trim(const char *data, qsizetype &begin, qsizetype &end)
+{
+    while (begin < end && isBlank(data[begin]))
+        ++begin;
+    while (end > begin && isBlank(data[end - 1]))
+        --end;
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    trim(text.data(), begin, end);
+    return text.sliced(begin, end - begin);
+}
+
+/// Parses `content`; `lines` receives where each line lies (for writing), when given.
+std::shared_ptr<Parsed> parse(QByteArray content, QList<Line> *lines = nullptr)
 {
     auto parsed = std::make_shared<Parsed>();
     parsed->content = std::move(content);
-    parsed->lines = splitIniLines(parsed->content);
-    Section *current = nullptr;
-    for (int i = 0; i < parsed->lines.size(); ++i) {
-        const Line &l = parsed->lines[i];
-        const QByteArray text = parsed->content.mid(l.begin, l.end - l.begin).trimmed();
-        if (text.isEmpty())
+    const char *data = parsed->content.constData();
+    const qsizetype size = parsed->content.size();
+    Parsed::Section *current = nullptr;
+    qsizetype pos = 0;
+    for (int i = 0; pos < size; ++i) {
+        // A line ends at CR, at LF, or at CR LF; a LF after the text of a CR line end stays its own end.
+        Line l;
+        l.begin = pos;
+        while (pos < size && data[pos] != '\r' && data[pos] != '\n')
+            ++pos;
+        l.end = pos;
+        if (pos < size && data[pos] == '\r')
+            ++pos;
+        if (pos < size && data[pos] == '\n' && (pos == l.end || data[pos - 1] == '\r'))
+            ++pos;
+        l.next = pos;
+        if (lines)
+            lines->append(l);
+
+        qsizetype begin = l.begin;
+        qsizetype end = l.end;
+        trim(data, begin, end);
+        if (begin == end)
             continue;
-        if (text.front() == '[') {
-            qsizetype close = text.indexOf(']');
-            if (close < 0)
-                close = text.size();
-            Section s;
-            s.name = text.mid(1, close - 1).trimmed();
-            s.folded = fold(s.name);
+        if (data[begin] == '[') {
+            const char *close
+                = static_cast<const char *>(std::memchr(data + begin, ']', std::size_t(end - begin)));
+            qsizetype nameBegin = begin + 1;
+            qsizetype nameEnd = close ? close - data : end;
+            trim(data, nameBegin, nameEnd);
+            Parsed::Section s;
+            s.begin = nameBegin;
+            s.size = int(nameEnd - nameBegin);
             s.headerLine = i;
             s.lastLine = i;
-            if (!parsed->firstSection.contains(s.folded))
-                parsed->firstSection.insert(s.folded, parsed->sections.size());
-            parsed->sections.append(s);
+            s.firstKey = int(parsed->keys.size());
+            parsed->sections.push_back(s);
             current = &parsed->sections.back();
             continue;
         }
         if (!current)
             continue;
         current->lastLine = i;
-        const qsizetype eq = text.indexOf('=');
-        if (eq < 0)
+        const char *eq = static_cast<const char *>(std::memchr(data + begin, '=', std::size_t(end - begin)));
+        if (!eq)
             continue;
-        Key k;
-        k.folded = fold(text.left(eq).trimmed());
-        k.value = unquote(text.mid(eq + 1).trimmed());
-        k.line = i;
-        current->keys.append(k);
+        qsizetype keyBegin = begin;
+        qsizetype keyEnd = eq - data;
+        trim(data, keyBegin, keyEnd);
+        qsizetype valueBegin = eq - data + 1;
+        qsizetype valueEnd = end;
+        trim(data, valueBegin, valueEnd);
+        // A value in matching quotes loses them.
+        if (valueEnd - valueBegin >= 2) {
+            const char first = data[valueBegin];
+            if ((first == '"' || first == '\'') && data[valueEnd - 1] == first) {
+                ++valueBegin;
+                --valueEnd;
+            }
+        }
+        parsed->keys.push_back(
+            { keyBegin, valueBegin, int(keyEnd - keyBegin), int(valueEnd - valueBegin), i });
+        ++current->keyCount;
     }
+    parsed->index.reserve(parsed->sections.size());
+    for (std::size_t n = 0; n < parsed->sections.size(); ++n) {
+        const Parsed::Section &s = parsed->sections[n];
+        parsed->index.push_back({ foldedHash(parsed->view(s.begin, s.size)), int(n) });
+    }
+    std::sort(parsed->index.begin(), parsed->index.end());
     return parsed;
 }
 
@@ -156,17 +243,82 @@ bool statFile(const QString &path, Stamp *stamp)
     return true;
 }
 
-struct CacheEntry
+/// Parsed copies of the files read last, up to a budget of bytes: a catalogue
+/// of any number of Section files is parsed once per file as long as it fits,
+/// and one that does not fit still parses each file once per pass over it.
+class Cache
 {
-    Stamp stamp;
-    std::shared_ptr<const Parsed> parsed;
+public:
+    std::shared_ptr<const Parsed> find(const QString &path, const Stamp &stamp)
+    {
+        const auto it = m_entries.find(path);
+        if (it == m_entries.end())
+            return nullptr;
+        if (!(it->stamp == stamp)) {
+            remove(path);
+            return nullptr;
+        }
+        it->lastUse = ++m_clock;
+        return it->parsed;
+    }
+
+    void insert(const QString &path, const Stamp &stamp, std::shared_ptr<const Parsed> parsed)
+    {
+        remove(path);
+        const qint64 cost = costOf(*parsed);
+        if (cost > kBudget)
+            return;
+        while (m_bytes + cost > kBudget && !m_entries.isEmpty())
+            evictOldest();
+        m_entries.insert(path, Entry { stamp, std::move(parsed), ++m_clock, cost });
+        m_bytes += cost;
+    }
+
+    void remove(const QString &path)
+    {
+        const auto it = m_entries.find(path);
+        if (it == m_entries.end())
+            return;
+        m_bytes -= it->cost;
+        m_entries.erase(it);
+    }
+
+private:
+    static constexpr qint64 kBudget = qint64(32) << 20;
+
+    struct Entry
+    {
+        Stamp stamp;
+        std::shared_ptr<const Parsed> parsed;
+        quint64 lastUse = 0;
+        qint64 cost = 0;
+    };
+
+    static qint64 costOf(const Parsed &p)
+    {
+        return p.content.size() + qint64(p.keys.size() * sizeof(Parsed::Key))
+            + qint64(p.sections.size() * (sizeof(Parsed::Section) + sizeof(Parsed::Slot)));
+    }
+
+    void evictOldest()
+    {
+        auto oldest = m_entries.begin();
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->lastUse < oldest->lastUse)
+                oldest = it;
+        }
+        m_bytes -= oldest->cost;
+        m_entries.erase(oldest);
+    }
+
+    QHash<QString, Entry> m_entries;
+    qint64 m_bytes = 0;
+    quint64 m_clock = 0;
 };
 
-// Parsed copies of recently read files. Small: the program reads a handful of
-// Section files, the Version file and the settings.
-QHash<QString, CacheEntry> &cache()
+Cache &cache()
 {
-    static QHash<QString, CacheEntry> c;
+    static Cache c;
     return c;
 }
 
@@ -177,52 +329,98 @@ std::shared_ptr<const Parsed> load(const QString &path)
         cache().remove(path);
         return nullptr;
     }
-    const auto it = cache().constFind(path);
-    if (it != cache().constEnd() && it->stamp == before)
-        return it->parsed;
+    if (auto cached = cache().find(path, before))
+        return cached;
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr; // unreadable files read like missing ones, as the profile routines do
-    auto parsed = parse(file.readAll());
+    std::shared_ptr<const Parsed> parsed = parse(file.readAll());
     Stamp after;
     // Only a file that did not change while it was read is kept.
-    if (statFile(path, &after) && after == before && after.size == parsed->content.size()) {
-        if (cache().size() > 64)
-            cache().clear();
-        cache().insert(path, CacheEntry { after, parsed });
-    }
+    if (statFile(path, &after) && after == before && after.size == parsed->content.size())
+        cache().insert(path, after, parsed);
     return parsed;
-}
-
-const Section *findSection(const Parsed &parsed, const QByteArray &section)
-{
-    // A hash: reading every entry of a Section file of thousands stays linear.
-    const auto it = parsed.firstSection.constFind(fold(section.trimmed()));
-    return it == parsed.firstSection.constEnd() ? nullptr : &parsed.sections[*it];
-}
-
-const Key *findKey(const Section &section, const QByteArray &key)
-{
-    const QByteArray folded = fold(key.trimmed());
-    for (const Key &k : section.keys) {
-        if (k.folded == folded)
-            return &k;
-    }
-    return nullptr;
 }
 
 } // namespace
 
+const Parsed::Section *Parsed::findSection(QByteArrayView name) const
+{
+    // By hash: reading every entry of a Section file of thousands stays linear.
+    name = trimmed(name);
+    const quint32 hash = foldedHash(name);
+    for (auto it = std::lower_bound(index.begin(), index.end(), Slot { hash, 0 });
+         it != index.end() && it->hash == hash; ++it) {
+        const Section &s = sections[std::size_t(it->section)];
+        if (equalFolded(view(s.begin, s.size), name))
+            return &s; // the first of equal names, as the slots keep file order
+    }
+    return nullptr;
+}
+
+const Parsed::Key *Parsed::findKey(const Section &section, QByteArrayView key) const
+{
+    key = trimmed(key);
+    for (int k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
+        const Key &candidate = keys[std::size_t(k)];
+        if (equalFolded(view(candidate.begin, candidate.size), key))
+            return &candidate;
+    }
+    return nullptr;
+}
+
+Reader::Reader(const QString &path)
+    : m_parsed(load(path))
+{
+}
+
+Reader::~Reader() = default;
+Reader::Reader(const Reader &) = default;
+Reader &Reader::operator=(const Reader &) = default;
+
+const void *Reader::findSection(const QByteArray &section) const
+{
+    if (!m_parsed)
+        return nullptr;
+    if (m_lastName.isNull() || section != m_lastName) {
+        m_lastSection = m_parsed->findSection(section);
+        m_lastName = section.isNull() ? QByteArray("") : section;
+    }
+    return m_lastSection;
+}
+
+QByteArray Reader::readString(
+    const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue) const
+{
+    const auto *s = static_cast<const Parsed::Section *>(findSection(section));
+    const Parsed::Key *k = s ? m_parsed->findKey(*s, key) : nullptr;
+    if (!k)
+        return defaultValue.left(kMaxValue);
+    return m_parsed->view(k->valueBegin, int(std::min<qsizetype>(k->valueSize, kMaxValue))).toByteArray();
+}
+
+qint32 Reader::readInteger(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const
+{
+    qint32 value = defaultValue;
+    return parseInteger(readString(section, key, QByteArray()), &value) ? value : defaultValue;
+}
+
+QList<QByteArray> Reader::sectionNames() const
+{
+    QList<QByteArray> names;
+    if (!m_parsed)
+        return names;
+    names.reserve(qsizetype(m_parsed->sections.size()));
+    for (const Parsed::Section &s : m_parsed->sections)
+        names.append(m_parsed->view(s.begin, s.size).toByteArray());
+    return names;
+}
+
 QByteArray readString(
     const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue)
 {
-    const auto parsed = load(path);
-    if (!parsed)
-        return defaultValue.left(kMaxValue);
-    const Section *s = findSection(*parsed, section);
-    const Key *k = s ? findKey(*s, key) : nullptr;
-    return (k ? k->value : defaultValue).left(kMaxValue);
+    return Reader(path).readString(section, key, defaultValue);
 }
 
 bool parseInteger(const QByteArray &text, qint32 *value)
@@ -272,20 +470,12 @@ bool parseInteger(const QByteArray &text, qint32 *value)
 
 qint32 readInteger(const QString &path, const QByteArray &section, const QByteArray &key, qint32 defaultValue)
 {
-    qint32 value = defaultValue;
-    return parseInteger(readString(path, section, key, QByteArray()), &value) ? value : defaultValue;
+    return Reader(path).readInteger(section, key, defaultValue);
 }
 
 QList<QByteArray> sectionNames(const QString &path)
 {
-    QList<QByteArray> names;
-    const auto parsed = load(path);
-    if (!parsed)
-        return names;
-    names.reserve(parsed->sections.size());
-    for (const Section &s : parsed->sections)
-        names.append(s.name);
-    return names;
+    return Reader(path).sectionNames();
 }
 
 namespace {
@@ -317,19 +507,20 @@ void writeString(
         if (in.error() != QFileDevice::NoError)
             throw WriteError(path); // a part read would write the rest away
     }
-    const auto parsed = parse(content);
-    const Section *s = findSection(*parsed, section);
+    QList<Line> lines;
+    const auto parsed = parse(content, &lines);
+    const Parsed::Section *s = parsed->findSection(section);
     QByteArray out;
     if (!s) {
         out = content;
         if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r'))
             out += "\r\n";
         out += '[' + section.trimmed() + "]\r\n" + entry + "\r\n";
-    } else if (const Key *k = findKey(*s, key)) {
-        const Line &l = parsed->lines[k->line];
+    } else if (const Parsed::Key *k = parsed->findKey(*s, key)) {
+        const Line &l = lines[k->line];
         out = content.left(l.begin) + entry + content.mid(l.end);
     } else {
-        const Line &l = parsed->lines[s->lastLine];
+        const Line &l = lines[s->lastLine];
         QByteArray lineEnd = content.mid(l.end, l.next - l.end);
         if (lineEnd.isEmpty())
             lineEnd = "\r\n";

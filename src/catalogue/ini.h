@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 /// @short INI files as the catalogue, the Version file and the settings use them.
 ///
 /// Names and values are Windows-1252 bytes. Sections and keys match without
@@ -15,9 +17,46 @@
 ///       1Modul = 'neu'   key "1Modul", value "neu"
 ///
 /// Reads are answered from a parsed copy that is checked against the file's
-/// size, modification time (ns) and inode on every call, so every answer equals
-/// a fresh read while a list of 2,000 entries still paints fast.
+/// size, modification and change time (ns) and inode on every call, so every
+/// answer equals a fresh read while a list of 2,000 entries still paints fast.
 namespace tv::ini {
+
+struct Parsed;
+
+/// @short One file as it is on disk now: the file is checked (and parsed when
+/// it changed) once, when the Reader is made, and every read through it
+/// answers from that state. For the values that belong together, such as the
+/// keys of one entry:
+///
+///     const ini::Reader file(path);                 // one stat()
+///     const qint32 count = file.readInteger(name, "Count", 1);
+///     const QByteArray modul = file.readString(name, "1Modul", {});
+///
+/// Keep a Reader for one read of related values, never across user actions.
+class Reader
+{
+public:
+    explicit Reader(const QString &path);
+    ~Reader();
+    Reader(const Reader &);
+    Reader &operator=(const Reader &);
+
+    /// As ini::readString, from the file's state when the Reader was made.
+    QByteArray readString(
+        const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue) const;
+    /// As ini::readInteger.
+    qint32 readInteger(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const;
+    /// As ini::sectionNames.
+    QList<QByteArray> sectionNames() const;
+
+private:
+    const void *findSection(const QByteArray &section) const;
+
+    std::shared_ptr<const Parsed> m_parsed; // null for a missing or unreadable file
+    // The section read last: the keys of one entry are read one after another.
+    mutable QByteArray m_lastName;
+    mutable const void *m_lastSection = nullptr;
+};
 
 /// A value of at most 2047 bytes; the default when the file, section or key is missing.
 /// A key with nothing after "=" gives "", not the default.

@@ -6,6 +6,8 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyleOptionTab>
 #include <QStylePainter>
@@ -14,6 +16,72 @@
 #include <QVBoxLayout>
 
 namespace tv {
+namespace {
+
+/// Shows the tab rows: as high as they are, up to about a third of the pane,
+/// and scrolling beyond. The chosen tab's row is the lowest one, so a change
+/// of section scrolls to the bottom.
+class TabRowsArea : public QScrollArea
+{
+public:
+    TabRowsArea(WrappingTabBar *bar, QWidget *pane)
+        : QScrollArea(pane)
+        , m_bar(bar)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setFocusPolicy(Qt::NoFocus);
+        setWidgetResizable(true);
+        setWidget(bar);
+        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
+            if (m_followCurrent)
+                verticalScrollBar()->setValue(max);
+        });
+        // The user scrolled: the rows stay where they were put.
+        connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_followCurrent = false; });
+    }
+
+    void followCurrent()
+    {
+        m_followCurrent = true;
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+
+    QSize sizeHint() const override { return QSize(m_bar->sizeHint().width(), shownHeight()); }
+    QSize minimumSizeHint() const override { return QSize(0, shownHeight()); }
+
+protected:
+    bool viewportEvent(QEvent *event) override
+    {
+        // The bar asks for another height (more tabs, another width): so does the area.
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            QEvent request(QEvent::LayoutRequest);
+            QScrollArea::event(&request);
+        }
+        return QScrollArea::viewportEvent(event);
+    }
+
+private:
+    int shownHeight() const
+    {
+        const int rows = m_bar->sizeHint().height();
+        const QWidget *pane = parentWidget();
+        if (!pane || m_bar->count() == 0)
+            return rows;
+        // At least one row and a bit, so that the scroll bar's arrows fit.
+        const int cap
+            = std::max(m_bar->wrappedTabRect(m_bar->currentIndex()).height() * 3 / 2, pane->height() / 3);
+        return std::min(rows, cap);
+    }
+
+    WrappingTabBar *m_bar;
+    bool m_followCurrent = true;
+};
+
+} // namespace
 
 WrappingTabBar::WrappingTabBar(QWidget *parent)
     : QWidget(parent)
@@ -79,7 +147,7 @@ void WrappingTabBar::setCurrentIndex(int index)
 
 int WrappingTabBar::availableWidth() const
 {
-    // The tab widget gives its bar the width the bar asks for; ask for the pane's.
+    // The area around the bar gives it the width it asks for; ask for what the area shows.
     const QWidget *pane = parentWidget();
     return std::max(1, pane ? pane->width() : width());
 }
@@ -275,15 +343,19 @@ bool WrappingTabBar::event(QEvent *event)
 SectionTabWidget::SectionTabWidget(QWidget *parent)
     : QWidget(parent)
     , m_bar(new WrappingTabBar(this))
+    , m_rows(nullptr)
     , m_stack(nullptr)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_bar);
+    auto *rows = new TabRowsArea(m_bar, this);
+    m_rows = rows;
+    layout->addWidget(m_rows);
     createStack();
-    connect(m_bar, &WrappingTabBar::currentChanged, this, [this](int index) {
+    connect(m_bar, &WrappingTabBar::currentChanged, this, [this, rows](int index) {
         m_stack->setCurrentIndex(index);
+        rows->followCurrent();
         emit currentChanged(index);
     });
 }
@@ -327,8 +399,10 @@ void SectionTabWidget::setCurrentIndex(int index)
 
 void SectionTabWidget::resizeEvent(QResizeEvent *event)
 {
-    // A new width means new rows: let the bar ask for its height again.
+    // A new width means new rows, a new height another limit for them: let
+    // the bar and its area ask for their heights again.
     m_bar->updateGeometry();
+    m_rows->updateGeometry();
     QWidget::resizeEvent(event);
 }
 

@@ -6,12 +6,16 @@
 #include <QString>
 #include <QWidget>
 
+class QScrollArea;
 class QStackedWidget;
 
-/// @short Section tabs that wrap into several rows instead of scrolling.
+/// @short Section tabs that wrap into several rows.
 ///
-/// Every section stays visible however narrow the pane. As with the classic
-/// multi-row tab control, the row holding the chosen tab moves next to the page.
+/// As with the classic multi-row tab control, the row holding the chosen tab
+/// moves next to the page. While the rows take at most about a third of the
+/// pane's height every section is visible at once; beyond that the rows
+/// scroll (wheel, scroll bar) instead of making the window taller than the
+/// screen, and Ctrl+Tab reaches every section from the keyboard.
 ///
 /// The bar keeps its own list of tabs and lays them out only when it is asked
 /// where they are (painting, a click, its size), once for all changes made
@@ -88,6 +92,8 @@ class SectionTabWidget : public QWidget
 public:
     explicit SectionTabWidget(QWidget *parent = nullptr);
     WrappingTabBar *tabBar() const { return m_bar; }
+    /// Where the bar's rows are shown; it scrolls when they are too many.
+    QScrollArea *tabRows() const { return m_rows; }
 
     int addTab(QWidget *page, const QString &text);
     /// Removes every tab and deletes its page, in time linear in their number.
@@ -111,6 +117,7 @@ private:
     void createStack();
 
     WrappingTabBar *m_bar;
+    QScrollArea *m_rows;
     QStackedWidget *m_stack;
 };
 

@@ -7,6 +7,8 @@
 #include "catalogue/errors.h"
 #include "catalogue/partkind.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <numeric>
 #include <utility>
@@ -39,13 +41,20 @@ void ModulStatistik::ReadModulList()
     } catch (const IoError &) {
         // A Sections.dat that cannot be read lists no modules.
     }
+    // A catalogue of 600,000 parts names a few hundred modules: each part keeps
+    // the row of its module's exact name and its column, not the texts.
+    QHash<QByteArray, int> rows;
     for (const Section &section : std::as_const(sections)) {
-        const SectionFile file = section.file();
-        for (const QByteArray &name : file.entryNames()) {
-            for (const tv::Part &part : file.parts(file.entry(name))) {
-                m_parts.append({ part.modul, part.caption });
-                if (!m_modules.contains(part.modul))
+        // One read of each Section file: the counts match the file as it was at that moment.
+        for (const EntryParts &entry : section.file().entriesWithParts(PartFields::KindAndModul)) {
+            for (const tv::Part &part : entry.parts) {
+                auto row = rows.constFind(part.modul);
+                if (row == rows.constEnd()) {
+                    row = rows.insert(part.modul, int(m_modules.size()));
                     m_modules.append(part.modul);
+                }
+                const std::optional<CountColumn> column = countColumnOf(part.caption);
+                m_parts.append({ *row, column ? int(*column) : -1 });
             }
         }
     }
@@ -58,13 +67,16 @@ void ModulStatistik::ClearModulCounts()
 
 void ModulStatistik::CountModulParts()
 {
+    // A part counts in the first row whose name equals its module's ignoring ASCII case.
+    QHash<QByteArray, int> firstRow;
+    for (int row = int(m_modules.size()) - 1; row >= 0; --row)
+        firstRow[upperAscii(m_modules[row])] = row; // from the last row on: the first one wins
+    QList<int> countsIn(m_modules.size());
+    for (qsizetype row = 0; row < m_modules.size(); ++row)
+        countsIn[row] = firstRow.value(upperAscii(m_modules[row]));
     for (const Part &part : std::as_const(m_parts)) {
-        const std::optional<CountColumn> column = countColumnOf(part.caption);
-        if (!column)
-            continue;
-        const auto row = std::find_if(m_modules.cbegin(), m_modules.cend(),
-            [&](const QByteArray &m) { return equalsIgnoringAsciiCase(m, part.modul); });
-        ++m_counts[row - m_modules.cbegin()][int(*column)];
+        if (part.column >= 0)
+            ++m_counts[countsIn[part.row]][part.column];
     }
 }
 

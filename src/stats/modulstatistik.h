@@ -63,8 +63,8 @@ private:
     /// counts always match the list even when a file changes meanwhile.
     struct Part
     {
-        QByteArray modul;
-        QByteArray caption;
+        int row; // of the module's exact name in m_modules
+        int column; // CountColumn, or -1 for a caption that counts nowhere
     };
 
     QList<Part> m_parts; // only while computing

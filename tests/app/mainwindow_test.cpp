@@ -2,6 +2,7 @@
 #include "app/desktopseam.h"
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
+#include "app/timezone.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/entrylistbox.h"
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
@@ -159,6 +162,91 @@ private slots:
         // The page starts below all rows.
         QWidget *page = form.PageControl1()->currentWidget();
         QVERIFY(page->mapTo(form.PageControl1(), QPoint(0, 0)).y() > bar->geometry().bottom());
+    }
+
+    void timeZoneIsPinnedOnlyWhenUnset()
+    {
+        const QByteArray saved = qgetenv("TZ");
+        const bool wasSet = qEnvironmentVariableIsSet("TZ");
+        // Unset: the system's zone file, and every local time reads as before.
+        qunsetenv("TZ");
+        ::tzset();
+        const time_t stamp = 1719835200; // 2024-07-01 12:00 UTC
+        struct tm before
+        {
+        };
+        ::localtime_r(&stamp, &before);
+        pinLocalTimeZone();
+        QCOMPARE(qgetenv("TZ"), QByteArray(":/etc/localtime"));
+        struct tm after
+        {
+        };
+        ::localtime_r(&stamp, &after);
+        QCOMPARE(after.tm_hour, before.tm_hour);
+        QCOMPARE(after.tm_isdst, before.tm_isdst);
+        // Set: left alone.
+        qputenv("TZ", "Asia/Tokyo");
+        pinLocalTimeZone();
+        QCOMPARE(qgetenv("TZ"), QByteArray("Asia/Tokyo"));
+        if (wasSet)
+            qputenv("TZ", saved);
+        else
+            qunsetenv("TZ");
+        ::tzset();
+    }
+
+    void manySectionsKeepTheWindowOnTheScreen()
+    {
+        // 60 sections wrap into far more rows than a third of the pane holds.
+        QByteArray sections;
+        for (int i = 1; i <= 60; ++i) {
+            const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
+            sections += line + "\r\n";
+            m_dirs->writeProgramFile(
+                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
+        }
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+        TForm1 form(*m_seam);
+        QVERIFY(form.FormCreate());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents();
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QCOMPARE(form.size(), mainWindowGeometry(screen).window);
+        SectionTabWidget *pane = form.PageControl1();
+        WrappingTabBar *bar = pane->tabBar();
+        QScrollArea *rows = pane->tabRows();
+        QVERIFY(bar->height() > pane->height()); // the rows would not even fit the pane
+        QVERIFY2(rows->height() <= pane->height() / 3 + 1,
+            qPrintable(QStringLiteral("%1 of %2").arg(rows->height()).arg(pane->height())));
+        QVERIFY(pane->currentWidget()->height() > pane->height() / 2); // the list keeps its room
+
+        // The chosen tab's row is shown; a tab of the first row is scrolled to and clicked.
+        const auto shown = [&](int index) {
+            const QRect r = bar->wrappedTabRect(index).translated(bar->pos());
+            return rows->viewport()->rect().contains(r);
+        };
+        QVERIFY(shown(0));
+        const int top = bar->wrappedTabAt(QPoint(1, 1));
+        QVERIFY(top > 0 && !shown(top));
+        rows->verticalScrollBar()->setValue(0);
+        QVERIFY(shown(top));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->wrappedTabRect(top).center());
+        QCOMPARE(pane->currentIndex(), top);
+        QCoreApplication::processEvents();
+        QVERIFY(shown(top));
+
+        // From the keyboard every section is reached, and shown.
+        auto *list = findControl(&form, QStringLiteral("SectionListBox%1").arg(top + 1));
+        QTest::keyClick(qobject_cast<QWidget *>(list), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pane->currentIndex(), top + 1);
+        QCoreApplication::processEvents();
+        QVERIFY(shown(top + 1));
+        pane->setCurrentIndex(0);
+        QTest::keyClick(pane, Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(pane->currentIndex(), 59);
+        QCoreApplication::processEvents();
+        QVERIFY(shown(59));
     }
 
     void manyTabsAreLaidOutOnce()

@@ -57,6 +57,37 @@ private slots:
         QVERIFY(!part.modulInstalled());
     }
 
+    void wholeFileReadEqualsEntryByEntry()
+    {
+        const SectionFile file = sectionFile("[Bitmaps laden]\r\nCount=0x2\r\n1Modul=basis\r\n2=Beispiel\r\n"
+                                             "2Describe=\r\n[!Neu]\r\nCModul=neu\r\n[Leer]\r\nCount=0\r\n"
+                                             "[BITMAPS LADEN]\r\nCount=5\r\n");
+        const QList<EntryParts> all = file.entriesWithParts();
+        const QList<QByteArray> names = file.entryNames();
+        QCOMPARE(all.size(), names.size());
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            const Entry entry = file.entry(names[i]);
+            QCOMPARE(all[i].entry.name, entry.name);
+            QCOMPARE(all[i].entry.declaredCount, entry.declaredCount);
+            QCOMPARE(all[i].entry.newsModul, entry.newsModul);
+            const QList<Part> parts = file.parts(entry);
+            QCOMPARE(all[i].parts.size(), parts.size());
+            for (qsizetype n = 0; n < parts.size(); ++n) {
+                QCOMPARE(all[i].parts[n].caption, parts[n].caption);
+                QCOMPARE(all[i].parts[n].modul, parts[n].modul);
+                QCOMPARE(all[i].parts[n].description, parts[n].description);
+                QCOMPARE(all[i].parts[n].archiveText, parts[n].archiveText);
+            }
+        }
+        // The second "Bitmaps laden" reads as the first, as every read of it does.
+        QCOMPARE(all[3].entry.declaredCount, 2);
+        QCOMPARE(all[0].parts[1].description, QByteArray());
+        QCOMPARE(all[2].parts.size(), 0);
+        QVERIFY(SectionFile(m_dirs->programDir() + QStringLiteral("Section_Fehlt.dat"))
+                    .entriesWithParts()
+                    .isEmpty());
+    }
+
     void partKeysAreRead()
     {
         const SectionFile file

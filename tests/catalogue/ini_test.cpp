@@ -20,9 +20,9 @@ class IniTest : public QObject
     Q_OBJECT
 
 private:
-    QString write(const QByteArray &content)
+    QString write(const QByteArray &content, const QString &name = QStringLiteral("test.ini"))
     {
-        const QString path = m_dirs->programDir() + QStringLiteral("test.ini");
+        const QString path = m_dirs->programDir() + name;
         TestDirs::writeFile(path, content);
         return path;
     }
@@ -179,6 +179,34 @@ private slots:
         QCOMPARE(ini::readString(p, "a", "x", ""), QByteArray("2"));
         QFile::remove(p);
         QCOMPARE(ini::readString(p, "a", "x", "gone"), QByteArray("gone"));
+    }
+
+    void manyFilesAreEachReadAfreshWhenChanged()
+    {
+        // More files than any count-bounded cache holds: every file still
+        // answers with what is on disk now, after a change too.
+        QStringList paths;
+        for (int i = 0; i < 150; ++i)
+            paths.append(
+                write("[a]\r\nx=" + QByteArray::number(i) + "\r\n", QStringLiteral("f%1.ini").arg(i)));
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 150; ++i)
+                QCOMPARE(ini::readInteger(paths[i], "a", "x", -1), i + pass * 1000);
+            for (int i = 0; i < 150; ++i)
+                TestDirs::writeFile(paths[i], "[a]\r\nx=" + QByteArray::number(i + 1000) + "\r\n");
+        }
+    }
+
+    void aReaderAnswersFromOneMomentAndANewOneSeesChanges()
+    {
+        const QString p = write("[Eintrag]\r\nCount=2\r\n[eintrag]\r\nCount=9\r\n");
+        const ini::Reader before(p);
+        TestDirs::writeFile(p, "[Eintrag]\r\nCount=3\r\n");
+        QCOMPARE(before.readInteger("EINTRAG", "count", 0), 2); // the first of two equal names
+        QCOMPARE(before.sectionNames(), (QList<QByteArray> { "Eintrag", "eintrag" }));
+        QCOMPARE(ini::Reader(p).readInteger("Eintrag", "Count", 0), 3);
+        QCOMPARE(ini::Reader(m_dirs->programDir() + QStringLiteral("fehlt.ini")).readString("a", "b", "d"),
+            QByteArray("d"));
     }
 
     void lookAlikeFileIsReadAfresh()
