@@ -71,6 +71,34 @@ QList<Part> SectionFile::parts(const Entry &entry) const
     return parts;
 }
 
+EntryKey entryKeyOf(const QByteArray &key)
+{
+    const QByteArray upper = upperAscii(key);
+    if (upper == "COUNT")
+        return { EntryKeyKind::Count, 0 };
+    if (upper == "CMODUL")
+        return { EntryKeyKind::CModul, 0 };
+    qsizetype digits = 0;
+    while (digits < upper.size() && upper[digits] >= '0' && upper[digits] <= '9')
+        ++digits;
+    // The reader asks for QByteArray::number(n): "02" or a number past the part cap is never read.
+    if (digits == 0 || upper[0] == '0' || digits > 3)
+        return {};
+    const int n = upper.left(digits).toInt();
+    const QByteArray suffix = upper.mid(digits);
+    if (suffix.isEmpty())
+        return { EntryKeyKind::Caption, n };
+    if (suffix == "MODUL")
+        return { EntryKeyKind::Modul, n };
+    if (suffix == "FILE")
+        return { EntryKeyKind::File, n };
+    if (suffix == "DESCRIBE")
+        return { EntryKeyKind::Describe, n };
+    if (suffix == "ARCHIV")
+        return { EntryKeyKind::Archiv, n };
+    return {};
+}
+
 QList<Section> readSections()
 {
     QList<Section> sections;

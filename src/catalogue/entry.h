@@ -93,6 +93,18 @@ private:
     QString m_path;
 };
 
+/// What a key of an entry's INI section stands for, and for a part key its n.
+enum class EntryKeyKind { Unknown, Count, CModul, Caption, Modul, File, Describe, Archiv };
+struct EntryKey
+{
+    EntryKeyKind kind = EntryKeyKind::Unknown;
+    int part = 0; // n of "<n>", "<n>Modul" ...; 0 for the others
+};
+
+/// Classifies a key as the reader matches it: letter case ignored, n in decimal
+/// without leading zeros ("2modul" -> Modul of part 2, "02Modul" -> Unknown).
+EntryKey entryKeyOf(const QByteArray &key);
+
 /// One line of Sections.dat: the Section file's name form and the tab's caption.
 struct Section
 {

@@ -26,6 +26,7 @@ struct Line
 
 struct Key
 {
+    QByteArray name;
     QByteArray folded;
     QByteArray value;
     int line = 0;
@@ -131,7 +132,8 @@ std::shared_ptr<const Parsed> parse(QByteArray content)
         if (eq < 0)
             continue;
         Key k;
-        k.folded = fold(text.left(eq).trimmed());
+        k.name = text.left(eq).trimmed();
+        k.folded = fold(k.name);
         k.value = unquote(text.mid(eq + 1).trimmed());
         k.line = i;
         current->keys.append(k);
@@ -286,6 +288,23 @@ QList<QByteArray> sectionNames(const QString &path)
     for (const Section &s : parsed->sections)
         names.append(s.name);
     return names;
+}
+
+QList<SectionAt> sectionsWithLines(const QString &path)
+{
+    QList<SectionAt> sections;
+    const auto parsed = load(path);
+    if (!parsed)
+        return sections;
+    sections.reserve(parsed->sections.size());
+    for (const Section &s : parsed->sections) {
+        SectionAt at { s.name, s.headerLine + 1, {} };
+        at.keys.reserve(s.keys.size());
+        for (const Key &k : s.keys)
+            at.keys.append({ k.name, k.value, k.line + 1 });
+        sections.append(std::move(at));
+    }
+    return sections;
 }
 
 namespace {

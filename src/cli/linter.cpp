@@ -1,0 +1,382 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "linter.h"
+
+#include "catalogue/catalogue.h"
+#include "catalogue/cp1252.h"
+#include "catalogue/entry.h"
+#include "catalogue/errors.h"
+#include "catalogue/ini.h"
+#include "catalogue/paths.h"
+#include "catalogue/textlines.h"
+#include "cli/names.h"
+#include "cli/stderrseam.h"
+#include "updates/modulupdate.h"
+#include "zip/zipaccess.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace tv::cli {
+namespace {
+
+constexpr qsizetype kMaxValue = 2047; // what the INI reader returns of a value
+
+QString q(const QByteArray &cp1252)
+{
+    return QStringLiteral("'") + shownName(cp1252) + u'\'';
+}
+
+bool hasControl(const QByteArray &name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x20 || c == 0x7F; });
+}
+
+bool hasWildcard(const QByteArray &name)
+{
+    return name.contains('*') || name.contains('?');
+}
+
+class Linter
+{
+public:
+    Linter(StderrSeam &seam, const QString &engineDir, const CheckProgress &progress)
+        : m_zip(seam)
+        , m_progress(progress)
+    {
+        m_zip.setEngineDirectory(engineDir);
+        m_zip.setUnattended(true);
+        m_zip.setOnMessage([this](TZipAccess &, int, const QString &text) { m_zipMessages << text; });
+    }
+
+    QList<Finding> run()
+    {
+        const QList<QByteArray> lines = checkSectionList();
+        checkVersionFile();
+        for (int i = 0; i < lines.size(); ++i) {
+            if (m_progress)
+                m_progress(shownName(ConvertUmlaut(lines[i], true)), i + 1, int(lines.size()));
+            if (m_sectionFiles.contains(i))
+                checkSectionFile(m_sectionFiles.value(i));
+        }
+        checkModules();
+        return m_findings;
+    }
+
+private:
+    void add(const QString &file, int line, Severity severity, const QString &text)
+    {
+        m_findings.append({ file, line, severity, text });
+    }
+
+    QList<QByteArray> checkSectionList()
+    {
+        const QString sections = QString::fromLatin1(kSectionsFile);
+        if (!fileExistsIn(GetProgramDir(), kSectionsFile)) {
+            add(sections, 0, Severity::Error, QStringLiteral("Datei fehlt; das Programm startet nicht"));
+            return {};
+        }
+        QList<QByteArray> lines;
+        try {
+            lines = readSectionLines();
+        } catch (const IoError &e) {
+            add(sections, 0, Severity::Error, e.message());
+            return {};
+        }
+        QHash<QByteArray, int> seen; // upper-cased Section file name -> line
+        for (int i = 0; i < lines.size(); ++i) {
+            const QByteArray &line = lines[i];
+            const int number = i + 1;
+            if (line.isEmpty()) {
+                add(sections, number, Severity::Error,
+                    i + 1 == lines.size()
+                        ? QStringLiteral("leere letzte Zeile: ein Zeilenende zu viel am Dateiende; das "
+                                         "Programm sucht dafür 'Section_.dat'")
+                        : QStringLiteral("leere Zeile: eine Rubrik ohne Namen"));
+            } else if (!isSafeSectionName(line) || line == "." || line == "..") {
+                add(sections, number, Severity::Error,
+                    QStringLiteral("Rubrikname %1 wird nicht angenommen (kein \"/\", \"\\\", \"*\", \"?\" "
+                                   "oder Steuerzeichen)")
+                        .arg(q(line)));
+                continue;
+            }
+            const QByteArray fileName = sectionFileName(line);
+            const QByteArray folded = upperAscii(fileName);
+            if (seen.contains(folded)) {
+                add(sections, number, Severity::Error,
+                    QStringLiteral("Rubrik %1 steht doppelt (zuerst in Zeile %2)")
+                        .arg(q(line))
+                        .arg(seen[folded]));
+                continue;
+            }
+            seen.insert(folded, number);
+            if (!fileExistsIn(GetProgramDir(), fileName)) {
+                add(sections, number, Severity::Error,
+                    QStringLiteral("%1 fehlt; das Programm startet nicht").arg(shownName(fileName)));
+                continue;
+            }
+            m_sectionFiles.insert(i, line);
+        }
+        return lines;
+    }
+
+    void checkVersionFile()
+    {
+        const QString version = QString::fromLatin1(kVersionFile);
+        if (!fileExistsIn(GetProgramDir(), kVersionFile)) {
+            add(version, 0, Severity::Warning,
+                QStringLiteral("Datei fehlt: kein Eintrag gilt als neu, und jedes Update gilt als neuer"));
+            return;
+        }
+        const QByteArray newest = GetNewestModul();
+        if (!newest.isEmpty() && !fileExistsIn(GetProgramDir(), newest))
+            add(version, 0, Severity::Warning,
+                QStringLiteral("das neueste Modul %1 ist nicht installiert").arg(q(newest)));
+    }
+
+    void checkSectionFile(const QByteArray &line)
+    {
+        const SectionFile file = SectionFile::ofLine(line);
+        const QString name = QFileInfo(file.path()).fileName();
+        QHash<QByteArray, int> seen; // entry name as the INI reader matches it -> line
+        for (const ini::SectionAt &at : ini::sectionsWithLines(file.path())) {
+            const QByteArray folded = upperCp1252(at.name);
+            if (seen.contains(folded)) {
+                add(name, at.line, Severity::Error,
+                    QStringLiteral(
+                        "Eintrag %1 steht doppelt (zuerst in Zeile %2); gelesen wird nur der erste")
+                        .arg(q(at.name))
+                        .arg(seen[folded]));
+                continue;
+            }
+            seen.insert(folded, at.line);
+            checkEntry(file, name, at);
+        }
+    }
+
+    void checkEntry(const SectionFile &file, const QString &fileName, const ini::SectionAt &at)
+    {
+        const QString entryText = QStringLiteral("Eintrag %1").arg(q(at.name));
+        if (hasControl(at.name))
+            add(fileName, at.line, Severity::Error, entryText + QStringLiteral(": Steuerzeichen im Namen"));
+
+        QHash<int, int> partLine; // n -> line of the first key of part n
+        QSet<QByteArray> keys;
+        int countLine = 0;
+        for (const ini::KeyAt &key : at.keys) {
+            const EntryKey kind = entryKeyOf(key.key);
+            const QByteArray folded = upperAscii(key.key);
+            if (keys.contains(folded))
+                add(fileName, key.line, Severity::Warning,
+                    entryText
+                        + QStringLiteral(": Schlüssel %1 steht doppelt; gelesen wird der erste")
+                              .arg(q(key.key)));
+            keys.insert(folded);
+            if (kind.kind == EntryKeyKind::Unknown)
+                add(fileName, key.line, Severity::Warning,
+                    entryText + QStringLiteral(": unbekannter Schlüssel %1").arg(q(key.key)));
+            if (kind.kind == EntryKeyKind::Count && !countLine)
+                countLine = key.line;
+            if (kind.part > 0 && !partLine.contains(kind.part))
+                partLine.insert(kind.part, key.line);
+            if (key.value.size() > kMaxValue)
+                add(fileName, key.line, Severity::Warning,
+                    entryText
+                        + QStringLiteral(": der Wert von %1 ist %2 Zeichen lang; das Programm liest nur %3")
+                              .arg(q(key.key))
+                              .arg(key.value.size())
+                              .arg(kMaxValue));
+        }
+
+        const Entry entry = file.entry(at.name);
+        checkCount(fileName, at, entry, countLine, partLine);
+        for (const Part &part : file.parts(entry))
+            checkPart(fileName, partLine.value(part.number, at.line), entryText, part);
+    }
+
+    void checkCount(const QString &fileName, const ini::SectionAt &at, const Entry &entry, int countLine,
+        const QHash<int, int> &partLine)
+    {
+        const QString entryText = QStringLiteral("Eintrag %1").arg(q(at.name));
+        const int line = countLine ? countLine : at.line;
+        if (countLine) {
+            for (const ini::KeyAt &key : at.keys) {
+                qint32 value = 0;
+                if (entryKeyOf(key.key).kind == EntryKeyKind::Count && key.line == countLine
+                    && !ini::parseInteger(key.value, &value))
+                    add(fileName, line, Severity::Error,
+                        entryText
+                            + QStringLiteral(": Count %1 ist keine Zahl; gelesen wird 1").arg(q(key.value)));
+            }
+        }
+        if (entry.declaredCount < 0)
+            add(fileName, line, Severity::Error,
+                entryText + QStringLiteral(": Count %1 ist kleiner als 0").arg(entry.declaredCount));
+        else if (entry.countCapped)
+            add(fileName, line, Severity::Error,
+                entryText
+                    + QStringLiteral(": Count %1 ist größer als %2; gezeigt werden nur %2 Teile")
+                          .arg(entry.declaredCount)
+                          .arg(kMaxParts));
+        else if (entry.declaredCount == 0)
+            add(fileName, line, Severity::Warning,
+                entryText + QStringLiteral(": Count ist 0, der Eintrag hat keine Teile"));
+
+        QList<int> beyond;
+        for (auto it = partLine.begin(); it != partLine.end(); ++it) {
+            if (it.key() > entry.partCount)
+                beyond << it.key();
+        }
+        std::sort(beyond.begin(), beyond.end());
+        for (int n : beyond)
+            add(fileName, partLine.value(n), Severity::Error,
+                entryText
+                    + QStringLiteral(": Teil %1 steht da, aber Count ist %2; das Programm zeigt ihn nicht")
+                          .arg(n)
+                          .arg(entry.partCount));
+        // Part 1 may live on defaults alone; a later part without any key is a Count too high.
+        for (int n = 2; n <= entry.partCount; ++n) {
+            if (!partLine.contains(n))
+                add(fileName, line, Severity::Error,
+                    entryText
+                        + QStringLiteral(": Count ist %1, aber für Teil %2 steht kein Schlüssel da")
+                              .arg(entry.partCount)
+                              .arg(n));
+        }
+    }
+
+    void checkPart(const QString &fileName, int line, const QString &entryText, const Part &part)
+    {
+        const QString partText = entryText + QStringLiteral(", Teil %1: ").arg(part.number);
+        if (part.kind == PartKind::None)
+            add(fileName, line, Severity::Warning,
+                partText + QStringLiteral("unbekannte Art %1; der Teil bleibt leer").arg(q(part.caption)));
+        if (part.modul.isEmpty()) {
+            add(fileName, line, Severity::Error, partText + QStringLiteral("kein Modul angegeben"));
+            return;
+        }
+        if (!isBareName(part.modul) || hasControl(part.modul)) {
+            add(fileName, line, Severity::Error,
+                partText + QStringLiteral("Modulname %1 wird nicht angenommen").arg(q(part.modul)));
+            return;
+        }
+        const QByteArray modul = upperAscii(part.modul);
+        m_usedModules.insert(modul);
+        if (!part.modulInstalled()) {
+            add(fileName, line, Severity::Error,
+                partText + QStringLiteral("Modul %1 fehlt").arg(q(part.modul + ".tvm")));
+            return;
+        }
+        if (part.file.isEmpty()) {
+            add(fileName, line, Severity::Error, partText + QStringLiteral("keine Datei angegeben"));
+            return;
+        }
+        if (!isBareName(part.file) || hasControl(part.file) || hasWildcard(part.file)) {
+            add(fileName, line, Severity::Error,
+                partText
+                    + QStringLiteral(
+                        "Dateiname %1 wird nicht angenommen (kein Ordner, kein \"*\" oder \"?\")")
+                          .arg(q(part.file)));
+            return;
+        }
+        Members &members = membersOf(part.modul);
+        const QByteArray file = upperAscii(part.file);
+        if (!members.readable)
+            return;
+        if (!members.names.contains(file))
+            add(fileName, line, Severity::Error,
+                partText
+                    + QStringLiteral("Datei %1 fehlt im Modul %2").arg(q(part.file), q(part.modul + ".tvm")));
+        else
+            members.used.insert(file);
+    }
+
+    struct Members
+    {
+        QString file;
+        bool readable = true;
+        QHash<QByteArray, QByteArray> names; // upper-cased -> as stored
+        QList<QByteArray> order;
+        QSet<QByteArray> used;
+    };
+
+    Members &membersOf(const QByteArray &modul)
+    {
+        const QByteArray key = upperAscii(modul);
+        auto it = m_members.find(key);
+        if (it != m_members.end())
+            return *it;
+        Members members;
+        members.file = modulFile(modul);
+        m_zipMessages.clear();
+        try {
+            m_zip.setZipFilename(members.file);
+        } catch (const Error &e) {
+            m_zipMessages << e.message();
+        }
+        if (!m_zipMessages.isEmpty()) {
+            members.readable = false;
+            add(QFileInfo(members.file).fileName(), 0, Severity::Error,
+                QStringLiteral("Modul kann nicht gelesen werden: %1")
+                    .arg(m_zipMessages.join(QStringLiteral("; "))));
+        }
+        for (const ZipDirEntry &member : m_zip.DirEntries()) {
+            if (member.FileName.endsWith('/'))
+                continue;
+            const QByteArray upper = upperAscii(member.FileName);
+            if (!members.names.contains(upper))
+                members.order << upper;
+            members.names.insert(upper, member.FileName);
+        }
+        m_modulOrder << key;
+        return *m_members.insert(key, members);
+    }
+
+    void checkModules()
+    {
+        for (const QByteArray &key : std::as_const(m_modulOrder)) {
+            const Members &members = m_members[key];
+            if (!members.readable)
+                continue;
+            for (const QByteArray &upper : members.order) {
+                if (!members.used.contains(upper))
+                    add(QFileInfo(members.file).fileName(), 0, Severity::Warning,
+                        QStringLiteral("%1 wird von keinem Eintrag benutzt").arg(q(members.names[upper])));
+            }
+        }
+        QStringList modules = QDir(GetProgramDir()).entryList(QDir::Files, QDir::Name);
+        for (const QString &name : std::as_const(modules)) {
+            if (!name.endsWith(QStringLiteral(".tvm"), Qt::CaseInsensitive))
+                continue;
+            const QByteArray modul = upperAscii(toCp1252(name.chopped(4)));
+            if (!m_usedModules.contains(modul))
+                add(name, 0, Severity::Warning, QStringLiteral("Modul wird von keinem Eintrag benutzt"));
+        }
+    }
+
+    TZipAccess m_zip;
+    CheckProgress m_progress;
+    QList<Finding> m_findings;
+    QHash<int, QByteArray> m_sectionFiles; // index in Sections.dat -> line, for the files that exist
+    QSet<QByteArray> m_usedModules; // upper-cased
+    QHash<QByteArray, Members> m_members; // upper-cased module -> its listing
+    QList<QByteArray> m_modulOrder;
+    QStringList m_zipMessages;
+};
+
+} // namespace
+
+QString Finding::toString() const
+{
+    const QString kind = severity == Severity::Error ? QStringLiteral("Fehler") : QStringLiteral("Warnung");
+    const QString where = line > 0 ? QStringLiteral("%1:%2").arg(file).arg(line) : file;
+    return QStringLiteral("%1: %2: %3").arg(where, kind, text);
+}
+
+QList<Finding> checkCatalogue(StderrSeam &seam, const QString &engineDir, const CheckProgress &progress)
+{
+    return Linter(seam, engineDir, progress).run();
+}
+
+} // namespace tv::cli
