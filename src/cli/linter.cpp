@@ -18,6 +18,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
+
 namespace tv::cli {
 namespace {
 
@@ -162,6 +164,7 @@ private:
             add(fileName, at.line, Severity::Error, entryText + QStringLiteral(": Steuerzeichen im Namen"));
 
         QHash<int, int> partLine; // n -> line of the first key of part n
+        QHash<int, QHash<int, int>> keyLine; // n -> key kind -> its line
         QSet<QByteArray> keys;
         int countLine = 0;
         for (const ini::KeyAt &key : at.keys) {
@@ -180,6 +183,8 @@ private:
                 countLine = key.line;
             if (kind.part > 0 && !partLine.contains(kind.part))
                 partLine.insert(kind.part, key.line);
+            if (kind.part > 0 && !keyLine[kind.part].contains(int(kind.kind)))
+                keyLine[kind.part].insert(int(kind.kind), key.line);
             if (key.value.size() > kMaxValue)
                 add(fileName, key.line, Severity::Warning,
                     entryText
@@ -191,8 +196,12 @@ private:
 
         const Entry entry = file.entry(at.name);
         checkCount(fileName, at, entry, countLine, partLine);
-        for (const Part &part : file.parts(entry))
-            checkPart(fileName, partLine.value(part.number, at.line), entryText, part);
+        for (const Part &part : file.parts(entry)) {
+            const int first = partLine.value(part.number, at.line);
+            const QHash<int, int> lines = keyLine.value(part.number);
+            checkPart(
+                fileName, entryText, part, [&](EntryKeyKind kind) { return lines.value(int(kind), first); });
+        }
     }
 
     void checkCount(const QString &fileName, const ini::SectionAt &at, const Entry &entry, int countLine,
@@ -246,12 +255,17 @@ private:
         }
     }
 
-    void checkPart(const QString &fileName, int line, const QString &entryText, const Part &part)
+    /// Where a finding about a part points: the key it is about, else the part's first key.
+    using KeyLine = std::function<int(EntryKeyKind)>;
+
+    void checkPart(const QString &fileName, const QString &entryText, const Part &part, const KeyLine &lineOf)
     {
+        int line = lineOf(EntryKeyKind::Caption);
         const QString partText = entryText + QStringLiteral(", Teil %1: ").arg(part.number);
         if (part.kind == PartKind::None)
             add(fileName, line, Severity::Warning,
                 partText + QStringLiteral("unbekannte Art %1; der Teil bleibt leer").arg(q(part.caption)));
+        line = lineOf(EntryKeyKind::Modul);
         if (part.modul.isEmpty()) {
             add(fileName, line, Severity::Error, partText + QStringLiteral("kein Modul angegeben"));
             return;
@@ -268,6 +282,7 @@ private:
                 partText + QStringLiteral("Modul %1 fehlt").arg(q(part.modul + ".tvm")));
             return;
         }
+        line = lineOf(EntryKeyKind::File);
         if (part.file.isEmpty()) {
             add(fileName, line, Severity::Error, partText + QStringLiteral("keine Datei angegeben"));
             return;
