@@ -620,7 +620,11 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(allOptions());
     if (!parser.parse(arguments)) {
-        usageError(err, parser.errorText());
+        // The parser's own texts are English; ours are German.
+        const QStringList unknown = parser.unknownOptionNames();
+        usageError(err,
+            unknown.isEmpty() ? QStringLiteral("Der Option %1 fehlt ihr Wert.").arg(arguments.last())
+                              : QStringLiteral("Unbekannte Option '%1'.").arg(unknown.front()));
         return ExitUsage;
     }
     if (parser.isSet(QStringLiteral("version"))) {
