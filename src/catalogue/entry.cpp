@@ -35,40 +35,99 @@ QList<QByteArray> SectionFile::entryNames() const
     return ini::sectionNames(m_path);
 }
 
-Entry SectionFile::entry(const QByteArray &name) const
+namespace {
+
+// The rules of an entry and its parts, over any reader of the Section file.
+struct PathReader
+{
+    const QString &path;
+    QByteArray string(const QByteArray &s, const QByteArray &k, const QByteArray &d) const
+    {
+        return ini::readString(path, s, k, d);
+    }
+    qint32 integer(const QByteArray &s, const QByteArray &k, qint32 d) const
+    {
+        return ini::readInteger(path, s, k, d);
+    }
+};
+
+struct SnapshotReader
+{
+    const ini::Snapshot &snapshot;
+    QByteArray string(const QByteArray &s, const QByteArray &k, const QByteArray &d) const
+    {
+        return snapshot.readString(s, k, d);
+    }
+    qint32 integer(const QByteArray &s, const QByteArray &k, qint32 d) const
+    {
+        return snapshot.readInteger(s, k, d);
+    }
+};
+
+template <typename Reader> Entry readEntry(const Reader &r, const QByteArray &name)
 {
     Entry entry;
     entry.name = name;
-    entry.declaredCount = ini::readInteger(m_path, name, "Count", 1);
+    entry.declaredCount = r.integer(name, "Count", 1);
     entry.partCount = std::clamp<qint32>(entry.declaredCount, 0, kMaxParts);
     entry.countCapped = entry.declaredCount > kMaxParts;
-    entry.newsModul
-        = ini::readString(m_path, name, "CModul", ini::readString(m_path, name, "1Modul", QByteArray()));
+    entry.newsModul = r.string(name, "CModul", r.string(name, "1Modul", QByteArray()));
     return entry;
 }
 
-Part SectionFile::part(const QByteArray &name, int n) const
+template <typename Reader> Part readPart(const Reader &r, const QByteArray &name, int n)
 {
     const QByteArray key = QByteArray::number(n);
     Part part;
     part.number = n;
-    part.caption = ini::readString(m_path, name, key, "Artikel");
+    part.caption = r.string(name, key, "Artikel");
     part.kind = partKindOf(part.caption);
-    part.modul = ini::readString(m_path, name, key + "Modul", QByteArray());
-    part.file = ini::readString(m_path, name, key + "File", QByteArray());
-    part.description = ini::readString(m_path, name, key + "Describe", name);
-    part.archiveText = ini::readString(
-        m_path, name, key + "Archiv", ini::readString(m_path, name, key + "Describe", QByteArray()));
+    part.modul = r.string(name, key + "Modul", QByteArray());
+    part.file = r.string(name, key + "File", QByteArray());
+    part.description = r.string(name, key + "Describe", name);
+    part.archiveText = r.string(name, key + "Archiv", r.string(name, key + "Describe", QByteArray()));
     return part;
 }
 
-QList<Part> SectionFile::parts(const Entry &entry) const
+template <typename Reader> QList<Part> readParts(const Reader &r, const Entry &entry)
 {
     QList<Part> parts;
     parts.reserve(entry.partCount);
     for (int n = 1; n <= entry.partCount; ++n)
-        parts.append(part(entry.name, n));
+        parts.append(readPart(r, entry.name, n));
     return parts;
+}
+
+} // namespace
+
+Entry SectionFile::entry(const QByteArray &name) const
+{
+    return readEntry(PathReader { m_path }, name);
+}
+
+Part SectionFile::part(const QByteArray &name, int n) const
+{
+    return readPart(PathReader { m_path }, name, n);
+}
+
+QList<Part> SectionFile::parts(const Entry &entry) const
+{
+    return readParts(PathReader { m_path }, entry);
+}
+
+SectionSnapshot::SectionSnapshot(const SectionFile &file)
+    : m_ini(file.path())
+{
+}
+
+Entry SectionSnapshot::entry(const QByteArray &name) const
+{
+    return readEntry(SnapshotReader { m_ini }, name);
+}
+
+QList<Part> SectionSnapshot::parts(const Entry &entry) const
+{
+    return readParts(SnapshotReader { m_ini }, entry);
 }
 
 EntryKey entryKeyOf(const QByteArray &key)

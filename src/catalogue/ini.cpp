@@ -216,15 +216,41 @@ const Key *findKey(const Section &section, const QByteArray &key)
 
 } // namespace
 
-QByteArray readString(
-    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue)
+namespace {
+
+QByteArray valueIn(
+    const Parsed *parsed, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue)
 {
-    const auto parsed = load(path);
     if (!parsed)
         return defaultValue.left(kMaxValue);
     const Section *s = findSection(*parsed, section);
     const Key *k = s ? findKey(*s, key) : nullptr;
     return (k ? k->value : defaultValue).left(kMaxValue);
+}
+
+} // namespace
+
+QByteArray readString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue)
+{
+    return valueIn(load(path).get(), section, key, defaultValue);
+}
+
+Snapshot::Snapshot(const QString &path)
+    : m_parsed(load(path))
+{
+}
+
+QByteArray Snapshot::readString(
+    const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue) const
+{
+    return valueIn(static_cast<const Parsed *>(m_parsed.get()), section, key, defaultValue);
+}
+
+qint32 Snapshot::readInteger(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const
+{
+    qint32 value = defaultValue;
+    return parseInteger(readString(section, key, QByteArray()), &value) ? value : defaultValue;
 }
 
 bool parseInteger(const QByteArray &text, qint32 *value)

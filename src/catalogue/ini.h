@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 /// @short INI files as the catalogue, the Version file and the settings use them.
 ///
 /// Names and values are Windows-1252 bytes. Sections and keys match without
@@ -34,6 +36,21 @@ bool parseInteger(const QByteArray &text, qint32 *value);
 /// Every section name in file order, trimmed; none for a missing file. Not cut
 /// at any buffer size: a Section file of any length lists every entry.
 QList<QByteArray> sectionNames(const QString &path);
+
+/// @short One file as read at one moment, answering as readString and
+/// readInteger do. For tools that go through a whole file; the program's own
+/// reads stay fresh on every call.
+class Snapshot
+{
+public:
+    explicit Snapshot(const QString &path);
+    QByteArray readString(
+        const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue) const;
+    qint32 readInteger(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const;
+
+private:
+    std::shared_ptr<const void> m_parsed; // nothing for a missing file
+};
 
 /// One key as written, with its 1-based line; the value uncut.
 struct KeyAt

@@ -141,6 +141,8 @@ private:
     {
         const SectionFile file = SectionFile::ofLine(line);
         const QString name = QFileInfo(file.path()).fileName();
+        // Read once: a Section file of thousands of entries is checked in one pass.
+        const SectionSnapshot snapshot(file);
         QHash<QByteArray, int> seen; // entry name as the INI reader matches it -> line
         for (const ini::SectionAt &at : ini::sectionsWithLines(file.path())) {
             const QByteArray folded = upperCp1252(at.name);
@@ -153,11 +155,11 @@ private:
                 continue;
             }
             seen.insert(folded, at.line);
-            checkEntry(file, name, at);
+            checkEntry(snapshot, name, at);
         }
     }
 
-    void checkEntry(const SectionFile &file, const QString &fileName, const ini::SectionAt &at)
+    void checkEntry(const SectionSnapshot &file, const QString &fileName, const ini::SectionAt &at)
     {
         const QString entryText = QStringLiteral("Eintrag %1").arg(q(at.name));
         if (hasControl(at.name))
