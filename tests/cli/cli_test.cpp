@@ -217,6 +217,7 @@ private slots:
             = runCli(at({ QStringLiteral("cat"), QStringLiteral("kä"), QStringLiteral("kühlung") }), env);
         QVERIFY2(run.code == 0, qPrintable(run.describe()));
         QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Grüße aus der Kälte\n"));
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
         run = runCli(at({ QStringLiteral("cat"), QStringLiteral("kä"), QStringLiteral("kühlung"),
                          QStringLiteral("1"), QStringLiteral("--rtf") }),
             env);

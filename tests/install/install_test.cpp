@@ -87,8 +87,8 @@ private slots:
             QStringList { QStringLiteral("tipvault") });
         QStringList expected = sampleCatalogue();
         QVERIFY(expected.contains(QStringLiteral("Sections.dat")));
-        expected += { QStringLiteral("tipvault"), QStringLiteral("tipvault-cli"), QStringLiteral("libzipengine.so"),
-            QStringLiteral("libunzipengine.so") };
+        expected += { QStringLiteral("tipvault"), QStringLiteral("tipvault-cli"),
+            QStringLiteral("libzipengine.so"), QStringLiteral("libunzipengine.so") };
         expected.sort();
         QCOMPARE(
             QDir(programDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
@@ -113,16 +113,18 @@ private slots:
     {
         QCOMPARE(linkTarget(installed(QStringLiteral("bin/tipvault-cli"))),
             QStringLiteral("../lib/tipvault/tipvault-cli"));
-        const QString completion = installed(QStringLiteral("share/bash-completion/completions/tipvault-cli"));
+        const QString completion
+            = installed(QStringLiteral("share/bash-completion/completions/tipvault-cli"));
         QCOMPARE(modeOf(completion), 0644);
         const CommandResult syntax = runCommand(QStringLiteral("bash"), { QStringLiteral("-n"), completion });
         QVERIFY2(syntax.code == 0, qPrintable(syntax.describe()));
         // Through the launcher, without a display: the catalogue beside the real executable.
-        const CommandResult sections = runCommand(
-            installed(QStringLiteral("bin/tipvault-cli")), { QStringLiteral("sections"), QStringLiteral("--names") },
-            withoutDisplay());
+        const CommandResult sections = runCommand(installed(QStringLiteral("bin/tipvault-cli")),
+            { QStringLiteral("sections"), QStringLiteral("--names") }, withoutDisplay());
         QVERIFY2(sections.code == 0, qPrintable(sections.describe()));
-        QVERIFY2(sections.out.contains("Qt-Oberfl\xC3\xA4" "chen\n"), sections.out.constData());
+        QVERIFY2(sections.out.contains("Qt-Oberfl\xC3\xA4"
+                                       "chen\n"),
+            sections.out.constData());
     }
 
     void desktopEntryStartsTheLauncher()

@@ -75,7 +75,8 @@ private slots:
         QCOMPARE(linkTarget(unpacked(QStringLiteral("/usr/bin/tipvault-cli"))),
             QStringLiteral("/opt/tipvault/tipvault-cli"));
         QCOMPARE(modeOf(unpacked(QStringLiteral("/opt/tipvault/tipvault-cli"))), 0755);
-        QVERIFY(QFile::exists(unpacked(QStringLiteral("/usr/share/bash-completion/completions/tipvault-cli"))));
+        QVERIFY(
+            QFile::exists(unpacked(QStringLiteral("/usr/share/bash-completion/completions/tipvault-cli"))));
 
         const QString share = unpacked(QStringLiteral("/usr/share/"));
         QVERIFY(QFile::exists(
