@@ -219,6 +219,7 @@ public:
         : m_parser(parser)
         , m_command(command)
         , m_out(out)
+        , m_err(err)
         , m_seam(err)
         , m_progress(err)
         , m_args(parser.positionalArguments().mid(1))
@@ -256,6 +257,12 @@ public:
 
 private:
     void print(const QString &text) { write(m_out, text.toUtf8()); }
+    /// A line on standard error that is no message of the core: a summary, "nothing found".
+    void note(const QString &text)
+    {
+        m_progress.clear();
+        write(m_err, (text + u'\n').toUtf8());
+    }
     void printJson(const QJsonObject &object)
     {
         write(m_out, QJsonDocument(object).toJson(QJsonDocument::Indented));
@@ -488,8 +495,7 @@ private:
         else if (!rows.isEmpty())
             print(table({ QStringLiteral("Rubrik"), QStringLiteral("Eintrag") }, rows));
         if (rows.isEmpty() && !m_json)
-            m_seam.message(
-                { MessageKind::None, QString(), QStringLiteral("Keine Übereinstimmungen gefunden..."), Ok });
+            note(QStringLiteral("Keine Übereinstimmungen gefunden..."));
         return ExitOk;
     }
 
@@ -577,8 +583,7 @@ private:
         else
             print(text);
         if (!findings.isEmpty() && !m_json)
-            m_seam.message({ MessageKind::None, QString(),
-                QStringLiteral("%1 Fehler, %2 Warnung(en)").arg(errors).arg(warnings), Ok });
+            note(QStringLiteral("%1 Fehler, %2 Warnung(en)").arg(errors).arg(warnings));
         return errors ? ExitFailed : ExitOk;
     }
 
@@ -599,6 +604,7 @@ private:
     QCommandLineParser &m_parser;
     const Command &m_command;
     std::FILE *m_out;
+    std::FILE *m_err;
     StderrSeam m_seam;
     Progress m_progress;
     QStringList m_args;

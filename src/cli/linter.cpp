@@ -279,7 +279,7 @@ private:
         }
         const QByteArray modul = upperAscii(part.modul);
         m_usedModules.insert(modul);
-        if (!part.modulInstalled()) {
+        if (!isInstalled(part.modul)) {
             add(fileName, line, Severity::Error,
                 partText + QStringLiteral("Modul %1 fehlt").arg(q(part.modul + ".tvm")));
             return;
@@ -307,6 +307,15 @@ private:
                     + QStringLiteral("Datei %1 fehlt im Modul %2").arg(q(part.file), q(part.modul + ".tvm")));
         else
             members.used.insert(file);
+    }
+
+    /// Asked once per module name: a catalogue of 400,000 parts names a few hundred.
+    bool isInstalled(const QByteArray &modul)
+    {
+        auto it = m_installed.find(modul);
+        if (it == m_installed.end())
+            it = m_installed.insert(modul, modulInstalled(modul));
+        return *it;
     }
 
     struct Members
@@ -377,6 +386,7 @@ private:
     QList<Finding> m_findings;
     QHash<int, QByteArray> m_sectionFiles; // index in Sections.dat -> line, for the files that exist
     QSet<QByteArray> m_usedModules; // upper-cased
+    QHash<QByteArray, bool> m_installed; // module name as written -> its file exists
     QHash<QByteArray, Members> m_members; // upper-cased module -> its listing
     QList<QByteArray> m_modulOrder;
     QStringList m_zipMessages;
