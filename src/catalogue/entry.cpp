@@ -132,28 +132,31 @@ QList<Part> SectionSnapshot::parts(const Entry &entry) const
 
 EntryKey entryKeyOf(const QByteArray &key)
 {
-    const QByteArray upper = upperAscii(key);
-    if (upper == "COUNT")
+    // Called for every key of a whole catalogue by the linter: no copies.
+    const auto is = [](QByteArrayView text, const char *name) {
+        return text.compare(QByteArrayView(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is(key, "Count"))
         return { EntryKeyKind::Count, 0 };
-    if (upper == "CMODUL")
+    if (is(key, "CModul"))
         return { EntryKeyKind::CModul, 0 };
     qsizetype digits = 0;
-    while (digits < upper.size() && upper[digits] >= '0' && upper[digits] <= '9')
+    while (digits < key.size() && key[digits] >= '0' && key[digits] <= '9')
         ++digits;
     // The reader asks for QByteArray::number(n): "02" or a number past the part cap is never read.
-    if (digits == 0 || upper[0] == '0' || digits > 3)
+    if (digits == 0 || key[0] == '0' || digits > 3)
         return {};
-    const int n = upper.left(digits).toInt();
-    const QByteArray suffix = upper.mid(digits);
+    const int n = QByteArrayView(key).first(digits).toInt();
+    const QByteArrayView suffix = QByteArrayView(key).sliced(digits);
     if (suffix.isEmpty())
         return { EntryKeyKind::Caption, n };
-    if (suffix == "MODUL")
+    if (is(suffix, "Modul"))
         return { EntryKeyKind::Modul, n };
-    if (suffix == "FILE")
+    if (is(suffix, "File"))
         return { EntryKeyKind::File, n };
-    if (suffix == "DESCRIBE")
+    if (is(suffix, "Describe"))
         return { EntryKeyKind::Describe, n };
-    if (suffix == "ARCHIV")
+    if (is(suffix, "Archiv"))
         return { EntryKeyKind::Archiv, n };
     return {};
 }

@@ -17,8 +17,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-
-#include <functional>
+#include <QVarLengthArray>
 
 namespace tv::cli {
 namespace {
@@ -159,37 +158,61 @@ private:
         }
     }
 
+    /// Where a key of a part stands; an entry has a handful, so a short list is searched.
+    struct KeyPlace
+    {
+        int part;
+        EntryKeyKind kind;
+        int line;
+    };
+    using KeyPlaces = QVarLengthArray<KeyPlace, 16>;
+
+    /// The line of part n's key of `kind` (Unknown: its first key), 0 when it has none.
+    static int placeOf(const KeyPlaces &places, int n, EntryKeyKind kind = EntryKeyKind::Unknown)
+    {
+        for (const KeyPlace &p : places) {
+            if (p.part == n && (kind == EntryKeyKind::Unknown || p.kind == kind))
+                return p.line;
+        }
+        return 0;
+    }
+
+    // Texts are made only for findings: most entries have none.
+    static QString entryText(const ini::SectionAt &at)
+    {
+        return QStringLiteral("Eintrag %1").arg(q(at.name));
+    }
+
     void checkEntry(const SectionSnapshot &file, const QString &fileName, const ini::SectionAt &at)
     {
-        const QString entryText = QStringLiteral("Eintrag %1").arg(q(at.name));
         if (hasControl(at.name))
-            add(fileName, at.line, Severity::Error, entryText + QStringLiteral(": Steuerzeichen im Namen"));
+            add(fileName, at.line, Severity::Error,
+                entryText(at) + QStringLiteral(": Steuerzeichen im Namen"));
 
-        QHash<int, int> partLine; // n -> line of the first key of part n
-        QHash<int, QHash<int, int>> keyLine; // n -> key kind -> its line
-        QSet<QByteArray> keys;
+        KeyPlaces places;
         int countLine = 0;
-        for (const ini::KeyAt &key : at.keys) {
+        for (qsizetype i = 0; i < at.keys.size(); ++i) {
+            const ini::KeyAt &key = at.keys[i];
             const EntryKey kind = entryKeyOf(key.key);
-            const QByteArray folded = upperAscii(key.key);
-            if (keys.contains(folded))
-                add(fileName, key.line, Severity::Warning,
-                    entryText
-                        + QStringLiteral(": Schlüssel %1 steht doppelt; gelesen wird der erste")
-                              .arg(q(key.key)));
-            keys.insert(folded);
+            for (qsizetype j = 0; j < i; ++j) {
+                if (at.keys[j].key.compare(key.key, Qt::CaseInsensitive) == 0) {
+                    add(fileName, key.line, Severity::Warning,
+                        entryText(at)
+                            + QStringLiteral(": Schlüssel %1 steht doppelt; gelesen wird der erste")
+                                  .arg(q(key.key)));
+                    break;
+                }
+            }
             if (kind.kind == EntryKeyKind::Unknown)
                 add(fileName, key.line, Severity::Warning,
-                    entryText + QStringLiteral(": unbekannter Schlüssel %1").arg(q(key.key)));
+                    entryText(at) + QStringLiteral(": unbekannter Schlüssel %1").arg(q(key.key)));
             if (kind.kind == EntryKeyKind::Count && !countLine)
                 countLine = key.line;
-            if (kind.part > 0 && !partLine.contains(kind.part))
-                partLine.insert(kind.part, key.line);
-            if (kind.part > 0 && !keyLine[kind.part].contains(int(kind.kind)))
-                keyLine[kind.part].insert(int(kind.kind), key.line);
+            if (kind.part > 0)
+                places.append({ kind.part, kind.kind, key.line });
             if (key.value.size() > kMaxValue)
                 add(fileName, key.line, Severity::Warning,
-                    entryText
+                    entryText(at)
                         + QStringLiteral(": der Wert von %1 ist %2 Zeichen lang; das Programm liest nur %3")
                               .arg(q(key.key))
                               .arg(key.value.size())
@@ -197,101 +220,100 @@ private:
         }
 
         const Entry entry = file.entry(at.name);
-        checkCount(fileName, at, entry, countLine, partLine);
+        checkCount(fileName, at, entry, countLine, places);
         for (const Part &part : file.parts(entry)) {
-            const int first = partLine.value(part.number, at.line);
-            const QHash<int, int> lines = keyLine.value(part.number);
-            checkPart(
-                fileName, entryText, part, [&](EntryKeyKind kind) { return lines.value(int(kind), first); });
+            const int first = placeOf(places, part.number);
+            checkPart(fileName, at, part, [&](EntryKeyKind kind) {
+                const int line = placeOf(places, part.number, kind);
+                return line ? line : first ? first : at.line;
+            });
         }
     }
 
     void checkCount(const QString &fileName, const ini::SectionAt &at, const Entry &entry, int countLine,
-        const QHash<int, int> &partLine)
+        const KeyPlaces &places)
     {
-        const QString entryText = QStringLiteral("Eintrag %1").arg(q(at.name));
         const int line = countLine ? countLine : at.line;
         if (countLine) {
             for (const ini::KeyAt &key : at.keys) {
                 qint32 value = 0;
-                if (entryKeyOf(key.key).kind == EntryKeyKind::Count && key.line == countLine
-                    && !ini::parseInteger(key.value, &value))
+                if (key.line == countLine && !ini::parseInteger(key.value, &value))
                     add(fileName, line, Severity::Error,
-                        entryText
+                        entryText(at)
                             + QStringLiteral(": Count %1 ist keine Zahl; gelesen wird 1").arg(q(key.value)));
             }
         }
         if (entry.declaredCount < 0)
             add(fileName, line, Severity::Error,
-                entryText + QStringLiteral(": Count %1 ist kleiner als 0").arg(entry.declaredCount));
+                entryText(at) + QStringLiteral(": Count %1 ist kleiner als 0").arg(entry.declaredCount));
         else if (entry.countCapped)
             add(fileName, line, Severity::Error,
-                entryText
+                entryText(at)
                     + QStringLiteral(": Count %1 ist größer als %2; gezeigt werden nur %2 Teile")
                           .arg(entry.declaredCount)
                           .arg(kMaxParts));
         else if (entry.declaredCount == 0)
             add(fileName, line, Severity::Warning,
-                entryText + QStringLiteral(": Count ist 0, der Eintrag hat keine Teile"));
+                entryText(at) + QStringLiteral(": Count ist 0, der Eintrag hat keine Teile"));
 
         QList<int> beyond;
-        for (auto it = partLine.begin(); it != partLine.end(); ++it) {
-            if (it.key() > entry.partCount)
-                beyond << it.key();
+        for (const KeyPlace &p : places) {
+            if (p.part > entry.partCount && !beyond.contains(p.part))
+                beyond << p.part;
         }
         std::sort(beyond.begin(), beyond.end());
         for (int n : beyond)
-            add(fileName, partLine.value(n), Severity::Error,
-                entryText
+            add(fileName, placeOf(places, n), Severity::Error,
+                entryText(at)
                     + QStringLiteral(": Teil %1 steht da, aber Count ist %2; das Programm zeigt ihn nicht")
                           .arg(n)
                           .arg(entry.partCount));
         // Part 1 may live on defaults alone; a later part without any key is a Count too high.
         for (int n = 2; n <= entry.partCount; ++n) {
-            if (!partLine.contains(n))
+            if (!placeOf(places, n))
                 add(fileName, line, Severity::Error,
-                    entryText
+                    entryText(at)
                         + QStringLiteral(": Count ist %1, aber für Teil %2 steht kein Schlüssel da")
                               .arg(entry.partCount)
                               .arg(n));
         }
     }
 
-    /// Where a finding about a part points: the key it is about, else the part's first key.
-    using KeyLine = std::function<int(EntryKeyKind)>;
-
-    void checkPart(const QString &fileName, const QString &entryText, const Part &part, const KeyLine &lineOf)
+    /// `lineOf(kind)`: where a finding about a part points, the key it is about,
+    /// else the part's first key, else the entry.
+    template <typename LineOf>
+    void checkPart(const QString &fileName, const ini::SectionAt &at, const Part &part, const LineOf &lineOf)
     {
         int line = lineOf(EntryKeyKind::Caption);
-        const QString partText = entryText + QStringLiteral(", Teil %1: ").arg(part.number);
+        const auto partText = [&] { return entryText(at) + QStringLiteral(", Teil %1: ").arg(part.number); };
         if (part.kind == PartKind::None)
             add(fileName, line, Severity::Warning,
-                partText + QStringLiteral("unbekannte Art %1; der Teil bleibt leer").arg(q(part.caption)));
+                partText() + QStringLiteral("unbekannte Art %1; der Teil bleibt leer").arg(q(part.caption)));
         line = lineOf(EntryKeyKind::Modul);
         if (part.modul.isEmpty()) {
-            add(fileName, line, Severity::Error, partText + QStringLiteral("kein Modul angegeben"));
+            add(fileName, line, Severity::Error, partText() + QStringLiteral("kein Modul angegeben"));
             return;
         }
         if (!isBareName(part.modul) || hasControl(part.modul)) {
             add(fileName, line, Severity::Error,
-                partText + QStringLiteral("Modulname %1 wird nicht angenommen").arg(q(part.modul)));
+                partText() + QStringLiteral("Modulname %1 wird nicht angenommen").arg(q(part.modul)));
             return;
         }
         const QByteArray modul = upperAscii(part.modul);
         m_usedModules.insert(modul);
         if (!isInstalled(part.modul)) {
             add(fileName, line, Severity::Error,
-                partText + QStringLiteral("Modul %1 fehlt").arg(q(part.modul + ".tvm")));
+                partText() + QStringLiteral("Modul %1 fehlt").arg(q(part.modul + ".tvm")));
             return;
         }
         line = lineOf(EntryKeyKind::File);
         if (part.file.isEmpty()) {
-            add(fileName, line, Severity::Error, partText + QStringLiteral("keine Datei angegeben"));
+            add(fileName, line, Severity::Error, partText() + QStringLiteral("keine Datei angegeben"));
             return;
         }
         if (!isBareName(part.file) || hasControl(part.file) || hasWildcard(part.file)) {
             add(fileName, line, Severity::Error,
-                partText
+                partText()
                     + QStringLiteral(
                         "Dateiname %1 wird nicht angenommen (kein Ordner, kein \"*\" oder \"?\")")
                           .arg(q(part.file)));
@@ -303,7 +325,7 @@ private:
             return;
         if (!members.names.contains(file))
             add(fileName, line, Severity::Error,
-                partText
+                partText()
                     + QStringLiteral("Datei %1 fehlt im Modul %2").arg(q(part.file), q(part.modul + ".tvm")));
         else
             members.used.insert(file);
