@@ -3,6 +3,8 @@
 // and the packer, on small catalogues written by each test.
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
+#include "catalogue/entry.h"
+#include "catalogue/ini.h"
 #include "catalogue/paths.h"
 #include "cli/clierror.h"
 #include "cli/linter.h"
@@ -127,6 +129,62 @@ private slots:
         QCOMPARE(resolvePart(k, e, QStringLiteral("beisp")).number, 2);
         QCOMPARE(resolvePart(k, e, QStringLiteral("kältemittel")).number, 1);
         QVERIFY_THROWS_EXCEPTION(CliError, resolvePart(k, e, QStringLiteral("3")));
+    }
+
+    // ------------------------------------------- the model's bulk reading
+
+    void keysClassifiedAsTheReaderReadsThem()
+    {
+        QCOMPARE(int(entryKeyOf("count").kind), int(EntryKeyKind::Count));
+        QCOMPARE(int(entryKeyOf("CMODUL").kind), int(EntryKeyKind::CModul));
+        QCOMPARE(int(entryKeyOf("12").kind), int(EntryKeyKind::Caption));
+        QCOMPARE(entryKeyOf("12").part, 12);
+        QCOMPARE(int(entryKeyOf("2modul").kind), int(EntryKeyKind::Modul));
+        QCOMPARE(int(entryKeyOf("3File").kind), int(EntryKeyKind::File));
+        QCOMPARE(int(entryKeyOf("3Describe").kind), int(EntryKeyKind::Describe));
+        QCOMPARE(int(entryKeyOf("3Archiv").kind), int(EntryKeyKind::Archiv));
+        for (const char *unknown : { "02Modul", "1000Modul", "Modul", "2Module", "x1", "" })
+            QVERIFY2(entryKeyOf(unknown).kind == EntryKeyKind::Unknown, unknown);
+    }
+
+    void snapshotGivesTheRecordsOfTheFile()
+    {
+        replaceSectionFile(
+            "[Bitmap]\nCount=0x3\n1=WWW-Link\n1Modul=basis\n1File=link.txt\n2Describe=\n3Archiv=lang\n"
+            "[Leer]\nCount=0\n[Nur Name]\n");
+        const SectionFile file = resolveSection(QStringLiteral("Grafik")).file();
+        const SectionSnapshot snapshot(file);
+        for (const QByteArray &name : file.entryNames()) {
+            const Entry a = file.entry(name), b = snapshot.entry(name);
+            QCOMPARE(b.declaredCount, a.declaredCount);
+            QCOMPARE(b.partCount, a.partCount);
+            QCOMPARE(b.newsModul, a.newsModul);
+            const QList<Part> pa = file.parts(a), pb = snapshot.parts(b);
+            QCOMPARE(pb.size(), pa.size());
+            for (int i = 0; i < pa.size(); ++i) {
+                QCOMPARE(pb[i].caption, pa[i].caption);
+                QCOMPARE(pb[i].modul, pa[i].modul);
+                QCOMPARE(pb[i].file, pa[i].file);
+                QCOMPARE(pb[i].description, pa[i].description);
+                QCOMPARE(pb[i].archiveText, pa[i].archiveText);
+            }
+        }
+        QCOMPARE(snapshot.parts(snapshot.entry("Bitmap")).at(1).description, QByteArray());
+        QCOMPARE(snapshot.parts(snapshot.entry("Bitmap")).at(2).archiveText, QByteArray("lang"));
+    }
+
+    void sectionsWithLinesKeepDoublesAndLines()
+    {
+        replaceSectionFile("[A]\nx=1\n\n[a]\n  y = ' 2 '\n");
+        const QList<ini::SectionAt> sections
+            = ini::sectionsWithLines(dir() + QStringLiteral("Section_Grafik.dat"));
+        QCOMPARE(sections.size(), 2);
+        QCOMPARE(sections[1].name, QByteArray("a"));
+        QCOMPARE(sections[1].line, 4);
+        QCOMPARE(sections[1].keys.size(), 1);
+        QCOMPARE(sections[1].keys[0].key, QByteArray("y"));
+        QCOMPARE(sections[1].keys[0].value, QByteArray(" 2 "));
+        QCOMPARE(sections[1].keys[0].line, 5);
     }
 
     // ------------------------------------------------------------ search
