@@ -5,8 +5,9 @@
 
 _tipvault_cli()
 {
-    local cur prev words cword
-    _init_completion -n : || return
+    # Plain bash: works with or without the bash-completion package loaded.
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local words=("${COMP_WORDS[@]}") cword=$COMP_CWORD
 
     local commands="sections entries show cat extract search stats integrate check pack pack-update"
     local dir=() command="" i args=()
@@ -31,7 +32,8 @@ _tipvault_cli()
 
     case "$prev" in
     --dir | --base)
-        _filedir -d
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -d -- "$cur"))
         return
         ;;
     --kind)
@@ -73,7 +75,8 @@ _tipvault_cli()
         COMPREPLY=($(compgen -W "$(tipvault-cli "${dir[@]}" entries "${args[0]}" --names 2>/dev/null)" -- "$cur"))
         ;;
     extract:3 | integrate:0 | pack:* | pack-update:*)
-        _filedir
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -- "$cur"))
         ;;
     esac
     # Names hold blanks: quote what is inserted.

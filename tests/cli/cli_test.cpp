@@ -18,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QtTest>
 
 using namespace tv;
@@ -469,6 +470,32 @@ private slots:
         QVERIFY2(run.code == 0 && run.out.isEmpty(), qPrintable(run.describe()));
         QVERIFY(CheckFiles());
         QCOMPARE(GetNewestModul(), QByteArray("eis.tvm"));
+    }
+
+    void bashCompletesCommandsSectionsAndEntries()
+    {
+        writeSmallCatalogue(dir());
+        // The completion function as bash calls it, on the words typed so far.
+        const QString script = QStringLiteral(
+            "source '" TV_COMPLETION "'\n"
+            "t() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _tipvault_cli;\n"
+            "      printf '%s|' \"${COMPREPLY[@]}\"; echo; }\n"
+            "t tipvault-cli ch\n"
+            "t tipvault-cli --dir \"$1\" entries K\n"
+            "t tipvault-cli --dir \"$1\" show Grafik Bi\n"
+            "t tipvault-cli --dir \"$1\" search x --kind h\n");
+        QProcessEnvironment env = cliEnvironment();
+        env.insert(QStringLiteral("PATH"), builtProgramDir() + u':' + env.value(QStringLiteral("PATH")));
+        QProcess bash;
+        bash.setProcessEnvironment(env);
+        bash.start(QStringLiteral("bash"), { QStringLiteral("-c"), script, QStringLiteral("bash"), dir() });
+        QVERIFY(bash.waitForFinished(60000));
+        QCOMPARE(bash.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(bash.readAllStandardOutput()),
+            QStringLiteral("check|\n"
+                           "Kältetechnik|\n"
+                           "Bitmaps\\ laden|Bitmap|\n"
+                           "html|\n"));
     }
 
     void packStopsAtACharacterOutside1252()
