@@ -116,6 +116,7 @@ private slots:
         const QString completion
             = installed(QStringLiteral("share/bash-completion/completions/tipvault-cli"));
         QCOMPARE(modeOf(completion), 0644);
+        QCOMPARE(modeOf(installed(QStringLiteral("share/man/man1/tipvault-cli.1.gz"))), 0644);
         const CommandResult syntax = runCommand(QStringLiteral("bash"), { QStringLiteral("-n"), completion });
         QVERIFY2(syntax.code == 0, qPrintable(syntax.describe()));
         // Through the launcher, without a display: the catalogue beside the real executable.
