@@ -98,6 +98,15 @@ Entry readEntry(const ini::Reader &file, const QByteArray &name)
     return entry;
 }
 
+QList<Part> readParts(const ini::Reader &file, const Entry &entry)
+{
+    QList<Part> parts;
+    parts.reserve(entry.partCount);
+    for (int n = 1; n <= entry.partCount; ++n)
+        parts.append(readPart(file, entry.name, n));
+    return parts;
+}
+
 } // namespace
 
 Entry SectionFile::entry(const QByteArray &name) const
@@ -112,12 +121,7 @@ Part SectionFile::part(const QByteArray &name, int n) const
 
 QList<Part> SectionFile::parts(const Entry &entry) const
 {
-    const ini::Reader file(m_path);
-    QList<Part> parts;
-    parts.reserve(entry.partCount);
-    for (int n = 1; n <= entry.partCount; ++n)
-        parts.append(readPart(file, entry.name, n));
-    return parts;
+    return readParts(ini::Reader(m_path), entry);
 }
 
 QList<EntryParts> SectionFile::entriesWithParts(PartFields fields) const
@@ -134,6 +138,52 @@ QList<EntryParts> SectionFile::entriesWithParts(PartFields fields) const
             e.parts.append(readPart(file, name, n, fields));
     }
     return all;
+}
+
+SectionSnapshot::SectionSnapshot(const SectionFile &file)
+    : m_ini(file.path())
+{
+}
+
+Entry SectionSnapshot::entry(const QByteArray &name) const
+{
+    return readEntry(m_ini, name);
+}
+
+QList<Part> SectionSnapshot::parts(const Entry &entry) const
+{
+    return readParts(m_ini, entry);
+}
+
+EntryKey entryKeyOf(const QByteArray &key)
+{
+    // Called for every key of a whole catalogue by the linter: no copies.
+    const auto is = [](QByteArrayView text, const char *name) {
+        return text.compare(QByteArrayView(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is(key, "Count"))
+        return { EntryKeyKind::Count, 0 };
+    if (is(key, "CModul"))
+        return { EntryKeyKind::CModul, 0 };
+    qsizetype digits = 0;
+    while (digits < key.size() && key[digits] >= '0' && key[digits] <= '9')
+        ++digits;
+    // The reader asks for QByteArray::number(n): "02" or a number past the part cap is never read.
+    if (digits == 0 || key[0] == '0' || digits > 3)
+        return {};
+    const int n = QByteArrayView(key).first(digits).toInt();
+    const QByteArrayView suffix = QByteArrayView(key).sliced(digits);
+    if (suffix.isEmpty())
+        return { EntryKeyKind::Caption, n };
+    if (is(suffix, "Modul"))
+        return { EntryKeyKind::Modul, n };
+    if (is(suffix, "File"))
+        return { EntryKeyKind::File, n };
+    if (is(suffix, "Describe"))
+        return { EntryKeyKind::Describe, n };
+    if (is(suffix, "Archiv"))
+        return { EntryKeyKind::Archiv, n };
+    return {};
 }
 
 QList<Section> readSections()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/ini.h"
 #include "catalogue/partkind.h"
 
 #include <QByteArray>
@@ -105,6 +106,31 @@ public:
 
 private:
     QString m_path;
+};
+
+/// What a key of an entry's INI section stands for, and for a part key its n.
+enum class EntryKeyKind { Unknown, Count, CModul, Caption, Modul, File, Describe, Archiv };
+struct EntryKey
+{
+    EntryKeyKind kind = EntryKeyKind::Unknown;
+    int part = 0; // n of "<n>", "<n>Modul" ...; 0 for the others
+};
+
+/// Classifies a key as the reader matches it: letter case ignored, n in decimal
+/// without leading zeros ("2modul" -> Modul of part 2, "02Modul" -> Unknown).
+EntryKey entryKeyOf(const QByteArray &key);
+
+/// @short A Section file read once, for tools that go through all of it; its
+/// records are SectionFile's as of the moment it was read.
+class SectionSnapshot
+{
+public:
+    explicit SectionSnapshot(const SectionFile &file);
+    Entry entry(const QByteArray &name) const;
+    QList<Part> parts(const Entry &entry) const;
+
+private:
+    ini::Reader m_ini;
 };
 
 /// One line of Sections.dat: the Section file's name form and the tab's caption.

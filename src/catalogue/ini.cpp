@@ -478,6 +478,26 @@ QList<QByteArray> sectionNames(const QString &path)
     return Reader(path).sectionNames();
 }
 
+QList<SectionAt> sectionsWithLines(const QString &path)
+{
+    QList<SectionAt> sections;
+    const auto parsed = load(path);
+    if (!parsed)
+        return sections;
+    sections.reserve(qsizetype(parsed->sections.size()));
+    for (const Parsed::Section &s : parsed->sections) {
+        SectionAt at { parsed->view(s.begin, s.size).toByteArray(), s.headerLine + 1, {} };
+        at.keys.reserve(s.keyCount);
+        for (int k = s.firstKey; k < s.firstKey + s.keyCount; ++k) {
+            const Parsed::Key &key = parsed->keys[std::size_t(k)];
+            at.keys.append({ parsed->view(key.begin, key.size).toByteArray(),
+                parsed->view(key.valueBegin, key.valueSize).toByteArray(), key.line + 1 });
+        }
+        sections.append(std::move(at));
+    }
+    return sections;
+}
+
 namespace {
 
 bool breaksLines(const QByteArray &text)

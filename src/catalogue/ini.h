@@ -74,6 +74,26 @@ bool parseInteger(const QByteArray &text, qint32 *value);
 /// at any buffer size: a Section file of any length lists every entry.
 QList<QByteArray> sectionNames(const QString &path);
 
+/// One key as written, with its 1-based line; the value uncut.
+struct KeyAt
+{
+    QByteArray key;
+    QByteArray value;
+    int line = 0;
+};
+
+/// One INI section as written, with the 1-based line of its header and its keys.
+struct SectionAt
+{
+    QByteArray name;
+    int line = 0;
+    QList<KeyAt> keys;
+};
+
+/// Every section of the file with its keys, in file order, including names
+/// that occur twice; none for a missing file. For tools that point at lines.
+QList<SectionAt> sectionsWithLines(const QString &path);
+
 /// Creates file, section and key as needed; a new section goes to the end of
 /// the file, a new key to the end of its section, an existing value is replaced
 /// in place and every other line stays as it was. The file is replaced

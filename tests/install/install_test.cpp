@@ -87,8 +87,8 @@ private slots:
             QStringList { QStringLiteral("tipvault") });
         QStringList expected = sampleCatalogue();
         QVERIFY(expected.contains(QStringLiteral("Sections.dat")));
-        expected += { QStringLiteral("tipvault"), QStringLiteral("libzipengine.so"),
-            QStringLiteral("libunzipengine.so") };
+        expected += { QStringLiteral("tipvault"), QStringLiteral("tipvault-cli"),
+            QStringLiteral("libzipengine.so"), QStringLiteral("libunzipengine.so") };
         expected.sort();
         QCOMPARE(
             QDir(programDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
@@ -96,8 +96,9 @@ private slots:
 
         QCOMPARE(modeOf(programDir()), 0755);
         QCOMPARE(modeOf(programDir() + QStringLiteral("/tipvault")), 0755);
+        QCOMPARE(modeOf(programDir() + QStringLiteral("/tipvault-cli")), 0755);
         for (const QString &name : expected) {
-            if (name != QStringLiteral("tipvault"))
+            if (name != QStringLiteral("tipvault") && name != QStringLiteral("tipvault-cli"))
                 QVERIFY2(modeOf(programDir() + u'/' + name) == 0644, qPrintable(name));
         }
     }
@@ -106,6 +107,25 @@ private slots:
     {
         QCOMPARE(linkTarget(installed(QStringLiteral("bin/tipvault"))),
             QStringLiteral("../lib/tipvault/tipvault"));
+    }
+
+    void commandLineToolReadsTheInstalledCatalogue()
+    {
+        QCOMPARE(linkTarget(installed(QStringLiteral("bin/tipvault-cli"))),
+            QStringLiteral("../lib/tipvault/tipvault-cli"));
+        const QString completion
+            = installed(QStringLiteral("share/bash-completion/completions/tipvault-cli"));
+        QCOMPARE(modeOf(completion), 0644);
+        QCOMPARE(modeOf(installed(QStringLiteral("share/man/man1/tipvault-cli.1.gz"))), 0644);
+        const CommandResult syntax = runCommand(QStringLiteral("bash"), { QStringLiteral("-n"), completion });
+        QVERIFY2(syntax.code == 0, qPrintable(syntax.describe()));
+        // Through the launcher, without a display: the catalogue beside the real executable.
+        const CommandResult sections = runCommand(installed(QStringLiteral("bin/tipvault-cli")),
+            { QStringLiteral("sections"), QStringLiteral("--names") }, withoutDisplay());
+        QVERIFY2(sections.code == 0, qPrintable(sections.describe()));
+        QVERIFY2(sections.out.contains("Qt-Oberfl\xC3\xA4"
+                                       "chen\n"),
+            sections.out.constData());
     }
 
     void desktopEntryStartsTheLauncher()

@@ -71,7 +71,12 @@ private slots:
             QStringLiteral("/opt/tipvault/tipvault"));
         QCOMPARE(QDir(unpacked(QStringLiteral("/usr/bin")))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-            QStringList { QStringLiteral("tipvault") });
+            (QStringList { QStringLiteral("tipvault"), QStringLiteral("tipvault-cli") }));
+        QCOMPARE(linkTarget(unpacked(QStringLiteral("/usr/bin/tipvault-cli"))),
+            QStringLiteral("/opt/tipvault/tipvault-cli"));
+        QCOMPARE(modeOf(unpacked(QStringLiteral("/opt/tipvault/tipvault-cli"))), 0755);
+        QVERIFY(
+            QFile::exists(unpacked(QStringLiteral("/usr/share/bash-completion/completions/tipvault-cli"))));
 
         const QString share = unpacked(QStringLiteral("/usr/share/"));
         QVERIFY(QFile::exists(

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tipvault-cli: the catalogue from the shell, and the tools to write one.
+#include "cli/commands.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    // Core only: no display is needed, not even for RTF, which QTextDocument
+    // reads without laying it out.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tipvault-cli"));
+    return tv::cli::run(QCoreApplication::arguments());
+}
