@@ -78,34 +78,32 @@ ReaderComforts::ReaderComforts(TForm1 &form, Seam &seam)
 ReaderComforts::~ReaderComforts() = default;
 
 QAction *ReaderComforts::command(
-    QMenu *menu, const QString &name, const QString &text, void (ReaderComforts::*handler)())
+    QMenu *menu, const QString &name, const QString &text, void (ReaderComforts::*handler)(), QAction *before)
 {
     auto *action = new QAction(text, menu);
     action->setObjectName(name);
     connect(
         action, &QAction::triggered, this, [this, handler] { guarded(m_seam, [&] { (this->*handler)(); }); });
-    menu->addAction(action);
+    menu->insertAction(before, action); // appended when `before` is nullptr
     return action;
 }
 
 void ReaderComforts::buildMenus()
 {
     QMenuBar *bar = m_form.menuBar();
+    // The window's own menus, which the new commands join.
     auto *hilfe = bar->findChild<QMenu *>(QStringLiteral("Hilfe1"));
     auto *datei = bar->findChild<QMenu *>(QStringLiteral("Datei1"));
-    auto *beenden = datei ? datei->findChild<QAction *>(QStringLiteral("Beenden1")) : nullptr;
+    auto *beenden = datei->findChild<QAction *>(QStringLiteral("Beenden1"));
+    Q_ASSERT(hilfe && datei && beenden);
 
     // "Datei": printing and PDF above "Beenden".
-    auto *printing = new QMenu(datei);
-    m_print = command(
-        printing, QStringLiteral("Drucken1"), QStringLiteral("&Drucken..."), &ReaderComforts::printText);
+    m_print = command(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken..."),
+        &ReaderComforts::printText, beenden);
     m_print->setShortcut(QKeySequence::Print);
-    m_pdf = command(printing, QStringLiteral("PdfExport1"), QStringLiteral("Als &PDF exportieren..."),
-        &ReaderComforts::exportPdf);
-    if (datei) {
-        datei->insertActions(beenden, { m_print, m_pdf });
-        datei->insertSeparator(beenden);
-    }
+    m_pdf = command(datei, QStringLiteral("PdfExport1"), QStringLiteral("Als &PDF exportieren..."),
+        &ReaderComforts::exportPdf, beenden);
+    datei->insertSeparator(beenden);
 
     auto *ansicht = new QMenu(QStringLiteral("&Ansicht"), bar);
     ansicht->setObjectName(QStringLiteral("Ansicht1"));
@@ -135,9 +133,8 @@ void ReaderComforts::buildMenus()
     m_favouritesStart = m_favouritesMenu->addSeparator();
     connect(m_favouritesMenu, &QMenu::aboutToShow, this, &ReaderComforts::rebuildFavouritesMenu);
 
-    QAction *before = hilfe ? hilfe->menuAction() : nullptr;
-    bar->insertMenu(before, ansicht);
-    bar->insertMenu(before, m_favouritesMenu);
+    bar->insertMenu(hilfe->menuAction(), ansicht);
+    bar->insertMenu(hilfe->menuAction(), m_favouritesMenu);
     // Keys work while the menus are closed: the window knows every action.
     m_form.addActions(ansicht->actions());
     m_form.addActions({ m_print, m_pdf, m_addFavourite });
@@ -378,6 +375,9 @@ void ReaderComforts::exportPdf()
 
 bool ReaderComforts::eventFilter(QObject *watched, QEvent *event)
 {
+    // Every event of the application passes here: the cheap test first.
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::Wheel)
+        return false;
     const auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || widget->window() != &m_form)
         return false;

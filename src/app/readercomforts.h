@@ -68,8 +68,10 @@ protected:
 
 private:
     void buildMenus();
-    QAction *command(
-        QMenu *menu, const QString &name, const QString &text, void (ReaderComforts::*handler)());
+    /// A menu command whose handler's exceptions reach the error report;
+    /// inserted before `before`, or appended.
+    QAction *command(QMenu *menu, const QString &name, const QString &text, void (ReaderComforts::*handler)(),
+        QAction *before = nullptr);
     void pageShown(PartPage *page);
     void updateCommands();
     void rebuildFavouritesMenu();
