@@ -11,6 +11,7 @@
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
+#include "viewer/textprint.h"
 #include "viewer/textzoom.h"
 #include "widgets/findcontrol.h"
 #include "zipwriter.h"
@@ -236,6 +237,13 @@ private slots:
         QApplication::sendEvent(shownEdit()->viewport(), &wheel);
         QCOMPARE(comforts().state().zoom(), 110);
         QCOMPARE(firstSize(), 13.2);
+
+        // Paper and PDF get the sizes the text was loaded with.
+        const std::unique_ptr<QTextDocument> copy = printableCopy(*shownEdit()->document());
+        QTextCursor c(copy.get());
+        c.movePosition(QTextCursor::NextCharacter);
+        QCOMPARE(c.charFormat().fontPointSize(), 12.0);
+        QCOMPARE(textZoom(*copy), 100);
 
         restart();
         QCOMPARE(comforts().state().zoom(), 110);
