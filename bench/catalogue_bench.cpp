@@ -69,6 +69,7 @@ public:
     }
     QString chooseFolder(const QString &) override { return QString(); }
     tv::SaveAnswer chooseSaveFile(const tv::SaveRequest &) override { return {}; }
+    bool choosePrinter(QPrinter &) override { return false; }
     bool openExternal(const QUrl &) override { return true; }
     void setClipboard(QMimeData *data) override { delete data; }
     void setBusy(bool) override { }

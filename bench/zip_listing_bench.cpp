@@ -56,6 +56,7 @@ public:
     tv::MessageButton message(const tv::MessageRequest &) override { return tv::Ok; }
     QString chooseFolder(const QString &) override { return {}; }
     tv::SaveAnswer chooseSaveFile(const tv::SaveRequest &) override { return {}; }
+    bool choosePrinter(QPrinter &) override { return false; }
     bool openExternal(const QUrl &) override { return false; }
     void setClipboard(QMimeData *) override { }
     void setBusy(bool) override { }

@@ -30,6 +30,7 @@ public:
     }
     QString chooseFolder(const QString &) override { fuzz::fail("a listing asks for no folder"); }
     SaveAnswer chooseSaveFile(const SaveRequest &) override { fuzz::fail("a listing asks for no file"); }
+    bool choosePrinter(QPrinter &) override { fuzz::fail("a listing prints nothing"); }
     bool openExternal(const QUrl &) override { fuzz::fail("a listing opens nothing"); }
     void setClipboard(QMimeData *) override { fuzz::fail("a listing copies nothing"); }
     void setBusy(bool) override { fuzz::fail("a listing shows no busy cursor"); }

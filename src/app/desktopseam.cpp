@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QPushButton>
 
 namespace tv {
@@ -94,6 +95,14 @@ SaveAnswer DesktopSeam::chooseSaveFile(const SaveRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return { dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter())) };
+}
+
+bool DesktopSeam::choosePrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Drucken"));
+    const ArrowWhileAsking arrow;
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool DesktopSeam::openExternal(const QUrl &url)

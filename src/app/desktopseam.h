@@ -6,7 +6,7 @@
 class QWidget;
 
 /// @short The seam over Qt's dialogs and the desktop: message boxes with German
-/// buttons, the folder and save dialogs, QDesktopServices, the clipboard and
+/// buttons, the folder, save and print dialogs, QDesktopServices, the clipboard and
 /// the override cursor.
 namespace tv {
 
@@ -16,6 +16,7 @@ public:
     MessageButton message(const MessageRequest &request) override;
     QString chooseFolder(const QString &prompt) override;
     SaveAnswer chooseSaveFile(const SaveRequest &request) override;
+    bool choosePrinter(QPrinter &printer) override;
     bool openExternal(const QUrl &url) override;
     void setClipboard(QMimeData *data) override;
     void setBusy(bool busy) override;

@@ -3,6 +3,7 @@
 #include "app/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/qttranslations.h"
+#include "app/readercomforts.h"
 #include "app/timezone.h"
 #include "app/version.h"
 #include "widgets/imagelist.h"
@@ -61,6 +62,8 @@ int main(int argc, char *argv[])
         if (!window.FormCreate())
             return; // an incomplete catalogue ends the program with 0
         window.show();
+        // Back where the reader left off, once the start-up above has run.
+        tv::guarded(seam, [&] { window.comforts()->restoreSession(); });
         code = QApplication::exec();
     });
     return code;

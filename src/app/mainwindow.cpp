@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "app/errorreport.h"
+#include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
@@ -115,6 +116,7 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
+    m_comforts = new ReaderComforts(*this, m_seam);
 }
 
 TForm1::~TForm1() = default;
@@ -277,6 +279,7 @@ void TForm1::FormCloseQuery()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    m_comforts->saveState();
     FormCloseQuery();
     event->accept();
 }

@@ -23,6 +23,7 @@ namespace tv {
 class EntryListBox;
 class EntryViewer;
 class IndexGrid;
+class ReaderComforts;
 class SectionNavigator;
 class TZipAccess;
 
@@ -90,6 +91,8 @@ public:
     QLineEdit *Edit1() const { return m_edit1; }
     EntryViewer *viewer() const { return m_viewer; }
     TZipAccess &ZipAccess1() const { return *m_zip; }
+    /// Favourites, history, the last session, zoom, print and PDF.
+    ReaderComforts *comforts() const { return m_comforts; }
 
     int EntriesListboxenCount(int n) const;
     QByteArray GetListboxEntry(int n, int index) const;
@@ -121,6 +124,7 @@ private:
     SectionNavigator *m_sections = nullptr;
     std::unique_ptr<TZipAccess> m_zip;
     EntryViewer *m_viewer = nullptr;
+    ReaderComforts *m_comforts = nullptr;
 };
 
 } // namespace tv

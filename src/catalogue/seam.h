@@ -7,6 +7,7 @@
 #include <QUrl>
 
 class QMimeData;
+class QPrinter;
 
 /// @short The one door to the user and the desktop.
 ///
@@ -56,6 +57,8 @@ public:
     /// The folder dialog with the prompt; an empty string when cancelled.
     virtual QString chooseFolder(const QString &prompt) = 0;
     virtual SaveAnswer chooseSaveFile(const SaveRequest &request) = 0;
+    /// The print dialog: sets up `printer` as the user chooses; false when cancelled.
+    virtual bool choosePrinter(QPrinter &printer) = 0;
     /// Hands a file or address to the desktop's default handler.
     virtual bool openExternal(const QUrl &url) = 0;
     virtual void setClipboard(QMimeData *data) = 0;

@@ -48,6 +48,11 @@ SaveAnswer StderrSeam::chooseSaveFile(const SaveRequest &)
     return SaveAnswer();
 }
 
+bool StderrSeam::choosePrinter(QPrinter &)
+{
+    return false;
+}
+
 bool StderrSeam::openExternal(const QUrl &)
 {
     return false;

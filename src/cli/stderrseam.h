@@ -28,6 +28,7 @@ public:
     MessageButton message(const MessageRequest &request) override;
     QString chooseFolder(const QString &prompt) override;
     SaveAnswer chooseSaveFile(const SaveRequest &request) override;
+    bool choosePrinter(QPrinter &printer) override;
     bool openExternal(const QUrl &url) override;
     void setClipboard(QMimeData *data) override;
     void setBusy(bool busy) override;

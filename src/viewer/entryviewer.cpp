@@ -142,6 +142,8 @@ void EntryViewer::reportMissingModul(const QByteArray &modul, QByteArray *lastMi
 void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &section)
 {
     const SectionFile file = SectionFile::ofLine(section);
+    m_shownEntry = entry;
+    m_shownSection = section;
 
     const Entry rows = file.entry(entry);
     for (int n = 1; n <= rows.partCount; ++n)

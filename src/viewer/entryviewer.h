@@ -84,6 +84,10 @@ public:
     int currentEntryIndex() const { return m_entryIndex; }
     /// After a section switch the same position means another entry.
     void forgetCurrentEntry() { m_entryIndex = -1; }
+    /// The name and the Section file's <name> of the entry whose tabs are
+    /// shown; empty before the first build.
+    const QByteArray &shownEntry() const { return m_shownEntry; }
+    const QByteArray &shownSection() const { return m_shownSection; }
 
     /// The folder archive parts extract into; empty when none is chosen.
     /// Every tab switch forgets it.
@@ -116,6 +120,8 @@ private:
     ViewerHost m_host;
     std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;
     int m_entryIndex = -1;
+    QByteArray m_shownEntry;
+    QByteArray m_shownSection;
     QString m_archivOutputPath;
 };
 

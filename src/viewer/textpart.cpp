@@ -12,6 +12,7 @@
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"
+#include "viewer/textprint.h"
 #include "widgets/imagelist.h"
 
 #include <QFile>
@@ -43,7 +44,15 @@ RichEdit::RichEdit(QWidget *parent)
     setPalette(pal);
     // Text without formatting of its own (plain text files) shows in the fixed font.
     document()->setDefaultFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Nothing is typed here, and zooming rewrites the formats: no undo steps to keep.
+    document()->setUndoRedoEnabled(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+QString RichEdit::title() const
+{
+    const auto *page = qobject_cast<const PartPage *>(parentWidget());
+    return page ? fromCp1252(page->part().description) : QString();
 }
 
 QMimeData *RichEdit::selectionMimeData() const
@@ -112,6 +121,11 @@ TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
     addSeparator()->setObjectName(QStringLiteral("N1"));
     QAction *save = addAction(imageListIcon(ImgSave), QStringLiteral("&Speichern unter..."));
     save->setObjectName(QStringLiteral("Speichernunter1"));
+    addSeparator()->setObjectName(QStringLiteral("N2"));
+    QAction *print = addAction(QStringLiteral("&Drucken..."));
+    print->setObjectName(QStringLiteral("Drucken2"));
+    QAction *pdf = addAction(QStringLiteral("Als &PDF exportieren..."));
+    pdf->setObjectName(QStringLiteral("PdfExport2"));
     connect(this, &QMenu::aboutToShow, this, &TextPartMenu::PopupMenu1Popup);
     connect(all, &QAction::triggered, this,
         [this] { guarded(m_viewer.seam(), [this] { Allesmarkieren1Click(); }); });
@@ -119,6 +133,22 @@ TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
         [this] { guarded(m_viewer.seam(), [this] { Kopieren1Click(); }); });
     connect(save, &QAction::triggered, this,
         [this] { guarded(m_viewer.seam(), [this] { Speichernunter1Click(); }); });
+    connect(
+        print, &QAction::triggered, this, [this] { guarded(m_viewer.seam(), [this] { Drucken2Click(); }); });
+    connect(
+        pdf, &QAction::triggered, this, [this] { guarded(m_viewer.seam(), [this] { PdfExport2Click(); }); });
+}
+
+void TextPartMenu::Drucken2Click()
+{
+    if (m_target)
+        printTextDocument(m_viewer.seam(), *m_target->document(), m_target->title());
+}
+
+void TextPartMenu::PdfExport2Click()
+{
+    if (m_target)
+        exportTextPdf(m_viewer.seam(), *m_target->document(), m_target->title());
 }
 
 void TextPartMenu::popupFor(RichEdit *edit, const QPoint &globalPos)

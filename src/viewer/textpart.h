@@ -11,7 +11,7 @@
 class QMimeData;
 
 /// @short Text parts: an RTF or plain text Part file shown read-only on light
-/// yellow, with a popup menu to select all, copy and save.
+/// yellow, with a popup menu to select all, copy, save, print and export as PDF.
 namespace tv {
 
 /// The read-only text control of a text part ("EntryRichEdit<n>").
@@ -24,6 +24,8 @@ public:
     QMimeData *selectionMimeData() const;
     /// Saving as RTF switches this on, saving as plain text off.
     bool richTextMode = true;
+    /// What the text is called on paper and in a PDF: its part's description.
+    QString title() const;
 
 signals:
     void copyRequested(tv::RichEdit *edit);
@@ -62,6 +64,8 @@ public:
     void Allesmarkieren1Click();
     void Kopieren1Click();
     void Speichernunter1Click();
+    void Drucken2Click();
+    void PdfExport2Click();
     /// Copies the selection of `edit` to the clipboard.
     void copySelection(RichEdit *edit);
 

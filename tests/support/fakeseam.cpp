@@ -2,6 +2,7 @@
 #include "fakeseam.h"
 
 #include <QMimeData>
+#include <QPrinter>
 
 #include <memory>
 
@@ -25,6 +26,17 @@ tv::SaveAnswer FakeSeam::chooseSaveFile(const tv::SaveRequest &request)
 {
     saveRequests.append(request);
     return saveFiles.isEmpty() ? tv::SaveAnswer {} : saveFiles.takeFirst();
+}
+
+bool FakeSeam::choosePrinter(QPrinter &printer)
+{
+    printedDocNames.append(printer.docName());
+    const QString file = printFiles.isEmpty() ? QString() : printFiles.takeFirst();
+    if (file.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    return true;
 }
 
 bool FakeSeam::openExternal(const QUrl &url)
@@ -51,10 +63,12 @@ void FakeSeam::clear()
     answers.clear();
     folders.clear();
     saveFiles.clear();
+    printFiles.clear();
     openResult = true;
     messages.clear();
     folderPrompts.clear();
     saveRequests.clear();
+    printedDocNames.clear();
     opened.clear();
     clipboardText.clear();
     clipboardRtf.clear();

@@ -18,6 +18,9 @@ public:
     tv::MessageButton message(const tv::MessageRequest &request) override;
     QString chooseFolder(const QString &prompt) override;
     tv::SaveAnswer chooseSaveFile(const tv::SaveRequest &request) override;
+    /// Answers the print dialog with the next of `printFiles`: a PDF file the
+    /// printer writes to, or "" for cancelled (also when none is left).
+    bool choosePrinter(QPrinter &printer) override;
     bool openExternal(const QUrl &url) override;
     void setClipboard(QMimeData *data) override;
     void setBusy(bool busy) override;
@@ -26,12 +29,14 @@ public:
     QList<tv::MessageButton> answers;
     QList<QString> folders; // "" = cancelled
     QList<tv::SaveAnswer> saveFiles; // empty path = cancelled
+    QList<QString> printFiles; // "" = cancelled
     bool openResult = true;
 
     // What happened.
     QList<tv::MessageRequest> messages;
     QList<QString> folderPrompts;
     QList<tv::SaveRequest> saveRequests;
+    QStringList printedDocNames; // the document name of every print dialog shown
     QList<QUrl> opened;
     QString clipboardText;
     QByteArray clipboardRtf;

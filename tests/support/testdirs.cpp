@@ -8,9 +8,11 @@
 
 TestDirs::TestDirs()
     : m_oldTmp(qgetenv("TMPDIR"))
+    , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
 {
     tv::setProgramDirOverride(m_program.path());
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
 }
 
 TestDirs::~TestDirs()
@@ -20,6 +22,10 @@ TestDirs::~TestDirs()
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", m_oldTmp);
+    if (m_oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", m_oldConfig);
 }
 
 QString TestDirs::programDir() const
@@ -35,6 +41,11 @@ QString TestDirs::tempDir() const
 QString TestDirs::workDir() const
 {
     return tempDir() + QStringLiteral("TIPVAULT/");
+}
+
+QString TestDirs::configDir() const
+{
+    return m_config.path() + u'/';
 }
 
 void TestDirs::writeProgramFile(const QString &name, const QByteArray &content) const

@@ -5,10 +5,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
-/// @short A temporary Program directory and TMPDIR for one test.
+/// @short A temporary Program directory, TMPDIR and configuration folder for one test.
 ///
-/// Points GetProgramDir() at a fresh folder and $TMPDIR at another, so that
-/// the Work directory is "<tmp>/TIPVAULT/". Both go when it is destroyed.
+/// Points GetProgramDir() at a fresh folder, $TMPDIR at another, so that the
+/// Work directory is "<tmp>/TIPVAULT/", and $XDG_CONFIG_HOME at a third, so
+/// that what the program keeps for the user never reaches the real home. All
+/// go when it is destroyed.
 class TestDirs
 {
 public:
@@ -18,6 +20,7 @@ public:
     QString programDir() const; // ends with "/"
     QString tempDir() const; // ends with "/"
     QString workDir() const; // tempDir() + "TIPVAULT/"
+    QString configDir() const; // $XDG_CONFIG_HOME, ends with "/"
 
     /// Writes `content` to programDir() + name (name as UTF-8 on disk).
     void writeProgramFile(const QString &name, const QByteArray &content) const;
@@ -26,5 +29,7 @@ public:
 private:
     QTemporaryDir m_program;
     QTemporaryDir m_temp;
+    QTemporaryDir m_config;
     QByteArray m_oldTmp;
+    QByteArray m_oldConfig;
 };
