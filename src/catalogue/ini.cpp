@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QMutex>
 
 #include <limits>
 #include <memory>
@@ -163,23 +164,34 @@ struct CacheEntry
 };
 
 // Parsed copies of recently read files. Small: the program reads a handful of
-// Section files, the Version file and the settings.
+// Section files, the Version file and the settings. The full-text index reads
+// Section files on a thread of its own, hence the lock.
 QHash<QString, CacheEntry> &cache()
 {
     static QHash<QString, CacheEntry> c;
     return c;
 }
 
+QMutex &cacheLock()
+{
+    static QMutex m;
+    return m;
+}
+
 std::shared_ptr<const Parsed> load(const QString &path)
 {
     Stamp before;
     if (!statFile(path, &before)) {
+        const QMutexLocker lock(&cacheLock());
         cache().remove(path);
         return nullptr;
     }
-    const auto it = cache().constFind(path);
-    if (it != cache().constEnd() && it->stamp == before)
-        return it->parsed;
+    {
+        const QMutexLocker lock(&cacheLock());
+        const auto it = cache().constFind(path);
+        if (it != cache().constEnd() && it->stamp == before)
+            return it->parsed;
+    }
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -188,6 +200,7 @@ std::shared_ptr<const Parsed> load(const QString &path)
     Stamp after;
     // Only a file that did not change while it was read is kept.
     if (statFile(path, &after) && after == before && after.size == parsed->content.size()) {
+        const QMutexLocker lock(&cacheLock());
         if (cache().size() > 64)
             cache().clear();
         cache().insert(path, CacheEntry { after, parsed });
@@ -342,6 +355,7 @@ void writeString(
     AtomicFile file(path);
     if (!file.open() || !file.write(out) || !file.commit())
         throw WriteError(path);
+    const QMutexLocker lock(&cacheLock());
     cache().remove(path);
 }
 
