@@ -177,8 +177,7 @@ private slots:
     void nameBeforeCaptionBeforeText()
     {
         auto index = built(m_dbPath);
-        // "Zeiger" is an entry name, part of the archive's description and ...
-        CatalogWriter cat(m_dirs->programDir());
+        // "Zeiger" is an entry name and part of the archive's description ...
         const QStringList hits = find(*index, QStringLiteral("zeiger"));
         QCOMPARE(hits, (QStringList { QStringLiteral("Zeiger#0"), QStringLiteral("Bitmaps laden#2") }));
         // ... "laden" a name, a description and nothing else.
