@@ -66,13 +66,13 @@ void TForm1::Volltextsuche1Click()
     if (!m_searchWindow) {
         const QString dir = GetProgramDir();
         m_searchService = new search::SearchService(dir, search::SearchIndex::defaultPath(dir), this);
+        m_searchService->start(); // first: the window opens saying that the index is being built
         m_searchWindow = new search::SearchWindow(
             m_searchService, sectionsOrNone,
             [this](const search::Hit &hit, const QStringList &terms) {
                 guarded([&] { openSearchHit(hit, terms); });
             },
             this);
-        m_searchService->start();
     }
     m_searchWindow->show();
     m_searchWindow->raise();

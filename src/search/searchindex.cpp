@@ -400,12 +400,19 @@ private:
     {
         if (kind == PartKind::None || isChangedCached(modul))
             return std::nullopt;
-        Statement get(m_db.handle(),
-            "SELECT body, failed FROM docs WHERE modul = ? AND file = ? AND kind = ? AND id <= ? LIMIT 1");
+        if (!m_reuse) {
+            m_reuse = std::make_unique<Statement>(m_db.handle(),
+                "SELECT body, failed FROM docs WHERE modul = ? AND file = ? AND kind = ? AND id <= ? LIMIT "
+                "1");
+        }
+        Statement &get = *m_reuse;
         get.bind(1, modul).bind(2, file).bind(3, qint64(kind)).bind(4, m_runStart);
-        if (!get.step())
+        if (!get.step()) {
+            get.reset();
             return std::nullopt;
+        }
         Body body { get.text(0), get.integer(1) != 0 };
+        get.reset();
         if (body.text.isNull())
             body.text = QStringLiteral(""); // found, and empty
         return body;
@@ -478,6 +485,7 @@ private:
     QHash<QByteArray, bool> m_changed;
     std::unique_ptr<Transaction> m_tx;
     std::unique_ptr<Statement> m_insert;
+    std::unique_ptr<Statement> m_reuse;
     int m_sinceCommit = 0;
     QElapsedTimer m_clock;
 };
@@ -625,8 +633,8 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
         // name: a part is no result for words that only its entry's name holds.
         const QString match = QStringLiteral("(%1) AND ({flabel fbody} : (%2))")
                                   .arg(all.join(QStringLiteral(" AND ")), all.join(QStringLiteral(" OR ")));
-        from
-            = QStringLiteral(" FROM fts JOIN docs d ON d.id = fts.rowid JOIN sections s ON s.id = d.section");
+        from = QStringLiteral(
+            " FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s ON s.id = d.section");
         where += QStringLiteral(" AND fts MATCH %1").arg(literal(match));
         klass = QStringLiteral("CASE WHEN d.kind = %1 THEN 0 WHEN %2 THEN 1 ELSE 2 END")
                     .arg(kEntryRow)
