@@ -457,7 +457,7 @@ private:
     // Commits now and then and lets the caller run queries in between.
     bool breather()
     {
-        if (m_sinceCommit < 256 && m_clock.elapsed() < 100)
+        if (m_sinceCommit < 1000 && m_clock.elapsed() < 250)
             return true;
         m_tx->commit();
         m_tx.reset();
@@ -558,7 +558,7 @@ void SearchIndex::createSchema()
 {
     // A file another program holds is no index of ours: reading the version
     // fails on it (SQLITE_NOTADB), which counts as damage.
-    m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;");
     Statement version(m_db->handle(), "PRAGMA user_version");
     version.step();
     if (version.integer(0) == kSchemaVersion)
@@ -617,14 +617,17 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
 
     // Words of one or two characters: the trigram index cannot look them up,
     // so they must occur in the entry's name, and alone they find entries only.
-    QString where = QStringLiteral(" WHERE d.kind IN (%1)").arg(kinds);
+    const bool everyKind = query.kinds == kAllKinds;
+    QString where
+        = everyKind ? QStringLiteral(" WHERE 1") : QStringLiteral(" WHERE d.kind IN (%1)").arg(kinds);
+    QString matchOnly; // the count when nothing but the match narrows
     QString from = QStringLiteral(" FROM docs d JOIN sections s ON s.id = d.section");
     QString order = QStringLiteral(" ORDER BY s.position, d.ord, d.part");
     QString klass = QStringLiteral("0");
     if (parsed.longTerms.isEmpty()) {
         where += QStringLiteral(" AND d.kind = %1").arg(kEntryRow);
     } else {
-        QStringList all, any, inLabel;
+        QStringList all, inLabel;
         for (const QString &term : parsed.longTerms) {
             all << quoted(term);
             inLabel << QStringLiteral("instr(d.flabel, %1) > 0").arg(literal(term));
@@ -636,6 +639,7 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
         from = QStringLiteral(
             " FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s ON s.id = d.section");
         where += QStringLiteral(" AND fts MATCH %1").arg(literal(match));
+        matchOnly = QStringLiteral("SELECT count(*) FROM fts WHERE fts MATCH %1").arg(literal(match));
         klass = QStringLiteral("CASE WHEN d.kind = %1 THEN 0 WHEN %2 THEN 1 ELSE 2 END")
                     .arg(kEntryRow)
                     .arg(inLabel.join(QStringLiteral(" OR ")));
@@ -646,7 +650,9 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
     if (query.section)
         where += QStringLiteral(" AND s.line = x'%1'").arg(QString::fromLatin1(query.section->toHex()));
 
-    const QByteArray count = ("SELECT count(*)" + from + where).toUtf8();
+    const bool plainCount
+        = everyKind && !query.section && parsed.shortTerms.isEmpty() && !matchOnly.isEmpty();
+    const QByteArray count = (plainCount ? matchOnly : "SELECT count(*)" + from + where).toUtf8();
     Statement counter(m_db->handle(), count.constData());
     counter.step();
     results.total = int(counter.integer(0));

@@ -198,6 +198,11 @@ private slots:
         QCOMPARE(find(*index, QStringLiteral("example"), Kind::Links),
             QStringList { QStringLiteral("Abfragen#2") });
         QCOMPARE(find(*index, QStringLiteral("bitmap_loader"), Kind::Archives).size(), 1);
+        // The count follows the scope too.
+        const auto never = [] { return false; };
+        QCOMPARE(index->query({ QStringLiteral("alpha"), std::nullopt, kAllKinds }, never)->total, 3);
+        QCOMPARE(index->query({ QStringLiteral("alpha"), QByteArray("Grafik"), kAllKinds }, never)->total, 0);
+        QCOMPARE(index->query({ QStringLiteral("alpha"), std::nullopt, Kind::Texts }, never)->total, 2);
     }
 
     void resultsCarryContextCountAndSection()
