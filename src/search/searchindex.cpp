@@ -29,7 +29,7 @@ namespace tv::search {
 namespace {
 
 // Raised whenever the layout below changes: an older index is dropped and rebuilt.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // Rows of an entry's own name; the other rows carry their PartKind.
 constexpr int kEntryRow = 5;
 
@@ -51,7 +51,7 @@ END;
 CREATE TRIGGER docs_ad AFTER DELETE ON docs BEGIN
   INSERT INTO fts(fts, rowid, fname, flabel, fbody) VALUES ('delete', old.id, old.fname, old.flabel, old.fbody);
 END;
-CREATE TRIGGER docs_au AFTER UPDATE ON docs BEGIN
+CREATE TRIGGER docs_au AFTER UPDATE OF fname, flabel, fbody ON docs BEGIN
   INSERT INTO fts(fts, rowid, fname, flabel, fbody) VALUES ('delete', old.id, old.fname, old.flabel, old.fbody);
   INSERT INTO fts(rowid, fname, flabel, fbody) VALUES (new.id, new.fname, new.flabel, new.fbody);
 END;
@@ -293,22 +293,78 @@ private:
         const SectionFile file(path);
         m_modules.clear();
         begin();
+        loadOldRows(id);
         int ord = 0;
         for (const QByteArray &name : file.entryNames()) {
             const Entry entry = file.entry(name);
-            insertEntry(id, ord, entry);
-            for (const Part &part : file.parts(entry))
-                insertPart(id, ord, entry, part);
+            if (!keep({ entry.name, 0 }, ord, [](const OldRow &) { return true; }))
+                insertEntry(id, ord, entry);
+            for (const Part &part : file.parts(entry)) {
+                const QByteArray modul = upperAscii(part.modul);
+                const QString label = labelOf(entry, part);
+                const auto same = [&](const OldRow &row) {
+                    return row.kind == int(part.kind) && row.modul == modul && row.file == part.file
+                        && row.caption == part.caption && row.label == label && !isChangedCached(modul);
+                };
+                if (!keep({ entry.name, part.number }, ord, same))
+                    insertPart(id, ord, entry, part);
+            }
             ++ord;
             if (!breather())
                 return false;
         }
-        // Rows of earlier runs, and of a run that stopped inside this section.
-        Statement old(m_db.handle(), "DELETE FROM docs WHERE section = ? AND id <= ?");
-        old.bind(1, id).bind(2, m_runStart).run();
+        // Rows gone or changed, also those of a run that stopped inside this section.
+        Statement drop(m_db.handle(), "DELETE FROM docs WHERE id = ?");
+        for (const qint64 old : std::as_const(m_oldIds)) {
+            if (!m_kept.contains(old))
+                drop.bind(1, old).run();
+        }
         Statement done(m_db.handle(), "UPDATE sections SET size = ?, mtime = ? WHERE id = ?");
         done.bind(1, stamp.size).bind(2, stamp.mtime).bind(3, id).run();
         return finishUnit();
+    }
+
+    // What a section held before: a row that reads the same is kept as it
+    // is, so a changed Section file costs only its changed entries.
+    struct OldRow
+    {
+        qint64 id = 0;
+        int ord = 0;
+        int kind = 0;
+        QByteArray modul, file, caption;
+        QString label;
+    };
+
+    void loadOldRows(qint64 section)
+    {
+        m_old.clear();
+        m_oldIds.clear();
+        m_kept.clear();
+        Statement rows(m_db.handle(),
+            "SELECT id, entry, part, ord, kind, modul, file, caption, label FROM docs WHERE section = ? AND "
+            "id <= ?");
+        rows.bind(1, section).bind(2, m_runStart);
+        while (rows.step()) {
+            OldRow row { rows.integer(0), int(rows.integer(3)), int(rows.integer(4)), rows.blob(5),
+                rows.blob(6), rows.blob(7), rows.text(8) };
+            m_oldIds.append(row.id);
+            m_old.insert({ rows.blob(1), int(rows.integer(2)) }, row);
+        }
+    }
+
+    // Keeps the old row of `key` when `same` says it reads the same, moving it to `ord`.
+    template <typename Same> bool keep(const QPair<QByteArray, int> &key, int ord, Same &&same)
+    {
+        const auto it = m_old.constFind(key);
+        if (it == m_old.constEnd() || !same(*it))
+            return false;
+        if (it->ord != ord) {
+            Statement move(m_db.handle(), "UPDATE docs SET ord = ? WHERE id = ?");
+            move.bind(1, qint64(ord)).bind(2, it->id).run();
+        }
+        m_kept.insert(it->id);
+        m_old.erase(it); // an entry listed twice gets a row of its own
+        return true;
     }
 
     bool rereadModule(const QByteArray &modul)
@@ -323,7 +379,10 @@ private:
                 ids.append(docs.integer(0));
         }
         Statement get(m_db.handle(), "SELECT kind, modul, file FROM docs WHERE id = ?");
-        Statement set(m_db.handle(), "UPDATE docs SET body = ?, fbody = ?, failed = ? WHERE id = ?");
+        // A module replaced by one with the same texts costs no index work.
+        Statement set(m_db.handle(),
+            "UPDATE docs SET body = ?1, fbody = ?2, failed = ?3 WHERE id = ?4 AND (body IS NOT ?1 OR failed "
+            "IS NOT ?3)");
         for (const qint64 id : ids) {
             get.bind(1, id);
             if (!get.step())
@@ -486,6 +545,9 @@ private:
     std::unique_ptr<Transaction> m_tx;
     std::unique_ptr<Statement> m_insert;
     std::unique_ptr<Statement> m_reuse;
+    QHash<QPair<QByteArray, int>, OldRow> m_old;
+    QList<qint64> m_oldIds;
+    QSet<qint64> m_kept;
     int m_sinceCommit = 0;
     QElapsedTimer m_clock;
 };

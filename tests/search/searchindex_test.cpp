@@ -249,8 +249,8 @@ private slots:
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(basis).constData(), times, 0), 0);
         // A changed Section file: its texts come from the index, not the module.
         CatalogWriter cat(m_dirs->programDir());
-        cat.entry("Bitmaps neu laden").part("Artikel", "basis", "bitmaps.rtf");
         cat.entry("Zeiger").part("Artikel", "basis", "zeiger.txt");
+        cat.entry("Bitmaps neu laden").part("Artikel", "basis", "bitmaps.rtf");
         cat.writeSection("Grafik");
 
         auto index = built(m_dbPath);
@@ -258,6 +258,10 @@ private slots:
         QCOMPARE(find(*index, QStringLiteral("arbeitsspeicher")),
             QStringList { QStringLiteral("Bitmaps neu laden#1") });
         QCOMPARE(find(*index, QStringLiteral("bitmap_loader")), QStringList());
+        // Entries that stayed keep their rows, in the file's new order.
+        QCOMPARE(find(*index, QStringLiteral("e"), kAllKinds, QByteArray("Grafik")),
+            (QStringList { QStringLiteral("Zeiger#0"), QStringLiteral("Bitmaps neu laden#0") }));
+        QCOMPARE(find(*index, QStringLiteral("select")), QStringList { QStringLiteral("Zeiger#1") });
     }
 
     void removedSectionDisappears()
