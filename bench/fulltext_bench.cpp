@@ -97,8 +97,10 @@ int main(int argc, char **argv)
     std::printf("baseline: %lld modules, %.1f MB read with libzip in %.0f ms\n", qlonglong(paths.size()),
         bytes / 1e6, readMs);
 
+    // $TIPVAULT_BENCH_INDEX keeps the index there, so that a second run measures the queries alone.
     QTemporaryDir cache;
-    SearchIndex index(dir, cache.filePath(QStringLiteral("index.sqlite")));
+    const QString kept = qEnvironmentVariable("TIPVAULT_BENCH_INDEX");
+    SearchIndex index(dir, kept.isEmpty() ? cache.filePath(QStringLiteral("index.sqlite")) : kept);
     clock.restart();
     index.update([](const SearchIndex::Progress &) { return true; });
     const double buildMs = clock.nsecsElapsed() / 1e6;

@@ -70,11 +70,14 @@ struct Results
     quint64 generation = 0;
     QString query;
     QList<Hit> hits;
-    /// All matches; hits holds the first kMaxHits of them.
+    /// All matches, at most kCountAtMost; hits holds the first kMaxHits of them.
     int total = 0;
+    /// More than kCountAtMost matched: total tells only that many.
+    bool moreThanTotal = false;
 };
 
 inline constexpr int kMaxHits = 200;
+inline constexpr int kCountAtMost = 10000;
 
 /// The line around the first match of a term in `original`, with every match
 /// in it marked; "" when no term occurs.

@@ -24,15 +24,18 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <vector>
 
 namespace tv::search {
 namespace {
 
 // Raised whenever the layout below changes: an older index is dropped and rebuilt.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // Rows of an entry's own name; the other rows carry their PartKind.
 constexpr int kEntryRow = 5;
 
+// docs_kind covers the search of entry names by words too short for the
+// index: it reads no row, whose texts would drag their pages along.
 // Large columns last: a row is read without its text unless the text is asked for.
 constexpr const char *kSchema = R"(
 CREATE TABLE sections(id INTEGER PRIMARY KEY, line BLOB UNIQUE NOT NULL, position INTEGER NOT NULL,
@@ -43,7 +46,7 @@ CREATE TABLE docs(id INTEGER PRIMARY KEY AUTOINCREMENT, section INTEGER NOT NULL
                   entry BLOB, caption BLOB, label TEXT, fname TEXT, flabel TEXT, body TEXT, fbody TEXT);
 CREATE INDEX docs_section ON docs(section);
 CREATE INDEX docs_modul ON docs(modul, file, kind);
-CREATE INDEX docs_kind ON docs(kind);
+CREATE INDEX docs_kind ON docs(kind, fname, section, ord);
 CREATE VIRTUAL TABLE fts USING fts5(fname, flabel, fbody, content='docs', content_rowid='id', tokenize='trigram');
 CREATE TRIGGER docs_ai AFTER INSERT ON docs BEGIN
   INSERT INTO fts(rowid, fname, flabel, fbody) VALUES (new.id, new.fname, new.flabel, new.fbody);
@@ -162,6 +165,102 @@ QString kindList(Kinds kinds)
 int progressHandler(void *context)
 {
     return (*static_cast<const std::function<bool()> *>(context))() ? 1 : 0;
+}
+
+// Matches a tier may hold and still be ranked by relevance.
+constexpr int kRankedAtMost = 2000;
+
+// Relevance within one tier of the results: bm25 without its inverse
+// document frequency. bm25 counts, once per query, every row that holds each
+// phrase, which for common words costs more than all the rest of the query;
+// and within a tier every row holds every word anyway. Lower is better.
+void tierRank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+{
+    constexpr int kColumns = 3; // fname, flabel, fbody
+    constexpr double kWeight[kColumns] = { 10.0, 5.0, 1.0 };
+    constexpr double k1 = 1.2;
+    constexpr double b = 0.75;
+    const int phrases = api->xPhraseCount(fts);
+    std::vector<int> hits(size_t(phrases) * kColumns);
+    sqlite3_int64 rows = 0;
+    int count = 0;
+    int rc = api->xRowCount(fts, &rows);
+    if (rc == SQLITE_OK)
+        rc = api->xInstCount(fts, &count);
+    for (int i = 0; rc == SQLITE_OK && i < count; ++i) {
+        int phrase = 0, column = 0, offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && column < kColumns)
+            ++hits[size_t(phrase) * kColumns + size_t(column)];
+    }
+    double score = 0;
+    for (int column = 0; rc == SQLITE_OK && column < kColumns; ++column) {
+        sqlite3_int64 total = 0;
+        int length = 0;
+        rc = api->xColumnTotalSize(fts, column, &total);
+        if (rc == SQLITE_OK)
+            rc = api->xColumnSize(fts, column, &length);
+        const double average = rows > 0 && total > 0 ? double(total) / double(rows) : 1.0;
+        for (int phrase = 0; phrase < phrases; ++phrase) {
+            const double tf = hits[size_t(phrase) * kColumns + size_t(column)];
+            score += kWeight[column] * tf * (k1 + 1) / (tf + k1 * (1 - b + b * length / average));
+        }
+    }
+    if (rc != SQLITE_OK)
+        sqlite3_result_error_code(context, rc);
+    else
+        sqlite3_result_double(context, -score);
+}
+
+// Makes tierRank() known to the connection's FTS5 as "tier_rank".
+void registerTierRank(sqlite3 *db)
+{
+    fts5_api *api = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_pointer(stmt, 1, static_cast<void *>(&api), "fts5_api_ptr", nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(stmt) == SQLITE_ROW ? SQLITE_OK : sqlite3_errcode(db);
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_OK && !api)
+        rc = SQLITE_ERROR;
+    if (rc == SQLITE_OK)
+        rc = api->xCreateFunction(api, "tier_rank", nullptr, tierRank, nullptr);
+    if (rc != SQLITE_OK)
+        throw DbError(rc, QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+// A result from a row of "d.id, s.line, s.position, d.entry, d.part,
+// d.caption, d.kind, d.label"; `body` reads a row's text by its id.
+Hit hitOf(const Statement &rows, Statement &body, const QStringList &longTerms, const QStringList &terms)
+{
+    Hit hit;
+    hit.sectionLine = rows.blob(1);
+    hit.sectionPosition = int(rows.integer(2));
+    hit.entry = rows.blob(3);
+    hit.part = int(rows.integer(4));
+    hit.caption = rows.blob(5);
+    const int kind = int(rows.integer(6));
+    hit.kind = kind == kEntryRow ? PartKind::None : PartKind(kind);
+    // The line shown: where the text matches, else the caption and
+    // description, else the name.
+    QPair<QString, QList<QPair<int, int>>> context;
+    if (kind != kEntryRow) {
+        body.bind(1, rows.integer(0));
+        const QString text = body.step() ? body.text(0) : QString();
+        body.reset();
+        context = contextLine(text, longTerms);
+        if (context.first.isEmpty())
+            context = contextLine(rows.text(7), longTerms);
+    }
+    if (context.first.isEmpty())
+        context = contextLine(fromCp1252(hit.entry), terms);
+    if (context.first.isEmpty())
+        context.first = fromCp1252(hit.entry);
+    hit.context = context.first;
+    hit.marks = context.second;
+    return hit;
 }
 
 } // namespace
@@ -618,6 +717,7 @@ void SearchIndex::openInMemory(const QString &note)
 
 void SearchIndex::createSchema()
 {
+    registerTierRank(m_db->handle());
     // A file another program holds is no index of ours: reading the version
     // fails on it (SQLITE_NOTADB), which counts as damage.
     m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;");
@@ -677,84 +777,105 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
     if (parsed.isEmpty() || kinds.isEmpty())
         return results;
 
-    // Words of one or two characters: the trigram index cannot look them up,
-    // so they must occur in the entry's name, and alone they find entries only.
-    const bool everyKind = query.kinds == kAllKinds;
-    QString where
-        = everyKind ? QStringLiteral(" WHERE 1") : QStringLiteral(" WHERE d.kind IN (%1)").arg(kinds);
-    QString matchOnly; // the count when nothing but the match narrows
-    QString from = QStringLiteral(" FROM docs d JOIN sections s ON s.id = d.section");
-    QString order = QStringLiteral(" ORDER BY s.position, d.ord, d.part");
-    QString klass = QStringLiteral("0");
-    if (parsed.longTerms.isEmpty()) {
-        where += QStringLiteral(" AND d.kind = %1").arg(kEntryRow);
-    } else {
-        QStringList all, inLabel;
-        for (const QString &term : parsed.longTerms) {
-            all << quoted(term);
-            inLabel << QStringLiteral("instr(d.flabel, %1) > 0").arg(literal(term));
-        }
-        // Every word somewhere in the row, and at least one outside the entry's
-        // name: a part is no result for words that only its entry's name holds.
-        const QString match = QStringLiteral("(%1) AND ({flabel fbody} : (%2))")
-                                  .arg(all.join(QStringLiteral(" AND ")), all.join(QStringLiteral(" OR ")));
-        from = QStringLiteral(
-            " FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s ON s.id = d.section");
-        where += QStringLiteral(" AND fts MATCH %1").arg(literal(match));
-        matchOnly = QStringLiteral("SELECT count(*) FROM fts WHERE fts MATCH %1").arg(literal(match));
-        klass = QStringLiteral("CASE WHEN d.kind = %1 THEN 0 WHEN %2 THEN 1 ELSE 2 END")
-                    .arg(kEntryRow)
-                    .arg(inLabel.join(QStringLiteral(" OR ")));
-        order = QStringLiteral(" ORDER BY klass, bm25(fts, 10.0, 5.0, 1.0), s.position, d.ord, d.part");
-    }
+    // What narrows beyond the index's match. Words of one or two characters:
+    // the trigram index cannot look them up, so they must occur in the
+    // entry's name, and alone they find entries only.
+    QString filter = query.kinds == kAllKinds ? QString() : QStringLiteral(" AND d.kind IN (%1)").arg(kinds);
     for (const QString &term : parsed.shortTerms)
-        where += QStringLiteral(" AND instr(d.fname, %1) > 0").arg(literal(term));
+        filter += QStringLiteral(" AND instr(d.fname, %1) > 0").arg(literal(term));
     if (query.section)
-        where += QStringLiteral(" AND s.line = x'%1'").arg(QString::fromLatin1(query.section->toHex()));
+        filter += QStringLiteral(" AND s.line = x'%1'").arg(QString::fromLatin1(query.section->toHex()));
 
-    const bool plainCount
-        = everyKind && !query.section && parsed.shortTerms.isEmpty() && !matchOnly.isEmpty();
-    const QByteArray count = (plainCount ? matchOnly : "SELECT count(*)" + from + where).toUtf8();
-    Statement counter(m_db->handle(), count.constData());
-    counter.step();
-    results.total = int(counter.integer(0));
-
-    const QByteArray select
-        = ("SELECT d.id, s.line, s.position, d.entry, d.part, d.caption, d.kind, d.label, " + klass
-            + " AS klass" + from + where + order + QStringLiteral(" LIMIT %1").arg(kMaxHits))
-              .toUtf8();
-    Statement rows(m_db->handle(), select.constData());
+    const QString columns
+        = QStringLiteral("SELECT d.id, s.line, s.position, d.entry, d.part, d.caption, d.kind, d.label");
     Statement body(m_db->handle(), "SELECT body FROM docs WHERE id = ?");
     const QStringList terms = parsed.longTerms + parsed.shortTerms;
-    while (rows.step()) {
-        if (superseded())
-            return std::nullopt;
-        Hit hit;
-        hit.sectionLine = rows.blob(1);
-        hit.sectionPosition = int(rows.integer(2));
-        hit.entry = rows.blob(3);
-        hit.part = int(rows.integer(4));
-        hit.caption = rows.blob(5);
-        const int kind = int(rows.integer(6));
-        hit.kind = kind == kEntryRow ? PartKind::None : PartKind(kind);
-        // The line shown: where the text matches, else the caption and
-        // description, else the name.
-        QPair<QString, QList<QPair<int, int>>> context;
-        if (kind != kEntryRow) {
-            body.bind(1, rows.integer(0));
-            const QString text = body.step() ? body.text(0) : QString();
-            body.reset();
-            context = contextLine(text, parsed.longTerms);
-            if (context.first.isEmpty())
-                context = contextLine(rows.text(7), parsed.longTerms);
+    const auto collect = [&](const QString &sql) {
+        Statement rows(m_db->handle(), sql.toUtf8().constData());
+        while (rows.step()) {
+            if (superseded())
+                return false;
+            results.hits.append(hitOf(rows, body, parsed.longTerms, terms));
         }
-        if (context.first.isEmpty())
-            context = contextLine(fromCp1252(hit.entry), terms);
-        if (context.first.isEmpty())
-            context.first = fromCp1252(hit.entry);
-        hit.context = context.first;
-        hit.marks = context.second;
-        results.hits.append(hit);
+        return true;
+    };
+    const auto countOf = [&](const QString &sql) {
+        Statement counter(m_db->handle(), sql.toUtf8().constData());
+        counter.step();
+        return counter.integer(0);
+    };
+    // Counting every match of a common word costs as much as the rest of the
+    // query; past kCountAtMost only "more than" is told.
+    const auto countMatches = [&](const QString &fromWhere) {
+        const qint64 count = countOf(QStringLiteral("SELECT count(*) FROM (SELECT 1%1 LIMIT %2)")
+                                         .arg(fromWhere)
+                                         .arg(kCountAtMost + 1));
+        results.total = int(qMin<qint64>(count, kCountAtMost));
+        results.moreThanTotal = count > kCountAtMost;
+    };
+
+    if (parsed.longTerms.isEmpty()) {
+        const QString from
+            = QStringLiteral(" FROM docs d JOIN sections s ON s.id = d.section WHERE d.kind = %1")
+                  .arg(kEntryRow)
+            + filter;
+        countMatches(from);
+        if (!collect(columns + from
+                + QStringLiteral(" ORDER BY s.position, d.ord, d.part LIMIT %1").arg(kMaxHits)))
+            return std::nullopt;
+        return results;
+    }
+
+    QStringList quotedTerms;
+    for (const QString &term : parsed.longTerms)
+        quotedTerms << quoted(term);
+    const QString every = QStringLiteral("(%1)").arg(quotedTerms.join(QStringLiteral(" AND ")));
+    const QString either = QStringLiteral("(%1)").arg(quotedTerms.join(QStringLiteral(" OR ")));
+    // Every word somewhere in the row, and at least one outside the entry's
+    // name: a part is no result for words that only its entry's name holds.
+    // One word: the same, said with half the phrases to look up.
+    const QString match = parsed.longTerms.size() == 1
+        ? QStringLiteral("{flabel fbody} : ") + every
+        : every + QStringLiteral(" AND ({flabel fbody} : ") + either + u')';
+    const QString joined
+        = QStringLiteral(" FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s "
+                         "ON s.id = d.section WHERE fts MATCH ");
+    countMatches(filter.isEmpty() ? QStringLiteral(" FROM fts WHERE fts MATCH ") + literal(match)
+                                  : joined + literal(match) + filter);
+
+    // The ranking's tiers, each a query of its own that stops at the page's
+    // end: the entry's name, then caption and description, then the text.
+    // An entry's row holds its name in the label column too, so it never
+    // reaches the last tier.
+    struct Tier
+    {
+        QString match;
+        QString rows;
+    };
+    QList<Tier> tiers;
+    if (query.kinds & Kind::Entries)
+        tiers.append(
+            { QStringLiteral("{fname} : ") + every, QStringLiteral(" AND d.kind = %1").arg(kEntryRow) });
+    tiers.append({ match + QStringLiteral(" AND ({flabel} : ") + either + u')',
+        QStringLiteral(" AND d.kind <> %1").arg(kEntryRow) });
+    tiers.append({ match + QStringLiteral(" NOT ({flabel} : ") + either + u')', QString() });
+    for (const Tier &tier : std::as_const(tiers)) {
+        const qsizetype room = kMaxHits - results.hits.size();
+        if (room <= 0)
+            break;
+        // Ranking reads every match's positions: beyond a few thousand matches
+        // that alone takes longer than typing allows, and a word that common
+        // says little about relevance. Such a tier keeps the catalogue's order.
+        const bool ranked
+            = countOf(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM fts WHERE fts MATCH %1 LIMIT %2)")
+                          .arg(literal(tier.match))
+                          .arg(kRankedAtMost + 1))
+            <= kRankedAtMost;
+        const QString order = ranked ? QStringLiteral(" ORDER BY tier_rank(fts), s.position, d.ord, d.part")
+                                     : QStringLiteral(" ORDER BY fts.rowid");
+        if (!collect(columns + joined + literal(tier.match) + tier.rows + filter + order
+                + QStringLiteral(" LIMIT %1").arg(room)))
+            return std::nullopt;
     }
     return results;
 }

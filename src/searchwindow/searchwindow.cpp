@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
@@ -213,6 +214,7 @@ void SearchWindow::showResults(const Results &results)
         return; // an older query's answer
     m_hits = results.hits;
     m_total = results.total;
+    m_moreThanTotal = results.moreThanTotal;
     m_results->clear();
     for (const Hit &hit : m_hits) {
         const QString title
@@ -265,6 +267,10 @@ void SearchWindow::updateStatus()
     if (!m_query->text().trimmed().isEmpty()) {
         if (m_total == 0)
             lines << QStringLiteral("Keine Treffer.");
+        else if (m_moreThanTotal)
+            lines << QStringLiteral("Die ersten %1 von mehr als %2 Treffern.")
+                         .arg(m_hits.size())
+                         .arg(QLocale(QLocale::German).toString(m_total));
         else if (m_total > m_hits.size())
             lines << QStringLiteral("Die ersten %1 von %2 Treffern.").arg(m_hits.size()).arg(m_total);
         else

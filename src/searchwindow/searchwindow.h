@@ -68,6 +68,7 @@ private:
     QStringList m_terms;
     quint64 m_generation = 0;
     int m_total = 0;
+    bool m_moreThanTotal = false;
     QString m_progress;
     QString m_note;
     int m_unreadable = 0;

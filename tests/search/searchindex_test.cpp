@@ -174,6 +174,27 @@ private slots:
         QCOMPARE(find(*index, QStringLiteral("gamma xy")), QStringList());
     }
 
+    void countStopsPastTheCap()
+    {
+        CatalogWriter cat(m_dirs->programDir());
+        for (int i = 0; i <= kCountAtMost; ++i)
+            cat.entry("Eintrag " + QByteArray::number(i));
+        cat.writeSection("Viele");
+        cat.writeSections({ "Viele" });
+        auto index = built(m_dbPath);
+        const auto never = [] { return false; };
+        // Through the index, and by a word too short for it.
+        for (const QString &text : { QStringLiteral("eintrag"), QStringLiteral("ag") }) {
+            const auto results = index->query({ text, std::nullopt, kAllKinds }, never);
+            QCOMPARE(results->total, kCountAtMost);
+            QVERIFY(results->moreThanTotal);
+            QCOMPARE(results->hits.size(), kMaxHits);
+        }
+        const auto one = index->query({ QStringLiteral("eintrag 10000"), std::nullopt, kAllKinds }, never);
+        QCOMPARE(one->total, 1);
+        QVERIFY(!one->moreThanTotal);
+    }
+
     void nameBeforeCaptionBeforeText()
     {
         auto index = built(m_dbPath);
