@@ -96,6 +96,11 @@ qint64 Statement::integer(int column) const
     return sqlite3_column_int64(m_stmt, column);
 }
 
+double Statement::real(int column) const
+{
+    return sqlite3_column_double(m_stmt, column);
+}
+
 QByteArray Statement::blob(int column) const
 {
     const void *data = sqlite3_column_blob(m_stmt, column);

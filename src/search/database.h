@@ -43,6 +43,7 @@ public:
     void run();
 
     qint64 integer(int column) const;
+    double real(int column) const;
     QByteArray blob(int column) const;
     QString text(int column) const;
 

@@ -23,20 +23,23 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace tv::search {
 namespace {
 
 // Raised whenever the layout below changes: an older index is dropped and rebuilt.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 // Rows of an entry's own name; the other rows carry their PartKind.
 constexpr int kEntryRow = 5;
 
-// docs_kind covers the search of entry names by words too short for the
-// index: it reads no row, whose texts would drag their pages along.
-// Large columns last: a row is read without its text unless the text is asked for.
+// "names" indexes the entry rows' names alone, so that the first tier of a
+// query does not wade through the texts. docs_kind covers the search of entry names by words too short for
+// the index: it reads no row, whose texts would drag their pages along. Large columns last: a row is read
+// without its text unless the text is asked for.
 constexpr const char *kSchema = R"(
 CREATE TABLE sections(id INTEGER PRIMARY KEY, line BLOB UNIQUE NOT NULL, position INTEGER NOT NULL,
                       size INTEGER NOT NULL, mtime INTEGER NOT NULL);
@@ -48,12 +51,16 @@ CREATE INDEX docs_section ON docs(section);
 CREATE INDEX docs_modul ON docs(modul, file, kind);
 CREATE INDEX docs_kind ON docs(kind, fname, section, ord);
 CREATE VIRTUAL TABLE fts USING fts5(fname, flabel, fbody, content='docs', content_rowid='id', tokenize='trigram');
+CREATE VIRTUAL TABLE names USING fts5(fname, content='docs', content_rowid='id', tokenize='trigram');
 CREATE TRIGGER docs_ai AFTER INSERT ON docs BEGIN
   INSERT INTO fts(rowid, fname, flabel, fbody) VALUES (new.id, new.fname, new.flabel, new.fbody);
+  INSERT INTO names(rowid, fname) SELECT new.id, new.fname WHERE new.kind = 5;
 END;
 CREATE TRIGGER docs_ad AFTER DELETE ON docs BEGIN
   INSERT INTO fts(fts, rowid, fname, flabel, fbody) VALUES ('delete', old.id, old.fname, old.flabel, old.fbody);
+  INSERT INTO names(names, rowid, fname) SELECT 'delete', old.id, old.fname WHERE old.kind = 5;
 END;
+-- Entry rows' names never change (a renamed entry is a new row), only texts.
 CREATE TRIGGER docs_au AFTER UPDATE OF fname, flabel, fbody ON docs BEGIN
   INSERT INTO fts(fts, rowid, fname, flabel, fbody) VALUES ('delete', old.id, old.fname, old.flabel, old.fbody);
   INSERT INTO fts(rowid, fname, flabel, fbody) VALUES (new.id, new.fname, new.flabel, new.fbody);
@@ -170,23 +177,21 @@ int progressHandler(void *context)
 // Matches a tier may hold and still be ranked by relevance.
 constexpr int kRankedAtMost = 2000;
 
-// Relevance within one tier of the results: bm25 without its inverse
-// document frequency. bm25 counts, once per query, every row that holds each
-// phrase, which for common words costs more than all the rest of the query;
-// and within a tier every row holds every word anyway. Lower is better.
+// Relevance within one tier of the results: bm25's saturating count of each
+// word per column, without its inverse document frequency and without its
+// length normalisation. bm25 counts, once per query, every row that holds
+// each phrase, and looks up every row's length; for common words that costs
+// more than all the rest of the query. Within a tier every row holds every
+// word anyway. Lower is better.
 void tierRank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
 {
-    constexpr int kColumns = 3; // fname, flabel, fbody
+    constexpr int kColumns = 3; // fname, flabel, fbody; the names table has the first only
     constexpr double kWeight[kColumns] = { 10.0, 5.0, 1.0 };
     constexpr double k1 = 1.2;
-    constexpr double b = 0.75;
     const int phrases = api->xPhraseCount(fts);
     std::vector<int> hits(size_t(phrases) * kColumns);
-    sqlite3_int64 rows = 0;
     int count = 0;
-    int rc = api->xRowCount(fts, &rows);
-    if (rc == SQLITE_OK)
-        rc = api->xInstCount(fts, &count);
+    int rc = api->xInstCount(fts, &count);
     for (int i = 0; rc == SQLITE_OK && i < count; ++i) {
         int phrase = 0, column = 0, offset = 0;
         rc = api->xInst(fts, i, &phrase, &column, &offset);
@@ -194,17 +199,9 @@ void tierRank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *co
             ++hits[size_t(phrase) * kColumns + size_t(column)];
     }
     double score = 0;
-    for (int column = 0; rc == SQLITE_OK && column < kColumns; ++column) {
-        sqlite3_int64 total = 0;
-        int length = 0;
-        rc = api->xColumnTotalSize(fts, column, &total);
-        if (rc == SQLITE_OK)
-            rc = api->xColumnSize(fts, column, &length);
-        const double average = rows > 0 && total > 0 ? double(total) / double(rows) : 1.0;
-        for (int phrase = 0; phrase < phrases; ++phrase) {
-            const double tf = hits[size_t(phrase) * kColumns + size_t(column)];
-            score += kWeight[column] * tf * (k1 + 1) / (tf + k1 * (1 - b + b * length / average));
-        }
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const double tf = hits[i];
+        score += kWeight[i % kColumns] * tf * (k1 + 1) / (tf + k1);
     }
     if (rc != SQLITE_OK)
         sqlite3_result_error_code(context, rc);
@@ -212,7 +209,29 @@ void tierRank(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *co
         sqlite3_result_double(context, -score);
 }
 
-// Makes tierRank() known to the connection's FTS5 as "tier_rank".
+// 1 when a word occurs in the caption or description (flabel), else 2 when
+// one occurs in the text, else 0: a part is no result for words that only its
+// entry's name holds.
+void tierOf(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_context *context, int, sqlite3_value **)
+{
+    int count = 0;
+    int rc = api->xInstCount(fts, &count);
+    int tier = 0;
+    for (int i = 0; rc == SQLITE_OK && i < count && tier != 1; ++i) {
+        int phrase = 0, column = 0, offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (column == 1)
+            tier = 1;
+        else if (column == 2)
+            tier = 2;
+    }
+    if (rc != SQLITE_OK)
+        sqlite3_result_error_code(context, rc);
+    else
+        sqlite3_result_int(context, tier);
+}
+
+// Makes tierRank() and tierOf() known to the connection's FTS5 as "tier_rank".
 void registerTierRank(sqlite3 *db)
 {
     fts5_api *api = nullptr;
@@ -227,6 +246,8 @@ void registerTierRank(sqlite3 *db)
         rc = SQLITE_ERROR;
     if (rc == SQLITE_OK)
         rc = api->xCreateFunction(api, "tier_rank", nullptr, tierRank, nullptr);
+    if (rc == SQLITE_OK)
+        rc = api->xCreateFunction(api, "tier_of", nullptr, tierOf, nullptr);
     if (rc != SQLITE_OK)
         throw DbError(rc, QString::fromUtf8(sqlite3_errmsg(db)));
 }
@@ -728,7 +749,8 @@ void SearchIndex::createSchema()
     Transaction tx(*m_db);
     m_db->exec(
         "DROP TRIGGER IF EXISTS docs_ai; DROP TRIGGER IF EXISTS docs_ad; DROP TRIGGER IF EXISTS docs_au;"
-        "DROP TABLE IF EXISTS fts; DROP TABLE IF EXISTS docs; DROP TABLE IF EXISTS sections;"
+        "DROP TABLE IF EXISTS fts; DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS docs; DROP TABLE IF "
+        "EXISTS sections;"
         "DROP TABLE IF EXISTS modules;");
     m_db->exec(kSchema);
     m_db->exec(("PRAGMA user_version = " + QByteArray::number(kSchemaVersion)).constData());
@@ -830,52 +852,88 @@ std::optional<Results> SearchIndex::runQuery(const Query &query, const std::func
     for (const QString &term : parsed.longTerms)
         quotedTerms << quoted(term);
     const QString every = QStringLiteral("(%1)").arg(quotedTerms.join(QStringLiteral(" AND ")));
-    const QString either = QStringLiteral("(%1)").arg(quotedTerms.join(QStringLiteral(" OR ")));
-    // Every word somewhere in the row, and at least one outside the entry's
-    // name: a part is no result for words that only its entry's name holds.
-    // One word: the same, said with half the phrases to look up.
-    const QString match = parsed.longTerms.size() == 1
-        ? QStringLiteral("{flabel fbody} : ") + every
-        : every + QStringLiteral(" AND ({flabel fbody} : ") + either + u')';
     const QString joined
         = QStringLiteral(" FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s "
                          "ON s.id = d.section WHERE fts MATCH ");
-    countMatches(filter.isEmpty() ? QStringLiteral(" FROM fts WHERE fts MATCH ") + literal(match)
-                                  : joined + literal(match) + filter);
 
-    // The ranking's tiers, each a query of its own that stops at the page's
-    // end: the entry's name, then caption and description, then the text.
-    // An entry's row holds its name in the label column too, so it never
-    // reaches the last tier.
-    struct Tier
-    {
-        QString match;
-        QString rows;
-    };
-    QList<Tier> tiers;
-    if (query.kinds & Kind::Entries)
-        tiers.append(
-            { QStringLiteral("{fname} : ") + every, QStringLiteral(" AND d.kind = %1").arg(kEntryRow) });
-    tiers.append({ match + QStringLiteral(" AND ({flabel} : ") + either + u')',
-        QStringLiteral(" AND d.kind <> %1").arg(kEntryRow) });
-    tiers.append({ match + QStringLiteral(" NOT ({flabel} : ") + either + u')', QString() });
-    for (const Tier &tier : std::as_const(tiers)) {
-        const qsizetype room = kMaxHits - results.hits.size();
-        if (room <= 0)
-            break;
-        // Ranking reads every match's positions: beyond a few thousand matches
-        // that alone takes longer than typing allows, and a word that common
-        // says little about relevance. Such a tier keeps the catalogue's order.
-        const bool ranked
-            = countOf(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM fts WHERE fts MATCH %1 LIMIT %2)")
-                          .arg(literal(tier.match))
-                          .arg(kRankedAtMost + 1))
-            <= kRankedAtMost;
-        const QString order = ranked ? QStringLiteral(" ORDER BY tier_rank(fts), s.position, d.ord, d.part")
-                                     : QStringLiteral(" ORDER BY fts.rowid");
-        if (!collect(columns + joined + literal(tier.match) + tier.rows + filter + order
-                + QStringLiteral(" LIMIT %1").arg(room)))
+    // First tier: entries whose name holds every word, from the small index
+    // of names. Their rows also match below (the name stands in their label
+    // column too) and are left out there.
+    QSet<qint64> named;
+    if (query.kinds & Kind::Entries) {
+        const QString names = QStringLiteral(" FROM names CROSS JOIN docs d ON d.id = names.rowid CROSS JOIN "
+                                             "sections s ON s.id = d.section WHERE names MATCH %1")
+                                  .arg(literal(every))
+            + filter;
+        Statement ids(m_db->handle(), (QStringLiteral("SELECT d.id") + names).toUtf8().constData());
+        while (ids.step())
+            named.insert(ids.integer(0));
+        if (!collect(columns + names
+                + QStringLiteral(" ORDER BY tier_rank(names), s.position, d.ord, d.part LIMIT %1")
+                      .arg(kMaxHits)))
             return std::nullopt;
+    }
+
+    // The other tiers and the count in one pass over the rows holding every
+    // word: each evaluation of a common word's phrases costs as much as the
+    // whole rest, so tier_of() sorts out the rows that match in the name alone
+    // rather than a second set of phrases in the MATCH.
+    struct Match
+    {
+        int tier;
+        double rank;
+        qint64 id;
+        bool operator<(const Match &other) const
+        {
+            return std::tie(tier, rank, id) < std::tie(other.tier, other.rank, other.id);
+        }
+    };
+    QList<Match> matches;
+    const QString pass = (filter.isEmpty() ? QStringLiteral(" FROM fts WHERE fts MATCH ") : joined)
+        + literal(every) + filter;
+    Statement all(m_db->handle(),
+        (QStringLiteral("SELECT fts.rowid, tier_of(fts), tier_rank(fts)") + pass).toUtf8().constData());
+    qint64 count = 0;
+    int tierSize[3] = { 0, 0, 0 };
+    while (count <= kCountAtMost && all.step()) {
+        const int tier = int(all.integer(1));
+        if (tier == 0)
+            continue;
+        ++count;
+        const qint64 id = all.integer(0);
+        if (named.contains(id))
+            continue;
+        ++tierSize[tier];
+        matches.append({ tier, all.real(2), id });
+    }
+    results.total = int(qMin<qint64>(count, kCountAtMost));
+    results.moreThanTotal = count > kCountAtMost;
+    if (results.hits.size() >= kMaxHits)
+        return results;
+
+    // A word that common says little about relevance: a tier of more than a
+    // few thousand matches keeps the catalogue's order (the rows' order), as
+    // does every tier when the count stopped early and the best may be unseen.
+    const bool complete = count <= kCountAtMost;
+    const auto ranked = [&](int tier) { return complete && tierSize[tier] <= kRankedAtMost; };
+    for (Match &m : matches) {
+        if (!ranked(m.tier))
+            m.rank = 0; // the rows' order
+    }
+    std::sort(matches.begin(), matches.end());
+    Statement one(m_db->handle(),
+        (columns + QStringLiteral(" FROM docs d JOIN sections s ON s.id = d.section WHERE d.id = ?"))
+            .toUtf8()
+            .constData());
+    for (const Match &m : std::as_const(matches)) {
+        if (results.hits.size() >= kMaxHits)
+            break;
+        if (superseded())
+            return std::nullopt;
+        one.bind(1, m.id);
+        if (one.step())
+            results.hits.append(hitOf(one, body, parsed.longTerms, terms));
+        one.reset();
     }
     return results;
 }
