@@ -206,6 +206,24 @@ private slots:
             (QStringList { QStringLiteral("Bitmaps laden#0"), QStringLiteral("Bitmaps laden#2") }));
     }
 
+    void textsRankByHowOftenTheWordOccurs()
+    {
+        CatalogWriter cat(m_dirs->programDir());
+        cat.entry("Erster").part("Artikel", "rang", "einmal.txt");
+        cat.entry("Zweiter").part("Artikel", "rang", "oft.txt");
+        cat.entry("Dritter").part("Artikel", "rang", "nie.txt", "Puffer");
+        cat.writeSection("Rang");
+        cat.writeSections({ "Rang" });
+        cat.writeModule("rang",
+            { { "einmal.txt", "Ein Puffer." }, { "oft.txt", "Puffer, Puffer und noch ein Puffer." },
+                { "nie.txt", "Nichts davon." } });
+        auto index = built(m_dbPath);
+        // The caption first, then the text that says it three times before the one that says it once.
+        QCOMPARE(find(*index, QStringLiteral("puffer")),
+            (QStringList {
+                QStringLiteral("Dritter#1"), QStringLiteral("Zweiter#1"), QStringLiteral("Erster#1") }));
+    }
+
     void scopeNarrowsBySectionAndKind()
     {
         auto index = built(m_dbPath);
