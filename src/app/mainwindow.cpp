@@ -144,6 +144,11 @@ void TForm1::buildMenus()
     optionen->setObjectName(QStringLiteral("Optionen1"));
     optionen->setEnabled(false);
     extras->addAction(QStringLiteral("Modul&statistik..."))->setObjectName(QStringLiteral("Modulstatistik1"));
+    QAction *volltext = extras->addAction(QStringLiteral("&Volltextsuche..."));
+    volltext->setObjectName(QStringLiteral("Volltextsuche1"));
+    volltext->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    volltext->setShortcutContext(Qt::ApplicationShortcut); // also from the search window itself
+    on(volltext, &QAction::triggered, &TForm1::Volltextsuche1Click);
 
     QMenu *hilfe = bar->addMenu(QStringLiteral("&Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));

@@ -26,6 +26,11 @@ class IndexGrid;
 class ReaderComforts;
 class SectionNavigator;
 class TZipAccess;
+namespace search {
+class SearchService;
+class SearchWindow;
+struct Hit;
+} // namespace search
 
 /// The window's size for a screen: 80 narrower and 100 lower than the screen,
 /// the section tabs 30% of that width. 1024 x 768 -> 944 x 668, tabs 283.
@@ -77,6 +82,13 @@ public:
     void Mail1Click();
     /// Shows the module statistics window modally.
     void Modulstatistik1Click();
+    /// Shows the window "Volltextsuche"; the index is brought up to date in
+    /// the background from its first opening on.
+    void Volltextsuche1Click();
+    /// Does what a click on the result's entry in its list does, then shows
+    /// the part and, in a text, selects the first of `terms` (folded).
+    void openSearchHit(const search::Hit &hit, const QStringList &terms);
+    search::SearchWindow *searchWindow() const { return m_searchWindow; }
 
     QByteArray NewestModul() const { return m_newestModul; }
     int CurrentEntryIndex() const;
@@ -106,6 +118,8 @@ private:
     void connectWebCommands();
     void buildMenus();
     void buildPages();
+    /// After an update integration: the index reads the changes, the window the sections.
+    void searchCatalogueChanged();
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
@@ -125,6 +139,8 @@ private:
     std::unique_ptr<TZipAccess> m_zip;
     EntryViewer *m_viewer = nullptr;
     ReaderComforts *m_comforts = nullptr;
+    search::SearchService *m_searchService = nullptr;
+    search::SearchWindow *m_searchWindow = nullptr;
 };
 
 } // namespace tv

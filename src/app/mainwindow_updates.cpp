@@ -55,7 +55,9 @@ bool TForm1::RebuildNavigation()
     m_viewer->removeEntryTabs();
     m_viewer->DeleteDescribe();
     setWindowTitle(QString::fromUtf16(kBaseCaption));
-    return FormCreate();
+    const bool complete = FormCreate();
+    searchCatalogueChanged();
+    return complete;
 }
 
 } // namespace tv

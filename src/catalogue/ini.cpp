@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <array>
@@ -316,21 +317,33 @@ private:
     quint64 m_clock = 0;
 };
 
+// The full-text index reads Section files on a thread of its own, hence the
+// lock around the cache.
 Cache &cache()
 {
     static Cache c;
     return c;
 }
 
+QMutex &cacheLock()
+{
+    static QMutex m;
+    return m;
+}
+
 std::shared_ptr<const Parsed> load(const QString &path)
 {
     Stamp before;
     if (!statFile(path, &before)) {
+        const QMutexLocker lock(&cacheLock());
         cache().remove(path);
         return nullptr;
     }
-    if (auto cached = cache().find(path, before))
-        return cached;
+    {
+        const QMutexLocker lock(&cacheLock());
+        if (auto cached = cache().find(path, before))
+            return cached;
+    }
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -338,8 +351,10 @@ std::shared_ptr<const Parsed> load(const QString &path)
     std::shared_ptr<const Parsed> parsed = parse(file.readAll());
     Stamp after;
     // Only a file that did not change while it was read is kept.
-    if (statFile(path, &after) && after == before && after.size == parsed->content.size())
+    if (statFile(path, &after) && after == before && after.size == parsed->content.size()) {
+        const QMutexLocker lock(&cacheLock());
         cache().insert(path, after, parsed);
+    }
     return parsed;
 }
 
@@ -553,6 +568,7 @@ void writeString(
     AtomicFile file(path);
     if (!file.open() || !file.write(out) || !file.commit())
         throw WriteError(path);
+    const QMutexLocker lock(&cacheLock());
     cache().remove(path);
 }
 

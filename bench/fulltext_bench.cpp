@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The full-text index over a catalogue folder (argument, else $TIPVAULT_BENCH_CATALOGUE):
+//  1. reading every member of every module once with libzip (the baseline),
+//  2. building the whole index, as a multiple of 1,
+//  3. 200 queries of one to three words taken from the texts: median, 95th percentile, worst,
+//  4. the update after one module was replaced, against reading that module alone.
+// Not a test: it prints its figures, the reader judges them.
+#include "catalogue/cp1252.h"
+#include "search/plaintext.h"
+#include "search/searchindex.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace tv::search;
+
+namespace {
+
+// Reads every member of `path`; the texts' words go into `words` now and then.
+qint64 readModule(const QString &path, QStringList *words)
+{
+    int error = 0;
+    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return 0;
+    qint64 bytes = 0;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    QByteArray buffer;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0)
+            continue;
+        buffer.resize(qsizetype(st.size));
+        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        if (!file)
+            continue;
+        bytes += zip_fread(file, buffer.data(), st.size);
+        zip_fclose(file);
+        if (words && i % 97 == 0) {
+            const QString text = looksLikeRtf(buffer) ? rtfText(buffer) : tv::fromCp1252(buffer);
+            static const QRegularExpression word(QStringLiteral("\\b\\p{L}{4,}\\b"));
+            for (auto it = word.globalMatch(text); it.hasNext() && words->size() < 5000;)
+                words->append(it.next().captured());
+        }
+    }
+    zip_discard(archive);
+    return bytes;
+}
+
+QStringList modules(const QString &dir)
+{
+    QStringList paths;
+    for (const QString &name : QDir(dir).entryList({ QStringLiteral("*.tvm") }, QDir::Files))
+        paths << dir + name;
+    return paths;
+}
+
+double percentile(QList<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[qMin(values.size() - 1, int(p * values.size()))];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString dir
+        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("TIPVAULT_BENCH_CATALOGUE");
+    if (dir.isEmpty()) {
+        std::fprintf(stderr, "usage: fulltext_bench <catalogue folder> (or TIPVAULT_BENCH_CATALOGUE)\n");
+        return 2;
+    }
+    dir = QDir(dir).absolutePath() + u'/';
+    const QStringList paths = modules(dir);
+
+    QStringList words;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 bytes = 0;
+    for (const QString &path : paths)
+        bytes += readModule(path, &words);
+    const double readMs = clock.nsecsElapsed() / 1e6;
+    std::printf("baseline: %lld modules, %.1f MB read with libzip in %.0f ms\n", qlonglong(paths.size()),
+        bytes / 1e6, readMs);
+
+    // $TIPVAULT_BENCH_INDEX keeps the index there, so that a second run measures the queries alone.
+    QTemporaryDir cache;
+    const QString kept = qEnvironmentVariable("TIPVAULT_BENCH_INDEX");
+    SearchIndex index(dir, kept.isEmpty() ? cache.filePath(QStringLiteral("index.sqlite")) : kept);
+    clock.restart();
+    index.update([](const SearchIndex::Progress &) { return true; });
+    const double buildMs = clock.nsecsElapsed() / 1e6;
+    std::printf("build:    %.0f ms = %.2f x baseline (%d parts unreadable)\n", buildMs, buildMs / readMs,
+        index.unreadableParts());
+
+    QRandomGenerator random(11);
+    QList<double> times;
+    int maxTotal = 0;
+    for (int i = 0; i < 200 && !words.isEmpty(); ++i) {
+        QStringList query;
+        const int n = 1 + i % 3;
+        for (int w = 0; w < n; ++w)
+            query << words[random.bounded(int(words.size()))].left(i % 5 == 0 ? 2 : 6);
+        clock.restart();
+        const auto results = index.query({ query.join(u' '), std::nullopt, kAllKinds }, [] { return false; });
+        times << clock.nsecsElapsed() / 1e6;
+        maxTotal = qMax(maxTotal, results ? results->total : 0);
+    }
+    std::printf("queries:  %lld, median %.1f ms, p95 %.1f ms, worst %.1f ms (largest count %d)\n",
+        qlonglong(times.size()), percentile(times, 0.5), percentile(times, 0.95), percentile(times, 1.0),
+        maxTotal);
+
+    if (!paths.isEmpty()) {
+        // "Replaced": a new modification time makes the index read the module again.
+        const QString path = paths[paths.size() / 2];
+        clock.restart();
+        readModule(path, nullptr);
+        const double oneMs = clock.nsecsElapsed() / 1e6;
+        const timespec now[2] = { { 0, UTIME_NOW }, { 0, UTIME_NOW } };
+        utimensat(AT_FDCWD, QFile::encodeName(path).constData(), now, 0);
+        clock.restart();
+        index.update([](const SearchIndex::Progress &) { return true; });
+        const double updateMs = clock.nsecsElapsed() / 1e6;
+        std::printf("update:   one module %.0f ms, reading it alone %.0f ms\n", updateMs, oneMs);
+    }
+    return 0;
+}

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The full-text search's window and how a result opens in the main window.
+#include "mainwindow.h"
+
+#include "catalogue/cp1252.h"
+#include "catalogue/entry.h"
+#include "catalogue/errorreport.h"
+#include "catalogue/errors.h"
+#include "catalogue/paths.h"
+#include "navigation/entrylistbox.h"
+#include "navigation/sectionnavigator.h"
+#include "search/fold.h"
+#include "search/searchindex.h"
+#include "search/searchservice.h"
+#include "searchwindow/searchwindow.h"
+#include "viewer/entryviewer.h"
+#include "viewer/textpart.h"
+
+#include <QLineEdit>
+#include <QTextBlock>
+#include <QTextEdit>
+
+namespace tv {
+namespace {
+
+// Selects the first place where one of `terms` occurs, block by block, the
+// way the index folded the text; false when none does.
+bool selectFirstMatch(QTextEdit *edit, const QStringList &terms)
+{
+    QTextDocument *doc = edit->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const search::FoldedText folded = search::foldWithOrigin(block.text());
+        qsizetype best = -1;
+        qsizetype length = 0;
+        for (const QString &term : terms) {
+            const qsizetype at = folded.text.indexOf(term);
+            if (at >= 0 && (best < 0 || at < best)) {
+                best = at;
+                length = term.size();
+            }
+        }
+        if (best < 0)
+            continue;
+        QTextCursor cursor(doc);
+        cursor.setPosition(block.position() + folded.origin[best]);
+        cursor.setPosition(block.position() + folded.origin[best + length - 1] + 1, QTextCursor::KeepAnchor);
+        edit->setTextCursor(cursor);
+        edit->ensureCursorVisible();
+        return true;
+    }
+    return false;
+}
+
+QList<Section> sectionsOrNone()
+{
+    try {
+        return readSections();
+    } catch (const Error &) {
+        return {}; // the window offers "Alle Bereiche" only; the index reports the fault
+    }
+}
+
+} // namespace
+
+void TForm1::Volltextsuche1Click()
+{
+    if (!m_searchWindow) {
+        const QString dir = GetProgramDir();
+        m_searchService = new search::SearchService(dir, search::SearchIndex::defaultPath(dir), this);
+        m_searchService->start(); // first: the window opens saying that the index is being built
+        m_searchWindow = new search::SearchWindow(
+            m_searchService, sectionsOrNone,
+            [this](const search::Hit &hit, const QStringList &terms) {
+                guarded(m_seam, [&] { openSearchHit(hit, terms); });
+            },
+            this);
+    }
+    m_searchWindow->show();
+    m_searchWindow->raise();
+    m_searchWindow->activateWindow();
+    m_searchWindow->queryField()->setFocus();
+    m_searchWindow->queryField()->selectAll();
+}
+
+void TForm1::searchCatalogueChanged()
+{
+    if (m_searchService)
+        m_searchService->refresh();
+    if (m_searchWindow)
+        m_searchWindow->reloadSections();
+}
+
+void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)
+{
+    // The tab of the section: its place in Sections.dat, checked by its caption.
+    const QString caption = fromCp1252(hit.sectionCaption());
+    int tab = -1;
+    for (int i = 0; i < m_pageControl1->count(); ++i) {
+        if (m_pageControl1->tabText(i) == caption && (tab < 0 || i == hit.sectionPosition))
+            tab = i;
+    }
+    if (tab < 0) {
+        setStatusText(QStringLiteral("Der Bereich \"%1\" ist nicht mehr vorhanden.").arg(caption));
+        return;
+    }
+    m_pageControl1->setCurrentIndex(tab);
+    EntryListBox *list = m_sections->activeList();
+    int row = -1;
+    for (int i = 0; list && i < list->count() && row < 0; ++i) {
+        if (list->entryName(i) == hit.entry)
+            row = i;
+    }
+    if (row < 0) {
+        setStatusText(
+            QStringLiteral("Der Eintrag \"%1\" ist nicht mehr vorhanden.").arg(fromCp1252(hit.entry)));
+        return;
+    }
+    list->selectRow(row);
+    SectionListBoxClick(list);
+    raise();
+    activateWindow();
+    if (hit.part <= 0 || !m_viewer->showPart(hit.part))
+        return;
+    if (auto *text = qobject_cast<TextPage *>(m_viewer->currentPage())) {
+        if (selectFirstMatch(text->edit(), terms))
+            text->edit()->setFocus(); // the selection shows while the text has the focus
+    }
+}
+
+} // namespace tv
