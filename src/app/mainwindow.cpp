@@ -33,6 +33,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <tuple>
 #include <unistd.h>
 
 namespace tv {
@@ -106,7 +107,6 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(*m_viewer));
     m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(*m_viewer));
     m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(*m_viewer));
-    connectWebCommands();
     connect(m_pageControl2, &QTabWidget::currentChanged, this,
         [this] { guarded(m_seam, [this] { m_viewer->PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
@@ -143,7 +143,9 @@ void TForm1::buildMenus()
     QAction *optionen = extras->addAction(imageListIcon(ImgOptions), QStringLiteral("&Optionen"));
     optionen->setObjectName(QStringLiteral("Optionen1"));
     optionen->setEnabled(false);
-    extras->addAction(QStringLiteral("Modul&statistik..."))->setObjectName(QStringLiteral("Modulstatistik1"));
+    QAction *statistik = extras->addAction(QStringLiteral("Modul&statistik..."));
+    statistik->setObjectName(QStringLiteral("Modulstatistik1"));
+    on(statistik, &QAction::triggered, &TForm1::Modulstatistik1Click);
     QAction *volltext = extras->addAction(QStringLiteral("&Volltextsuche..."));
     volltext->setObjectName(QStringLiteral("Volltextsuche1"));
     volltext->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
@@ -152,8 +154,9 @@ void TForm1::buildMenus()
 
     QMenu *hilfe = bar->addMenu(QStringLiteral("&Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));
-    hilfe->addAction(imageListIcon(ImgMail), QStringLiteral("&E-Mail an den Webmaster"))
-        ->setObjectName(QStringLiteral("Mail1"));
+    QAction *mail = hilfe->addAction(imageListIcon(ImgMail), QStringLiteral("&E-Mail an den Webmaster"));
+    mail->setObjectName(QStringLiteral("Mail1"));
+    on(mail, &QAction::triggered, &TForm1::Mail1Click);
 }
 
 QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip)
@@ -187,12 +190,15 @@ void TForm1::buildPanel()
     auto *row = new QHBoxLayout(m_panel1);
     row->setContentsMargins(1, 2, 4, 2);
     row->setSpacing(0);
-    row->addWidget(speedButton(
-        QStringLiteral("Speedbutton"), QStringLiteral("home"), QString::fromLatin1(site::kHomeUrl)));
-    row->addWidget(speedButton(
-        QStringLiteral("SpeedButton3"), QStringLiteral("news"), QString::fromLatin1(site::kNewsUrl)));
-    row->addWidget(speedButton(
-        QStringLiteral("SpeedButton1"), QStringLiteral("links"), QString::fromLatin1(site::kLinksUrl)));
+    for (const auto &[name, picture, address] : { std::tuple { u"Speedbutton", u"home", site::kHomeUrl },
+             std::tuple { u"SpeedButton3", u"news", site::kNewsUrl },
+             std::tuple { u"SpeedButton1", u"links", site::kLinksUrl } }) {
+        QToolButton *button = speedButton(
+            QString::fromUtf16(name), QString::fromUtf16(picture), QString::fromLatin1(address));
+        connect(button, &QToolButton::clicked, this,
+            [this, button] { guarded(m_seam, [&] { SpeedbuttonClick(button); }); });
+        row->addWidget(button);
+    }
     QToolButton *quit
         = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
     on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);

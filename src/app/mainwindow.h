@@ -115,7 +115,6 @@ protected:
 private:
     void buildPanel();
     /// The tool bar's web buttons, "E-Mail an den Webmaster" and "Modulstatistik...".
-    void connectWebCommands();
     void buildMenus();
     void buildPages();
     /// After an update integration: the index reads the changes, the window the sections.

@@ -9,25 +9,11 @@
 #include "stats/statistikwindow.h"
 #include "viewer/wwwpart.h"
 
-#include <QAction>
 #include <QToolButton>
 
 #include <memory>
 
 namespace tv {
-
-void TForm1::connectWebCommands()
-{
-    for (const char16_t *name : { u"Speedbutton", u"SpeedButton3", u"SpeedButton1" }) {
-        auto *button = findChild<QToolButton *>(QString::fromUtf16(name));
-        connect(button, &QToolButton::clicked, this,
-            [this, button] { guarded(m_seam, [&] { SpeedbuttonClick(button); }); });
-    }
-    connect(findChild<QAction *>(QStringLiteral("Mail1")), &QAction::triggered, this,
-        [this] { guarded(m_seam, [this] { Mail1Click(); }); });
-    connect(findChild<QAction *>(QStringLiteral("Modulstatistik1")), &QAction::triggered, this,
-        [this] { guarded(m_seam, [this] { Modulstatistik1Click(); }); });
-}
 
 void TForm1::SpeedbuttonClick(QToolButton *sender)
 {
