@@ -61,6 +61,19 @@ class MainWindowTest : public TestFixture
 {
     Q_OBJECT
 
+    /// Sections "Abschnitt Nummer 1" ... "Abschnitt Nummer <count>", one entry each.
+    void writeNumberedSections(int count)
+    {
+        QByteArray sections;
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
+            sections += line + "\r\n";
+            m_dirs->writeProgramFile(
+                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
+        }
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+    }
+
 private slots:
     void incompleteCatalogueStopsTheStart()
     {
@@ -135,14 +148,7 @@ private slots:
 
     void sectionTabsWrapIntoRows()
     {
-        QByteArray sections;
-        for (int i = 1; i <= 8; ++i) {
-            const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
-            sections += line + "\r\n";
-            m_dirs->writeProgramFile(
-                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
-        }
-        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+        writeNumberedSections(8);
         TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
@@ -198,14 +204,7 @@ private slots:
     void manySectionsKeepTheWindowOnTheScreen()
     {
         // 60 sections wrap into far more rows than a third of the pane holds.
-        QByteArray sections;
-        for (int i = 1; i <= 60; ++i) {
-            const QByteArray line = "Abschnitt Nummer " + QByteArray::number(i);
-            sections += line + "\r\n";
-            m_dirs->writeProgramFile(
-                QStringLiteral("Section_%1.dat").arg(QString::fromLatin1(line)), "[E]\r\n");
-        }
-        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), sections);
+        writeNumberedSections(60);
         TForm1 form(*m_seam);
         QVERIFY(form.FormCreate());
         form.show();
