@@ -37,7 +37,7 @@ _tipvault_cli()
         return
         ;;
     --kind)
-        COMPREPLY=($(compgen -W "text archiv html link" -- "$cur"))
+        COMPREPLY=($(compgen -W "name text archiv html link" -- "$cur"))
         return
         ;;
     --section)

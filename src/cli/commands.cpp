@@ -9,12 +9,13 @@
 #include "cli/clierror.h"
 #include "cli/linter.h"
 #include "cli/names.h"
-#include "cli/namesearch.h"
 #include "cli/packer.h"
 #include "cli/partfiles.h"
+#include "cli/partkinds.h"
 #include "cli/parttext.h"
 #include "cli/progress.h"
 #include "cli/stderrseam.h"
+#include "search/searchindex.h"
 #include "stats/modulstatistik.h"
 #include "updates/modulupdate.h"
 #include "updates/updatefolder.h"
@@ -65,7 +66,8 @@ const QList<Command> &commands()
             { QStringLiteral("json"), QStringLiteral("force") } },
         { QStringLiteral("search"), QStringLiteral("SUCHTEXT"),
             QStringLiteral(
-                "Einträge finden, beste Treffer zuerst; sucht vorerst nur in den Namen der Einträge"),
+                "Im ganzen Katalog suchen (Namen, Beschreibungen, Texte, Archive, HTML-Seiten, Links), "
+                "beste Treffer zuerst"),
             1, 1, { QStringLiteral("json"), QStringLiteral("section"), QStringLiteral("kind") } },
         { QStringLiteral("stats"), QString(),
             QStringLiteral("Die Modulstatistik, Zeile für Zeile wie im Programm"), 0, 0,
@@ -98,7 +100,7 @@ QList<QCommandLineOption> allOptions()
         QCommandLineOption(QStringLiteral("section"), QStringLiteral("Nur in dieser Rubrik suchen"),
             QStringLiteral("RUBRIK")),
         QCommandLineOption(QStringLiteral("kind"),
-            QStringLiteral("Nur Einträge mit einem Teil dieser Art: text, archiv, html, link"),
+            QStringLiteral("Nur in dieser Art suchen: name, text, archiv, html, link (mehrfach möglich)"),
             QStringLiteral("ART")),
         QCommandLineOption(QStringLiteral("base"),
             QStringLiteral("Quellordner des Katalogs, aus dem fehlende Section-Dateien kommen"),
@@ -210,6 +212,57 @@ QJsonObject sectionJson(const Section &s)
 {
     return { { QStringLiteral("name"), shownName(s.caption) },
         { QStringLiteral("stored"), shownName(s.line) } };
+}
+
+/// The kinds of --kind, each given once or more: the part kinds' names, and
+/// "name" for the entries' names.
+search::Kinds searchKinds(const QStringList &names)
+{
+    search::Kinds kinds;
+    for (const QString &name : names) {
+        if (name.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0) {
+            kinds |= search::Kind::Entries;
+            continue;
+        }
+        switch (kindFromName(name).value_or(PartKind::None)) {
+        case PartKind::Text:
+            kinds |= search::Kind::Texts;
+            break;
+        case PartKind::Archive:
+            kinds |= search::Kind::Archives;
+            break;
+        case PartKind::Html:
+            kinds |= search::Kind::HtmlPages;
+            break;
+        case PartKind::Www:
+            kinds |= search::Kind::Links;
+            break;
+        case PartKind::None:
+            throw CliError(
+                QStringLiteral("Unbekannte Art '%1'; bekannt sind name, text, archiv, html und link.")
+                    .arg(name),
+                ExitUsage);
+        }
+    }
+    return kinds;
+}
+
+QJsonArray marksJson(const QList<QPair<int, int>> &marks)
+{
+    QJsonArray list;
+    for (const auto &[start, length] : marks)
+        list.append(QJsonArray { start, length });
+    return list;
+}
+
+/// A table cell: tabs and line ends would break the columns.
+QString oneLine(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = u' ';
+    }
+    return text;
 }
 
 class Runner
@@ -467,35 +520,66 @@ private:
 
     int search()
     {
-        SearchQuery query;
+        search::Query query;
         query.text = m_args[0];
         if (m_parser.isSet(QStringLiteral("section")))
-            query.section = resolveSection(m_parser.value(QStringLiteral("section")));
-        if (m_parser.isSet(QStringLiteral("kind"))) {
-            query.kind = kindFromName(m_parser.value(QStringLiteral("kind")));
-            if (!query.kind)
-                throw CliError(
-                    QStringLiteral("Unbekannte Art '%1'; bekannt sind text, archiv, html und link.")
-                        .arg(m_parser.value(QStringLiteral("kind"))),
-                    ExitUsage);
-        }
+            query.section = resolveSection(m_parser.value(QStringLiteral("section"))).line;
+        if (m_parser.isSet(QStringLiteral("kind")))
+            query.kinds = searchKinds(m_parser.values(QStringLiteral("kind")));
+        if (search::parseQuery(query.text).isEmpty())
+            throw CliError(QStringLiteral("Der Suchtext enthält kein Wort."), ExitUsage);
+
+        // The program's own index: what it or an earlier search built is reused.
+        search::SearchIndex index(GetProgramDir(), search::SearchIndex::defaultPath(GetProgramDir()));
+        index.update([this](const search::SearchIndex::Progress &p) {
+            m_progress.show(QStringLiteral("Suchindex: %1 von %2 Dateien").arg(p.done).arg(p.total));
+            return true;
+        });
+        m_progress.clear();
+        if (!index.note().isEmpty())
+            note(index.note());
+        const std::optional<search::Results> results = index.query(query, [] { return false; });
+        const int unreadable = index.unreadableParts();
+        if (unreadable > 0)
+            note(QStringLiteral("%1 Teile konnten nicht gelesen werden.").arg(unreadable));
+
         QJsonArray list;
         QList<QStringList> rows;
-        for (const SearchHit &hit : searchNames(query)) {
-            QJsonObject o { { QStringLiteral("section"), sectionJson(hit.section) },
-                { QStringLiteral("entry"), shownName(hit.entry) },
-                { QStringLiteral("part"), hit.part ? QJsonValue(hit.part) : QJsonValue() },
-                { QStringLiteral("score"), hit.score } };
-            list.append(o);
-            rows.append({ shownName(hit.section.caption), shownName(hit.entry) });
+        for (const search::Hit &hit : results->hits) {
+            const bool inName = hit.part == 0;
+            list.append(
+                QJsonObject { { QStringLiteral("section"),
+                                  QJsonObject { { QStringLiteral("name"), shownName(hit.sectionCaption()) },
+                                      { QStringLiteral("stored"), shownName(hit.sectionLine) } } },
+                    { QStringLiteral("entry"), shownName(hit.entry) },
+                    { QStringLiteral("part"), inName ? QJsonValue() : QJsonValue(hit.part) },
+                    { QStringLiteral("caption"), inName ? QJsonValue() : QJsonValue(shownName(hit.caption)) },
+                    { QStringLiteral("kind"), inName ? QJsonValue() : QJsonValue(kindToken(hit.kind)) },
+                    { QStringLiteral("context"), hit.context },
+                    { QStringLiteral("marks"), marksJson(hit.marks) } });
+            rows.append({ shownName(hit.sectionCaption()), shownName(hit.entry),
+                inName ? QString() : QStringLiteral("%1 %2").arg(hit.part).arg(shownName(hit.caption)),
+                oneLine(hit.context) });
         }
         if (m_json)
             printJson({ { QStringLiteral("query"), query.text },
-                { QStringLiteral("in"), QStringLiteral("names") }, { QStringLiteral("hits"), list } });
+                { QStringLiteral("in"), QStringLiteral("fulltext") },
+                { QStringLiteral("total"), results->total },
+                { QStringLiteral("moreThanTotal"), results->moreThanTotal },
+                { QStringLiteral("hits"), list } });
         else if (!rows.isEmpty())
-            print(table({ QStringLiteral("Rubrik"), QStringLiteral("Eintrag") }, rows));
-        if (rows.isEmpty() && !m_json)
+            print(table({ QStringLiteral("Rubrik"), QStringLiteral("Eintrag"), QStringLiteral("Teil"),
+                            QStringLiteral("Fundstelle") },
+                rows));
+        if (m_json)
+            return ExitOk;
+        if (rows.isEmpty())
             note(QStringLiteral("Keine Übereinstimmungen gefunden..."));
+        else if (results->total > rows.size())
+            note(QStringLiteral("%1 von %2%3 Treffern gezeigt.")
+                     .arg(rows.size())
+                     .arg(results->moreThanTotal ? QStringLiteral("mehr als ") : QString())
+                     .arg(results->total));
         return ExitOk;
     }
 

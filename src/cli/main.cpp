@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
     // Core only: no display is needed, not even for RTF, which QTextDocument
     // reads without laying it out.
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tipvault-cli"));
+    // The program's name: search shares the full-text index the program keeps in its cache.
+    QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
     return tv::cli::run(QCoreApplication::arguments());
 }

@@ -123,6 +123,9 @@ Database::Database(const QString &path)
         throw error;
     }
     sqlite3_extended_result_codes(m_db, 1);
+    // The program and tipvault-cli share the index; one waits while the other
+    // commits instead of giving up on the file.
+    sqlite3_busy_timeout(m_db, 10000);
 }
 
 Database::~Database()
@@ -150,7 +153,9 @@ void Database::interrupt()
 Transaction::Transaction(Database &db)
     : m_db(db)
 {
-    m_db.exec("BEGIN");
+    // Takes the write lock at once: a read transaction that later wants to
+    // write while another process writes fails without waiting.
+    m_db.exec("BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction()

@@ -33,13 +33,9 @@ class SearchWindowTest : public TestFixture
     Q_OBJECT
 
     std::unique_ptr<TForm1> m_form;
-    QByteArray m_oldCache;
 
     void setUp() override
     {
-        // The index belongs in the user's cache: here, a folder of the test's own.
-        m_oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dirs->tempDir() + QStringLiteral("cache")));
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         m_dirs->writeProgramFile(
             QStringLiteral("Section_Grafik.dat"), "[Bitmaps]\r\n1Modul=basis\r\n1File=b.rtf\r\n");
@@ -53,14 +49,7 @@ class SearchWindowTest : public TestFixture
         QVERIFY(m_form);
     }
 
-    void tearDown() override
-    {
-        m_form.reset();
-        if (m_oldCache.isEmpty())
-            qunsetenv("XDG_CACHE_HOME");
-        else
-            qputenv("XDG_CACHE_HOME", m_oldCache);
-    }
+    void tearDown() override { m_form.reset(); }
 
     // Opens the window with its shortcut and waits until the index is built.
     SearchWindow *openWindow()

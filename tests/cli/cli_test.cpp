@@ -94,6 +94,8 @@ private slots:
         QTest::newRow("unknown kind") << QStringList { QStringLiteral("search"), QStringLiteral("x"),
             QStringLiteral("--kind"), QStringLiteral("bild") }
                                       << 2 << QStringLiteral("Unbekannte Art 'bild'");
+        QTest::newRow("no word to search") << QStringList { QStringLiteral("search"), QStringLiteral("\"\"") }
+                                           << 2 << QStringLiteral("Der Suchtext enthält kein Wort.");
         QTest::newRow("no such folder")
             << QStringList { QStringLiteral("--dir"), QStringLiteral("/nirgends"), QStringLiteral("stats") }
             << 1 << QStringLiteral("Der Ordner '/nirgends' existiert nicht.");
@@ -114,13 +116,13 @@ private slots:
         QVERIFY(run.out.isEmpty());
     }
 
-    void helpIsGermanAndNamesTheNameSearch()
+    void helpIsGerman()
     {
         const CliRun run = runCli({ QStringLiteral("--help") });
         QCOMPARE(run.code, 0);
         const QString help = QString::fromUtf8(run.out);
         QVERIFY(help.startsWith(QStringLiteral("Aufruf: tipvault-cli")));
-        QVERIFY(help.contains(QStringLiteral("sucht vorerst nur in den Namen der Einträge")));
+        QVERIFY(help.contains(QStringLiteral("Im ganzen Katalog suchen")));
         QVERIFY(help.contains(QStringLiteral("Rückgabewerte: 0 Erfolg, 1 fehlgeschlagen")));
     }
 
@@ -289,29 +291,97 @@ private slots:
             QStringLiteral("tipvault-cli: Teil 1 ist kein Archiv, sondern Text.\n"));
     }
 
-    void searchFindsNamesBestFirst()
+    void searchFindsNamesFirstThenTexts()
     {
         writeSmallCatalogue(dir());
-        CliRun run
+        const CliRun run
             = runCli(at({ QStringLiteral("search"), QStringLiteral("BITMAP"), QStringLiteral("--json") }));
         QVERIFY2(run.code == 0, qPrintable(run.describe()));
         const QJsonObject json = parseJson(run);
-        QCOMPARE(json.value(QStringLiteral("in")).toString(), QStringLiteral("names"));
-        const QJsonArray hits = json.value(QStringLiteral("hits")).toArray();
-        QCOMPARE(hits.size(), 2);
-        QCOMPARE(hits[0].toObject().value(QStringLiteral("entry")).toString(), QStringLiteral("Bitmap"));
-        QVERIFY(hits[0].toObject().value(QStringLiteral("part")).isNull());
-        QCOMPARE(
-            hits[1].toObject().value(QStringLiteral("entry")).toString(), QStringLiteral("Bitmaps laden"));
+        QCOMPARE(json.value(QStringLiteral("in")).toString(), QStringLiteral("fulltext"));
+        QStringList found;
+        for (const QJsonValue &v : json.value(QStringLiteral("hits")).toArray()) {
+            const QJsonObject hit = v.toObject();
+            found << hit.value(QStringLiteral("entry")).toString() + u'#'
+                    + (hit.value(QStringLiteral("part")).isNull()
+                            ? QStringLiteral("name")
+                            : hit.value(QStringLiteral("kind")).toString());
+        }
+        QCOMPARE(found,
+            (QStringList { QStringLiteral("Bitmaps laden#name"), QStringLiteral("Bitmap#name"),
+                QStringLiteral("Bitmaps laden#text"), QStringLiteral("Bitmap#www") }));
+        QCOMPARE(json.value(QStringLiteral("total")).toInt(), 4);
+    }
 
-        run = runCli(at({ QStringLiteral("search"), QStringLiteral("e"), QStringLiteral("--section"),
-            QStringLiteral("kält"), QStringLiteral("--kind"), QStringLiteral("archiv") }));
+    void searchFindsFoldedWordsInTextsWithTheirPlace()
+    {
+        writeSmallCatalogue(dir());
+        // "gruesse" finds "Grüße": the index folds umlauts and ß.
+        const CliRun run = runCli(at({ QStringLiteral("search"), QStringLiteral("gruesse") }));
+        QVERIFY2(run.code == 0, qPrintable(run.describe()));
         QCOMPARE(QString::fromUtf8(run.out),
-            QStringLiteral("Rubrik        Eintrag\nKältetechnik  Kühlung prüfen\n"));
-        run = runCli(at({ QStringLiteral("search"), QStringLiteral("aendern") }));
+            QStringLiteral("Rubrik        Eintrag         Teil       Fundstelle\n"
+                           "Kältetechnik  Kühlung prüfen  1 Artikel  Grüße aus der Kälte\n"));
+        QVERIFY(run.err.isEmpty());
+
+        const CliRun json = runCli(at({ QStringLiteral("search"), QStringLiteral("Kälte"),
+            QStringLiteral("--kind"), QStringLiteral("text"), QStringLiteral("--json") }));
+        const QJsonObject hit = parseJson(json).value(QStringLiteral("hits")).toArray().at(0).toObject();
+        QCOMPARE(hit.value(QStringLiteral("context")).toString(), QStringLiteral("Grüße aus der Kälte "));
+        QCOMPARE(hit.value(QStringLiteral("marks")).toArray(), (QJsonArray { QJsonArray { 14, 5 } }));
+        QCOMPARE(hit.value(QStringLiteral("caption")).toString(), QStringLiteral("Artikel"));
+        QCOMPARE(hit.value(QStringLiteral("section")).toObject().value(QStringLiteral("stored")).toString(),
+            QStringLiteral("Kaeltetechnik"));
+    }
+
+    void searchNarrowsBySectionAndKind()
+    {
+        writeSmallCatalogue(dir());
+        CliRun run
+            = runCli(at({ QStringLiteral("search"), QStringLiteral("main.cpp"), QStringLiteral("--section"),
+                QStringLiteral("kält"), QStringLiteral("--kind"), QStringLiteral("archiv") }));
+        QCOMPARE(QString::fromUtf8(run.out),
+            QStringLiteral("Rubrik        Eintrag         Teil        Fundstelle\n"
+                           "Kältetechnik  Kühlung prüfen  2 Beispiel  src/ src/main.cpp liesmich.txt\n"));
+        run = runCli(at({ QStringLiteral("search"), QStringLiteral("main.cpp"), QStringLiteral("--section"),
+            QStringLiteral("grafik") }));
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.isEmpty());
         QCOMPARE(run.err, QByteArray("Keine Übereinstimmungen gefunden...\n"));
+        // Kinds add up: names and links.
+        run = runCli(at({ QStringLiteral("search"), QStringLiteral("bitmap"), QStringLiteral("--kind"),
+            QStringLiteral("name"), QStringLiteral("--kind"), QStringLiteral("link"),
+            QStringLiteral("--json") }));
+        QCOMPARE(parseJson(run).value(QStringLiteral("total")).toInt(), 3);
+    }
+
+    void searchKeepsItsIndexInTheUsersCache()
+    {
+        writeSmallCatalogue(dir());
+        const QStringList before
+            = QDir(dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(runCli(at({ QStringLiteral("search"), QStringLiteral("kälte") })).code, 0);
+        QCOMPARE(QDir(dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+        // Under the program's name: the window and the command line share one index.
+        QCOMPARE(QDir(m_dirs->cacheDir() + QStringLiteral("Tipvault/fulltext"))
+                     .entryList({ QStringLiteral("*.sqlite") }, QDir::Files)
+                     .size(),
+            1);
+    }
+
+    void searchWithoutAUsableCacheWorksInMemory()
+    {
+        writeSmallCatalogue(dir());
+        // The cache folder cannot be made: a file stands where it belongs.
+        const QString blocked = m_dirs->tempDir() + QStringLiteral("kein-ordner");
+        TestDirs::writeFile(blocked, "x");
+        QProcessEnvironment env = cliEnvironment();
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), blocked);
+        const CliRun run = runCli(at({ QStringLiteral("search"), QStringLiteral("kälte") }), env);
+        QVERIFY2(run.code == 0, qPrintable(run.describe()));
+        QVERIFY(QString::fromUtf8(run.out).contains(QStringLiteral("Kühlung prüfen")));
+        QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("nur im Arbeitsspeicher")),
+            qPrintable(run.describe()));
     }
 
     void statsEqualTheStatisticsComputation()

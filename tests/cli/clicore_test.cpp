@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The command-line tool's logic, called directly: names, the linter, search
-// and the packer, on small catalogues written by each test.
+// The command-line tool's logic, called directly: names, the linter and the
+// packer, on small catalogues written by each test.
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
 #include "catalogue/entry.h"
@@ -9,7 +9,6 @@
 #include "cli/clierror.h"
 #include "cli/linter.h"
 #include "cli/names.h"
-#include "cli/namesearch.h"
 #include "cli/packer.h"
 #include "cli/stderrseam.h"
 #include "clitestdata.h"
@@ -185,25 +184,6 @@ private slots:
         QCOMPARE(sections[1].keys[0].key, QByteArray("y"));
         QCOMPARE(sections[1].keys[0].value, QByteArray(" 2 "));
         QCOMPARE(sections[1].keys[0].line, 5);
-    }
-
-    // ------------------------------------------------------------ search
-
-    void searchComparesAsTheSearchBoxBestFirst()
-    {
-        auto names = [](const QString &text, std::optional<PartKind> kind = std::nullopt) {
-            QStringList found;
-            for (const SearchHit &hit : searchNames({ text, std::nullopt, kind }))
-                found << fromCp1252(hit.entry);
-            return found;
-        };
-        QCOMPARE(names(QStringLiteral("bitmap")),
-            (QStringList { QStringLiteral("Bitmap"), QStringLiteral("Bitmaps laden") }));
-        QCOMPARE(names(QStringLiteral("ÄNDERN")), QStringList { QStringLiteral("Farben ändern") });
-        QCOMPARE(names(QStringLiteral("aendern")), QStringList());
-        QCOMPARE(names(QStringLiteral("!")), QStringList { QStringLiteral("!Willkommen") });
-        QCOMPARE(names(QStringLiteral("bitmap"), PartKind::Www), QStringList { QStringLiteral("Bitmap") });
-        QCOMPARE(names(QString()), QStringList());
     }
 
     // ------------------------------------------------------------- check

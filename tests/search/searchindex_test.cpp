@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogfixture.h"
 #include "diskfaults.h"
+#include "search/database.h"
 #include "search/searchindex.h"
 #include "search/searchservice.h"
 #include "testfixture.h"
@@ -13,6 +14,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
 
 using namespace tv;
 using namespace tv::search;
@@ -353,6 +357,23 @@ private slots:
         QVERIFY(index.inMemory());
         QVERIFY(!index.note().isEmpty());
         QCOMPARE(find(index, QStringLiteral("speicher")).size(), 1);
+    }
+
+    void aWriterElsewhereIsWaitedFor()
+    {
+        built(m_dbPath);
+        // Another process (the program, the command-line tool) is writing the index just then.
+        Database other(m_dbPath);
+        other.exec("BEGIN IMMEDIATE");
+        std::thread release([&other] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            other.exec("COMMIT");
+        });
+        writeWeb("neu geschrieben");
+        const auto index = built(m_dbPath);
+        release.join();
+        QVERIFY2(!index->inMemory(), qPrintable(index->note()));
+        QCOMPARE(find(*index, QStringLiteral("geschrieben")), QStringList { QStringLiteral("Ab und zu#1") });
     }
 
     void damagedIndexFileIsReplaced()

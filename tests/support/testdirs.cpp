@@ -9,23 +9,32 @@
 TestDirs::TestDirs()
     : m_oldTmp(qgetenv("TMPDIR"))
     , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
+    , m_oldCache(qgetenv("XDG_CACHE_HOME"))
 {
     tv::setProgramDirOverride(m_program.path());
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
 }
+
+namespace {
+
+void restoreVariable(const char *name, const QByteArray &old)
+{
+    if (old.isEmpty())
+        qunsetenv(name);
+    else
+        qputenv(name, old);
+}
+
+} // namespace
 
 TestDirs::~TestDirs()
 {
     tv::setProgramDirOverride(QString());
-    if (m_oldTmp.isEmpty())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_oldTmp);
-    if (m_oldConfig.isEmpty())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    restoreVariable("TMPDIR", m_oldTmp);
+    restoreVariable("XDG_CONFIG_HOME", m_oldConfig);
+    restoreVariable("XDG_CACHE_HOME", m_oldCache);
 }
 
 QString TestDirs::programDir() const
@@ -46,6 +55,11 @@ QString TestDirs::workDir() const
 QString TestDirs::configDir() const
 {
     return m_config.path() + u'/';
+}
+
+QString TestDirs::cacheDir() const
+{
+    return m_cache.path() + u'/';
 }
 
 void TestDirs::writeProgramFile(const QString &name, const QByteArray &content) const

@@ -5,12 +5,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
-/// @short A temporary Program directory, TMPDIR and configuration folder for one test.
+/// @short A temporary Program directory, TMPDIR, configuration and cache folder for one test.
 ///
 /// Points GetProgramDir() at a fresh folder, $TMPDIR at another, so that the
-/// Work directory is "<tmp>/TIPVAULT/", and $XDG_CONFIG_HOME at a third, so
-/// that what the program keeps for the user never reaches the real home. All
-/// go when it is destroyed.
+/// Work directory is "<tmp>/TIPVAULT/", and $XDG_CONFIG_HOME and
+/// $XDG_CACHE_HOME at two more, so that what the program keeps for the user
+/// (state, full-text index) never reaches the real home. All go when it is
+/// destroyed.
 class TestDirs
 {
 public:
@@ -21,6 +22,7 @@ public:
     QString tempDir() const; // ends with "/"
     QString workDir() const; // tempDir() + "TIPVAULT/"
     QString configDir() const; // $XDG_CONFIG_HOME, ends with "/"
+    QString cacheDir() const; // $XDG_CACHE_HOME, ends with "/"
 
     /// Writes `content` to programDir() + name (name as UTF-8 on disk).
     void writeProgramFile(const QString &name, const QByteArray &content) const;
@@ -30,6 +32,8 @@ private:
     QTemporaryDir m_program;
     QTemporaryDir m_temp;
     QTemporaryDir m_config;
+    QTemporaryDir m_cache;
     QByteArray m_oldTmp;
     QByteArray m_oldConfig;
+    QByteArray m_oldCache;
 };
