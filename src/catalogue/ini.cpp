@@ -520,38 +520,30 @@ bool breaksLines(const QByteArray &text)
     return text.contains('\r') || text.contains('\n') || text.contains('\0');
 }
 
-} // namespace
-
-void writeString(
-    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
+void checkLines(const Assignment &a, const QString &path)
 {
     // A line break would write lines of its own ("neu\nDate=..." shadows the
     // real Date), a NUL would cut the line for every other reader.
-    if (breaksLines(section) || breaksLines(key) || breaksLines(value))
+    if (breaksLines(a.section) || breaksLines(a.key) || breaksLines(a.value))
         throw WriteError(path,
             QStringLiteral("Abschnitte, Schlüssel und Werte dürfen keinen Zeilenumbruch und kein "
                            "Nullzeichen enthalten"));
-    const QByteArray keyName = key.trimmed();
-    const QByteArray entry = keyName + '=' + value;
-    QByteArray content;
-    if (QFile::exists(path)) {
-        QFile in(path);
-        if (!in.open(QIODevice::ReadOnly))
-            throw WriteError(path);
-        content = in.readAll();
-        if (in.error() != QFileDevice::NoError)
-            throw WriteError(path); // a part read would write the rest away
-    }
+}
+
+/// `content` with one value written: see writeString.
+QByteArray withString(const QByteArray &content, const Assignment &a)
+{
+    const QByteArray entry = a.key.trimmed() + '=' + a.value;
     QList<Line> lines;
     const auto parsed = parse(content, &lines);
-    const Parsed::Section *s = parsed->findSection(section);
+    const Parsed::Section *s = parsed->findSection(a.section);
     QByteArray out;
     if (!s) {
         out = content;
         if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r'))
             out += "\r\n";
-        out += '[' + section.trimmed() + "]\r\n" + entry + "\r\n";
-    } else if (const Parsed::Key *k = parsed->findKey(*s, key)) {
+        out += '[' + a.section.trimmed() + "]\r\n" + entry + "\r\n";
+    } else if (const Parsed::Key *k = parsed->findKey(*s, a.key)) {
         const Line &l = lines[k->line];
         out = content.left(l.begin) + entry + content.mid(l.end);
     } else {
@@ -564,6 +556,36 @@ void writeString(
             out += lineEnd;
         out += entry + lineEnd + content.mid(l.next);
     }
+    return out;
+}
+
+} // namespace
+
+QByteArray withStrings(const QByteArray &content, const QList<Assignment> &assignments, const QString &path)
+{
+    for (const Assignment &a : assignments)
+        checkLines(a, path);
+    QByteArray out = content;
+    for (const Assignment &a : assignments)
+        out = withString(out, a);
+    return out;
+}
+
+void writeString(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    const Assignment assignment { section, key, value };
+    checkLines(assignment, path);
+    QByteArray content;
+    if (QFile::exists(path)) {
+        QFile in(path);
+        if (!in.open(QIODevice::ReadOnly))
+            throw WriteError(path);
+        content = in.readAll();
+        if (in.error() != QFileDevice::NoError)
+            throw WriteError(path); // a part read would write the rest away
+    }
+    const QByteArray out = withString(content, assignment);
 
     AtomicFile file(path);
     if (!file.open() || !file.write(out) || !file.commit())

@@ -103,4 +103,18 @@ QList<SectionAt> sectionsWithLines(const QString &path);
 void writeString(
     const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value);
 
+/// One value for withStrings.
+struct Assignment
+{
+    QByteArray section;
+    QByteArray key;
+    QByteArray value;
+};
+
+/// The bytes a file holding `content` has after writeString has written each
+/// of `assignments` in turn, made in memory: for a caller that writes many
+/// keys into a file of its own and syncs it once. Throws WriteError for `path`
+/// before anything is done when any section, key or value holds CR, LF or NUL.
+QByteArray withStrings(const QByteArray &content, const QList<Assignment> &assignments, const QString &path);
+
 } // namespace tv::ini

@@ -6,6 +6,7 @@
 #include "catalogue/errors.h"
 #include "catalogue/ini.h"
 #include "catalogue/paths.h"
+#include "catalogue/posixio.h"
 #include "catalogue/seam.h"
 #include "catalogue/textlines.h"
 #include "updates/stagedfile.h"
@@ -206,7 +207,13 @@ ModulUpdate::ModulUpdate(Seam &seam, TZipAccess &zip, StepObserver observer)
 {
 }
 
-ModulUpdate::~ModulUpdate() = default;
+ModulUpdate::~ModulUpdate()
+{
+    // The last module's rename; those before it were made durable by the
+    // folder syncs of the archives after them.
+    if (!m_unsyncedFolder.isEmpty())
+        posix::syncFolder(m_unsyncedFolder.constData());
+}
 
 bool ModulUpdate::IntegrateModul(const QString &updatePath)
 {
@@ -418,26 +425,47 @@ bool ModulUpdate::InstallModul()
         return false;
     }
     tell(UpdateStep::Deleting, modul);
-    if (!deleteCatalogueFrom(staged.path()) || !prepareVersionFile())
+    bool rewritten = false;
+    if (!deleteCatalogueFrom(staged.path(), &rewritten) || !prepareVersionFile())
         return false;
 
-    // Everything is ready: now it goes in place, the module last, so that an
-    // archive whose module exists is always integrated whole.
+    // Everything reaches the disk before anything goes in place; a module the
+    // ZIP engine rewrote is a copy it synced before it renamed it.
     for (const auto &prepared : m_prepared) {
-        if (!putInPlace(*prepared))
+        if (!prepared->file.sync(&reason)) {
+            fail(fromCp1252(prepared->name), reason);
             return false;
+        }
     }
-    tell(UpdateStep::Replacing, modul);
-    if (!staged.commit(target, &reason)) {
+    if (!rewritten && !staged.sync(&reason)) {
         fail(what, reason);
         return false;
     }
+
+    // Now it goes in place, the module last, so that an archive whose module
+    // exists is always integrated whole.
+    bool renamedSinceSync = false;
+    for (const auto &prepared : m_prepared) {
+        if (!putInPlace(*prepared, &renamedSinceSync))
+            return false;
+    }
+    if (renamedSinceSync)
+        syncProgramDir();
+    tell(UpdateStep::Replacing, modul);
+    if (!staged.renameTo(target, &reason)) {
+        fail(what, reason);
+        return false;
+    }
+    // Nothing depends on this rename: the folder is synced with the next
+    // archive's renames, or at the end.
+    m_unsyncedFolder = QFile::encodeName(GetProgramDir());
     tell(UpdateStep::Replaced, modul);
     return true;
 }
 
-/// Deletes the catalogue files from the staged module and makes sure none is left.
-bool ModulUpdate::deleteCatalogueFrom(const QString &staged)
+/// Deletes the catalogue files from the staged module and makes sure none is
+/// left; `rewritten` tells whether the engine replaced the module by a new file.
+bool ModulUpdate::deleteCatalogueFrom(const QString &staged, bool *rewritten)
 {
     const QString what = QStringLiteral("Entfernen der Katalogdateien aus dem Modul");
     const QList<QByteArray> names = m_sectionFiles + QList<QByteArray> { kVersionFile, kSectionsFile };
@@ -457,7 +485,8 @@ bool ModulUpdate::deleteCatalogueFrom(const QString &staged)
     if (!takeZipMessages(what))
         return false;
     // With something deleted the component has listed the module again.
-    const int left = m_zip.ProcessedCount() > 0 ? countMembers(m_zip.DirEntries(), names) : expected;
+    *rewritten = m_zip.ProcessedCount() > 0;
+    const int left = *rewritten ? countMembers(m_zip.DirEntries(), names) : expected;
     if (left > 0) {
         fail(what, QStringLiteral("%1 Katalogdateien blieben im Modul").arg(left));
         return false;
@@ -466,7 +495,7 @@ bool ModulUpdate::deleteCatalogueFrom(const QString &staged)
 }
 
 /// The installed Version file with every raised version and a later module
-/// date, written beside it.
+/// date, written beside it in one go.
 bool ModulUpdate::prepareVersionFile()
 {
     const QString installed = programFile(kVersionFile);
@@ -476,39 +505,57 @@ bool ModulUpdate::prepareVersionFile()
         return true;
     auto prepared = std::make_unique<Prepared>(QByteArray(kVersionFile), installed);
     tell(UpdateStep::Staging, kVersionFile);
-    QString reason;
-    const bool exists = QFileInfo::exists(installed);
-    if (!canReplace(installed, &reason)
-        || !(exists ? prepared->file.copyFrom(installed, &reason) : prepared->file.createEmpty(&reason))) {
-        // The installed Version file cannot be written: that stops the command.
-        throw WriteError(installed);
+    QList<ini::Assignment> changes;
+    for (const auto &[key, value] : std::as_const(m_raised))
+        changes.append({ kCheckVersion, key, value });
+    if (later) {
+        changes.append({ kModulDate, "Modul", toCp1252(modulFileName(m_info.UpdateName)) });
+        changes.append({ kModulDate, "Date", ini::readString(m_versionCopy, kModulDate, "Date", {}) });
     }
+    // The installed Version file cannot be written whenever this fails: that stops the command.
+    QString reason;
+    QByteArray content;
+    if (!canReplace(installed, &reason)
+        || (QFileInfo::exists(installed) && !readRegularFile(installed, &content, &reason)))
+        throw WriteError(installed);
     try {
-        const QString path = prepared->file.path();
-        for (const auto &[key, value] : std::as_const(m_raised))
-            ini::writeString(path, kCheckVersion, key, value);
-        if (later) {
-            ini::writeString(path, kModulDate, "Modul", toCp1252(modulFileName(m_info.UpdateName)));
-            ini::writeString(
-                path, kModulDate, "Date", ini::readString(m_versionCopy, kModulDate, "Date", {}));
-        }
+        content = ini::withStrings(content, changes, installed);
     } catch (const WriteError &) {
         throw WriteError(installed);
     }
+    if (!prepared->file.createWith(content, &reason))
+        throw WriteError(installed);
     m_prepared.push_back(std::move(prepared));
     return true;
 }
 
-bool ModulUpdate::putInPlace(Prepared &prepared)
+/// Renames a prepared file into place. Sections.dat must never be seen without
+/// the Section files it names, nor CheckVersion.dat without the files whose
+/// versions it raises: before either the folder is synced, so that a power
+/// cut keeps that order too.
+bool ModulUpdate::putInPlace(Prepared &prepared, bool *renamedSinceSync)
 {
+    const bool ordered = prepared.name == kSectionsFile || prepared.name == kVersionFile;
+    if (ordered && *renamedSinceSync) {
+        syncProgramDir();
+        *renamedSinceSync = false;
+    }
     tell(UpdateStep::Replacing, prepared.name);
     QString reason;
-    if (!prepared.file.commit(prepared.target, &reason)) {
+    if (!prepared.file.renameTo(prepared.target, &reason)) {
         fail(fromCp1252(prepared.name), reason);
         return false;
     }
+    *renamedSinceSync = true;
+    m_unsyncedFolder = QFile::encodeName(GetProgramDir());
     tell(UpdateStep::Replaced, prepared.name);
     return true;
+}
+
+void ModulUpdate::syncProgramDir()
+{
+    posix::syncFolder(QFile::encodeName(GetProgramDir()).constData());
+    m_unsyncedFolder.clear();
 }
 
 void ModulUpdate::tell(UpdateStep step, const QByteArray &file) const

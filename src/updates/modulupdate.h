@@ -64,10 +64,12 @@ using StepObserver = std::function<void(UpdateStep step, const QByteArray &file)
 /// raised versions and the module without its catalogue files. Any failure on
 /// the way (an engine message, fewer files than listed, a copy that fails)
 /// discards it all, the user is told which archive failed and why, and the
-/// next run tries again. Only then are the files renamed into place: the
-/// Section files, then Sections.dat, then CheckVersion.dat, the module last.
-/// A run that is killed half-way therefore leaves a catalogue that starts,
-/// and the next run completes it to the same files.
+/// next run tries again. Only then, with everything prepared on disk, are the
+/// files renamed into place: the Section files, then Sections.dat, then
+/// CheckVersion.dat, the module last, with the folder synced in between so
+/// that a power cut keeps that order. A run that is killed half-way
+/// therefore leaves a catalogue that starts, and the next run completes it to
+/// the same files.
 ///
 /// Works on the one ZIP component it is given, setting ZipFilename, FSpecArgs
 /// and ExtrBaseDir before each operation. While it integrates, the component's
@@ -115,9 +117,10 @@ private:
     void removeUpdateCatalogue();
     bool prepareFile(const QByteArray &name, const QByteArray &versionKey);
     bool isInPlaceAfterwards(const QByteArray &name) const;
-    bool deleteCatalogueFrom(const QString &staged);
+    bool deleteCatalogueFrom(const QString &staged, bool *rewritten);
     bool prepareVersionFile();
-    bool putInPlace(Prepared &prepared);
+    bool putInPlace(Prepared &prepared, bool *renamedSinceSync);
+    void syncProgramDir();
     void tell(UpdateStep step, const QByteArray &file) const;
     void fail(const QString &what, const QString &reason);
     void refuse(const QString &reason);
@@ -134,6 +137,7 @@ private:
     QString m_failure; // what failed and why: "Section_C++.dat: Dateizugriff verweigert"
     std::vector<std::unique_ptr<Prepared>> m_prepared; // catalogue files, in the order they go in place
     QList<QPair<QByteArray, QByteArray>> m_raised; // [CheckVersion] keys and their new values
+    QByteArray m_unsyncedFolder; // the Program directory while a rename into it awaits its folder sync
 };
 
 /// Removes what an interrupted integration left: the staged files

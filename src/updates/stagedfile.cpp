@@ -115,15 +115,17 @@ int StagedFile::create(QString *reason)
     return fd;
 }
 
-bool StagedFile::createEmpty(QString *reason)
+bool StagedFile::createWith(const QByteArray &content, QString *reason)
 {
     const int fd = create(reason);
     if (fd < 0)
         return false;
-    if (::close(fd) != 0) {
-        const int err = errno;
+    const bool written = posix::writeAll(fd, content.constData(), content.size());
+    const int err = errno;
+    if (::close(fd) != 0 || !written) {
+        const int reported = written ? errno : err;
         discard();
-        return fail(reason, err);
+        return fail(reason, reported);
     }
     return true;
 }
@@ -139,7 +141,7 @@ bool StagedFile::copyFrom(const QString &source, QString *reason)
         ::close(in);
         return false;
     }
-    const bool copied = copyContent(in, out) && ::fsync(out) == 0;
+    const bool copied = copyContent(in, out);
     const int err = errno;
     ::close(in);
     const bool closed = ::close(out) == 0;
@@ -151,7 +153,7 @@ bool StagedFile::copyFrom(const QString &source, QString *reason)
     return true;
 }
 
-bool StagedFile::commit(const QString &target, QString *reason)
+bool StagedFile::sync(QString *reason)
 {
     if (m_path.isEmpty())
         return fail(reason, ENOENT);
@@ -160,12 +162,26 @@ bool StagedFile::commit(const QString &target, QString *reason)
         discard();
         return fail(reason, err);
     }
+    return true;
+}
+
+bool StagedFile::renameTo(const QString &target, QString *reason)
+{
+    if (m_path.isEmpty())
+        return fail(reason, ENOENT);
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(target).constData()) != 0) {
         const int err = errno;
         discard();
         return fail(reason, err);
     }
     m_path.clear();
+    return true;
+}
+
+bool StagedFile::commit(const QString &target, QString *reason)
+{
+    if (!sync(reason) || !renameTo(target, reason))
+        return false;
     posix::syncFolder(QFile::encodeName(m_dir).constData());
     return true;
 }
@@ -179,6 +195,26 @@ bool canReplace(const QString &target, QString *reason)
         return errno == ENOENT || fail(reason, errno);
     // Windows answers a directory in the way with "access denied", and so do we.
     return !S_ISDIR(st.st_mode) || fail(reason, EACCES);
+}
+
+bool readRegularFile(const QString &path, QByteArray *content, QString *reason)
+{
+    const int fd = openSource(path);
+    if (fd < 0)
+        return fail(reason, errno);
+    content->clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int err = errno;
+            ::close(fd);
+            return n == 0 || fail(reason, err);
+        }
+        content->append(buffer, n);
+    }
 }
 
 bool replaceFile(const QString &source, const QString &target, QString *reason)

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tv {
 
 /// @short A file made beside its target under a hidden temporary name and renamed into place.
 ///
-/// Until commit() the target is untouched. A StagedFile destroyed without a
+/// Until it is renamed the target is untouched. A StagedFile destroyed without a
 /// commit removes its temporary, so a copy that failed or was interrupted
 /// leaves nothing behind:
 ///
@@ -23,15 +24,20 @@ public:
     StagedFile(const StagedFile &) = delete;
     StagedFile &operator=(const StagedFile &) = delete;
 
-    /// Copies a regular file into the temporary and flushes it to disk. False
-    /// with the reason as the user reads it ("Datei nicht gefunden") otherwise.
+    /// Copies a regular file into the temporary. False with the reason as the
+    /// user reads it ("Datei nicht gefunden") otherwise.
     bool copyFrom(const QString &source, QString *reason);
-    /// Makes the temporary an empty file, for content written into it afterwards.
-    bool createEmpty(QString *reason);
+    /// Makes the temporary a file holding `content`.
+    bool createWith(const QByteArray &content, QString *reason);
     /// The temporary's path; empty before copyFrom succeeded.
     const QString &path() const { return m_path; }
-    /// Flushes the temporary to disk, whoever wrote it last, and renames it
-    /// over `target`; false with the reason.
+    /// Flushes the temporary to disk, whoever wrote it last; false with the
+    /// reason, and then the temporary is gone.
+    bool sync(QString *reason);
+    /// Renames the temporary over `target` as it is: for a temporary that was
+    /// synced, or replaced by a synced file. The caller syncs the folder.
+    bool renameTo(const QString &target, QString *reason);
+    /// sync(), renameTo(), then the folder is synced; false with the reason.
     bool commit(const QString &target, QString *reason);
 
 private:
@@ -45,6 +51,10 @@ private:
 /// True when a file renamed to `target` would take its place: nothing is there,
 /// or a file (a directory would refuse the rename). False with the reason.
 bool canReplace(const QString &target, QString *reason);
+
+/// Reads a regular file whole; false with the reason otherwise. A FIFO is
+/// refused like a folder, never waited on.
+bool readRegularFile(const QString &path, QByteArray *content, QString *reason);
 
 /// Copies `source` over `target` atomically; false with the reason when it failed,
 /// and then the target is as it was.

@@ -320,6 +320,53 @@ private slots:
         QCOMPARE(ini::readString(p, "ModulDate", "Date", ""), QByteArray("2026-12-01"));
     }
 
+    /// Many values written in memory at once give the very bytes of writing
+    /// them one after another: new sections and keys, replaced values, names
+    /// in another letter case, a section written twice, odd line ends.
+    void batchEqualsSingleWrites_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no file yet") << QByteArray();
+        QTest::newRow("version file") << versionFile();
+        QTest::newRow("blank lines and comment")
+            << QByteArray("; Kopf\r\n[CheckVersion]\r\nSection = 5\r\n\r\n\r\n[ModulDate]\r\nDate=7\r\n\r\n");
+        QTest::newRow("no final line end") << QByteArray("[checkversion]\r\nsection_a.dat=1");
+        QTest::newRow("lf line ends")
+            << QByteArray("[CheckVersion]\nSection=1\n[ModulDate]\nModul=alt.tvm\n");
+        QTest::newRow("cr line ends") << QByteArray("[CheckVersion]\rSection=1\r");
+        QTest::newRow("section twice") << QByteArray("[CheckVersion]\r\nA=1\r\n[CheckVersion]\r\nB=2\r\n");
+    }
+    void batchEqualsSingleWrites()
+    {
+        QFETCH(QByteArray, content);
+        const QList<ini::Assignment> changes { { "CheckVersion", "Section", "6" },
+            { "CheckVersion", "Section_A.dat", "2" }, { "CHECKVERSION", " section_b.dat ", "'3'" },
+            { "CheckVersion", "SECTION", "7" }, { "ModulDate", "Modul", "neu.tvm" },
+            { " ModulDate ", "Date", "1010" }, { "Neu", "x", "" } };
+        const QString p = m_dirs->programDir() + QStringLiteral("CheckVersion.dat");
+        if (!content.isNull())
+            TestDirs::writeFile(p, content);
+        for (const ini::Assignment &change : changes)
+            ini::writeString(p, change.section, change.key, change.value);
+        QCOMPARE(ini::withStrings(content, changes, p), read(p));
+    }
+
+    void batchWithALineBreakIsRefusedWhole()
+    {
+        const QString p = write(versionFile());
+        try {
+            ini::withStrings(
+                versionFile(), { { "ModulDate", "Modul", "neu.tvm" }, { "ModulDate", "Date", "1\n" } }, p);
+        } catch (const WriteError &e) {
+            QCOMPARE(e.message(),
+                QStringLiteral("nach %1 kann nicht geschrieben werden: Abschnitte, Schlüssel und Werte "
+                               "dürfen keinen Zeilenumbruch und kein Nullzeichen enthalten")
+                    .arg(p));
+            return;
+        }
+        QFAIL("the batch was not refused");
+    }
+
     void writeLeavesNoTemporaryFiles()
     {
         const QString p = write("[a]\r\nx=1\r\n");

@@ -37,6 +37,8 @@ const QByteArray kInstalledVersion = "[ModulDate]\r\nModul=basis.tvm\r\nDate=10\
 const QByteArray kUpdateSections = "Grafik\r\nWerkzeuge\r\n";
 const QByteArray kUpdateGrafik = kInstalledGrafik + "[Farben]\r\n1Modul=neu\r\n1File=farben.rtf\r\n";
 const QByteArray kUpdateWerkzeuge = "[Git]\r\n1Modul=neu\r\n1File=git.rtf\r\n";
+/// Pages of 4 KiB a module with a part that does not compress takes.
+constexpr int kBigPages = 12;
 
 QByteArray versionFile(int date, int sections, int grafik, int werkzeuge)
 {
@@ -754,6 +756,65 @@ private slots:
         QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 0);
         QCOMPARE(m_seam->messageTexts(), QStringList { notIntegrated(QStringLiteral("neu.tvu"), failure) });
         assertNothingChanged(fs.path());
+    }
+
+    /// A disk that fills up at any step of the staging leaves the catalogue as
+    /// it was, and once there is room again the next run integrates the archive whole.
+    void fullProgramDirectoryIsIntegratedWholeNextTime_data()
+    {
+        QTest::addColumn<int>("freePages");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("a Section file") << 0 << QStringLiteral("Section_Grafik.dat: ");
+        QTest::newRow("Sections.dat") << 2 << QStringLiteral("Sections.dat: ");
+        QTest::newRow("the module copy") << 3 << QStringLiteral("neu.tvm: ");
+        // Room for the module's copy, not for the engine's copy without the catalogue files.
+        QTest::newRow("the module rewrite")
+            << 3 + kBigPages << QStringLiteral("Entfernen der Katalogdateien aus dem Modul: ");
+    }
+    void fullProgramDirectoryIsIntegratedWholeNextTime()
+    {
+        QFETCH(int, freePages);
+        QFETCH(QString, failure);
+        SmallTmpfs fs(256 * 1024);
+        if (!fs.available())
+            QSKIP(qPrintable(fs.skipReason()));
+        moveCatalogueTo(fs.path());
+        QByteArray big((kBigPages - 1) * 4096, Qt::Uninitialized);
+        QRandomGenerator(11).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
+        QList<ZipMember> members = newerUpdate();
+        members.append({ "gross.bin", big });
+        writeUpdate(QStringLiteral("neu.tvu"), members);
+        const QString spacer = fs.path() + QStringLiteral("spacer");
+        TestDirs::writeFile(spacer, QByteArray(freePages * 4096, 's'));
+        fs.fill();
+        QVERIFY(QFile::remove(spacer));
+
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 0);
+        const QStringList texts = m_seam->messageTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].startsWith(
+                     QStringLiteral("Das Modulupdate 'neu.tvu' wurde nicht integriert:\r\n\r\n") + failure),
+            qPrintable(texts[0]));
+        assertNothingChanged(fs.path());
+
+        fs.freeBallast();
+        m_seam->messages.clear();
+        QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
+        QVERIFY2(m_seam->messages.isEmpty(), qPrintable(m_seam->messageTexts().join(u'|')));
+        QCOMPARE(entriesOf(fs.path()),
+            (QStringList { QStringLiteral("CheckVersion.dat"), QStringLiteral("Section_Grafik.dat"),
+                QStringLiteral("Section_Werkzeuge.dat"), QStringLiteral("Sections.dat"),
+                QStringLiteral("basis.tvm"), QStringLiteral("neu.tvm") }));
+        QCOMPARE(readFile(fs.path() + QStringLiteral("Sections.dat")), kUpdateSections);
+        QCOMPARE(readFile(fs.path() + QStringLiteral("Section_Grafik.dat")), kUpdateGrafik);
+        QCOMPARE(readFile(fs.path() + QStringLiteral("Section_Werkzeuge.dat")), kUpdateWerkzeuge);
+        QCOMPARE(readFile(fs.path() + QStringLiteral("CheckVersion.dat")),
+            QByteArray("[ModulDate]\r\nModul=neu.tvm\r\nDate=20\r\n[CheckVersion]\r\nSection=2\r\n"
+                       "Section_Grafik.dat=2\r\nSection_Werkzeuge.dat=1\r\n"));
+        QCOMPARE(memberNames(fs.path() + QStringLiteral("neu.tvm")),
+            (QStringList {
+                QStringLiteral("farben.rtf"), QStringLiteral("git.rtf"), QStringLiteral("gross.bin") }));
+        QVERIFY(CheckFiles());
     }
 
     void writeLimitChangesNothing_data()

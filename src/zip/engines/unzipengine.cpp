@@ -55,13 +55,13 @@ public:
     TempFile &operator=(const TempFile &) = delete;
 
     int fd() const { return m_fd; }
-    /// Syncs and closes the file; false (with errno) when the data did not
-    /// reach the disk, so that it never replaces a good file.
-    bool close()
+    /// Closes the file, with `sync` after syncing it; false (with errno) when
+    /// the data did not reach the disk, so that it never replaces a good file.
+    bool close(bool sync)
     {
         const int fd = m_fd;
         m_fd = -1;
-        const bool synced = ::fsync(fd) == 0;
+        const bool synced = !sync || ::fsync(fd) == 0;
         const int error = errno;
         if (::close(fd) != 0 || !synced) {
             if (!synced)
@@ -208,7 +208,12 @@ private:
             const struct timespec times[2] = { { stat.mtime, 0 }, { stat.mtime, 0 } };
             ::futimens(temp.fd(), times);
         }
-        if (!temp.close() || !temp.renameTo(flat))
+        // Only a file that replaces another must be on disk before the rename:
+        // a new one has nothing to lose, and syncing each would cost more
+        // than the extraction itself.
+        struct stat existing;
+        const bool replaces = ::lstat(flat.c_str(), &existing) == 0;
+        if (!temp.close(replaces) || !temp.renameTo(flat))
             return failWrite(flat);
         return true;
     }

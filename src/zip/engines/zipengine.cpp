@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,26 +21,50 @@ namespace {
 // An archive without members: only the end of central directory record.
 constexpr unsigned char kEmptyArchive[22] = { 'P', 'K', 5, 6 };
 
-/// Syncs a file's data; false (with errno) when it did not reach the disk.
-bool syncFile(const std::string &path)
+constexpr std::size_t kChunk = 64 * 1024;
+
+/// Reads the whole file into memory from malloc(), which libzip may take
+/// over; null (with errno) when that fails.
+void *readWhole(const char *path, std::size_t *size)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
+        return nullptr;
+    struct stat st;
+    void *data = nullptr;
+    if (::fstat(fd, &st) == 0 && (data = std::malloc(std::max<std::size_t>(st.st_size, 1)))) {
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(st.st_size)) {
+            const ssize_t n = ::read(fd, static_cast<char *>(data) + done, st.st_size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n == 0)
+                    errno = EIO; // shortened while we read it
+                std::free(data);
+                data = nullptr;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        *size = done;
+    }
     const int error = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!synced)
-        errno = error;
-    return synced && closed;
+    ::close(fd);
+    errno = error;
+    return data;
 }
+
+struct SourceFree
+{
+    void operator()(zip_source_t *source) const { zip_source_free(source); }
+};
+using ZipSource = std::unique_ptr<zip_source_t, SourceFree>;
 
 /// The working copy of an archive, beside it as ".zipengine-XXXXXX": the
 /// archive itself is only ever replaced by a rename of a synced copy, so a
 /// full disk or a killed process leaves it as it was. The copy is removed
-/// unless it was renamed into place; libzip's own temporary files while
-/// rewriting it are named after it (".zipengine-XXXXXX.YYYYYY") and removed by
-/// libzip on failure.
+/// unless it was renamed into place.
 class WorkingCopy
 {
 public:
@@ -52,68 +77,44 @@ public:
     }
     ~WorkingCopy()
     {
+        if (m_fd >= 0)
+            ::close(m_fd);
         if (m_created)
             ::unlink(m_path.c_str());
     }
     WorkingCopy(const WorkingCopy &) = delete;
     WorkingCopy &operator=(const WorkingCopy &) = delete;
 
-    const std::string &path() const { return m_path; }
-
-    /// Copies the archive; with `empty`, writes an archive without members
-    /// instead. False (with errno) on any failure.
-    bool create(bool empty)
+    /// Creates the copy, empty, for writing to fd(); false (with errno) when it cannot.
+    bool open()
     {
-        const int fd = ::mkostemp(m_path.data(), O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        m_created = true;
-        bool ok = empty ? writeAll(fd, kEmptyArchive, sizeof kEmptyArchive) : copyArchive(fd);
-        ok = ok && ::fsync(fd) == 0;
-        const int error = errno;
-        const bool closed = ::close(fd) == 0;
-        if (!ok)
-            errno = error;
-        return ok && closed;
+        m_fd = ::mkostemp(m_path.data(), O_CLOEXEC);
+        m_created = m_fd >= 0;
+        return m_created;
     }
+    int fd() const { return m_fd; }
 
-    /// Syncs the copy (libzip rewrote it without syncing) and renames it over
-    /// the archive, with the archive's permissions.
+    /// Syncs the copy and renames it over the archive, with the archive's
+    /// permissions: the one flush the archive's new content needs. False
+    /// (with errno) on any failure.
     bool replaceArchive()
     {
         struct stat original;
-        if (::stat(m_archive.c_str(), &original) != 0
-            || ::chmod(m_path.c_str(), original.st_mode & 07777) != 0)
+        if (::stat(m_archive.c_str(), &original) != 0 || ::fchmod(m_fd, original.st_mode & 07777) != 0
+            || ::fsync(m_fd) != 0)
             return false;
-        if (!syncFile(m_path) || ::rename(m_path.c_str(), m_archive.c_str()) != 0)
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0 || ::rename(m_path.c_str(), m_archive.c_str()) != 0)
             return false;
         m_created = false;
         return true;
     }
 
 private:
-    bool copyArchive(int out) const
-    {
-        const int in = ::open(m_archive.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0)
-            return false;
-        unsigned char buffer[64 * 1024];
-        ssize_t n;
-        bool ok = true;
-        while (ok && (n = ::read(in, buffer, sizeof buffer)) != 0) {
-            if (n < 0)
-                ok = errno == EINTR;
-            else
-                ok = writeAll(out, buffer, static_cast<std::size_t>(n));
-        }
-        const int error = errno;
-        ::close(in);
-        errno = error;
-        return ok;
-    }
-
     std::string m_archive;
     std::string m_path;
+    int m_fd = -1;
     bool m_created = false;
 };
 
@@ -162,30 +163,83 @@ private:
         return commit(matching, count == entries) ? count : 0;
     }
 
-    // The members are removed from a synced working copy, which then replaces
-    // the archive in one rename.
+    // The members are removed in memory: libzip writing to a file seeks and
+    // reads per member, which costs more than the data itself. The result goes
+    // to a working copy, which is synced and then replaces the archive in one
+    // rename.
     bool commit(const std::vector<zip_uint64_t> &matching, bool nothingLeft)
     {
         WorkingCopy copy(m_params.archive);
-        if (!copy.create(nothingLeft))
+        if (!copy.open())
             return fail(std::strerror(errno));
-        if (!nothingLeft) {
-            // libzip removes an archive it closes without members; here
-            // some are always left.
-            ZipArchive archive = openArchive(copy.path().c_str(), 0, m_reporter);
-            if (!archive)
-                return false;
-            for (zip_uint64_t index : matching) {
-                if (zip_delete(archive.get(), index) != 0)
-                    return fail(zip_strerror(archive.get()));
-            }
-            if (zip_close(archive.get()) != 0)
-                return fail(zip_strerror(archive.get()));
-            archive.release();
+        if (nothingLeft) {
+            if (!writeAll(copy.fd(), kEmptyArchive, sizeof kEmptyArchive))
+                return fail(std::strerror(errno));
+        } else if (!rewriteInto(matching, copy.fd())) {
+            return false;
         }
         if (!copy.replaceArchive())
             return fail(std::strerror(errno));
         return true;
+    }
+
+    /// Writes the archive without the members at `matching` to `fd`.
+    bool rewriteInto(const std::vector<zip_uint64_t> &matching, int fd)
+    {
+        std::size_t size = 0;
+        void *data = readWhole(m_params.archive, &size);
+        if (!data)
+            return fail(std::strerror(errno));
+        zip_error_t error;
+        zip_error_init(&error);
+        // The source owns the data from here on, and holds the new archive after zip_close().
+        ZipSource source(zip_source_buffer_create(data, size, 1, &error));
+        if (!source) {
+            std::free(data);
+            return failWith(&error);
+        }
+        ZipArchive archive(zip_open_from_source(source.get(), 0, &error));
+        if (!archive)
+            return failWith(&error);
+        zip_source_keep(source.get());
+        for (zip_uint64_t index : matching) {
+            if (zip_delete(archive.get(), index) != 0)
+                return fail(zip_strerror(archive.get()));
+        }
+        if (zip_close(archive.get()) != 0)
+            return fail(zip_strerror(archive.get()));
+        archive.release();
+        return copySource(source.get(), fd);
+    }
+
+    /// Writes what `source` holds to `fd`.
+    bool copySource(zip_source_t *source, int fd)
+    {
+        if (zip_source_open(source) != 0)
+            return fail(zip_error_strerror(zip_source_error(source)));
+        std::unique_ptr<char[]> buffer(new char[kChunk]);
+        bool copied = false;
+        std::string reason;
+        for (;;) {
+            const zip_int64_t n = zip_source_read(source, buffer.get(), kChunk);
+            if (n < 0)
+                reason = zip_error_strerror(zip_source_error(source));
+            else if (n > 0 && !writeAll(fd, buffer.get(), static_cast<std::size_t>(n)))
+                reason = std::strerror(errno);
+            else if (n > 0)
+                continue;
+            copied = n == 0;
+            break;
+        }
+        zip_source_close(source);
+        return copied || fail(reason);
+    }
+
+    bool failWith(zip_error_t *error)
+    {
+        fail(zip_error_strerror(error));
+        zip_error_fini(error);
+        return false;
     }
 
     bool fail(const std::string &reason)
