@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -108,6 +109,7 @@ public:
         : m_params(params)
         , m_reporter(params.caller, params.callback)
         , m_specs(specList(params.specs, params.specCount))
+        , m_literalSpecs(std::all_of(m_specs.begin(), m_specs.end(), isLiteralSpec))
     {
     }
 
@@ -121,6 +123,8 @@ public:
         std::int32_t count = 0;
         const zip_int64_t entries = zip_get_num_entries(archive.get(), 0);
         for (zip_int64_t i = 0; i < entries; ++i) {
+            if (cannotMatch(archive.get(), static_cast<zip_uint64_t>(i)))
+                continue;
             const std::string name = memberName(archive.get(), static_cast<zip_uint64_t>(i));
             if (matchesAnySpec(name, m_specs) && handle(archive.get(), static_cast<zip_uint64_t>(i), name))
                 ++count;
@@ -130,6 +134,21 @@ public:
     }
 
 private:
+    /// A quick no for a module of thousands of members and one named file: a
+    /// stored name of plain ASCII is its own UTF-8 form, and a spec without
+    /// wildcards matches it only when both are equal ignoring ASCII case.
+    /// Other names take the full decoding and matching.
+    bool cannotMatch(zip_t *archive, zip_uint64_t index) const
+    {
+        if (!m_literalSpecs)
+            return false;
+        const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+        if (!raw || !isAscii(raw))
+            return false;
+        return std::none_of(m_specs.begin(), m_specs.end(),
+            [raw](const std::string &spec) { return equalsIgnoringAsciiCase(raw, spec); });
+    }
+
     bool handle(zip_t *archive, zip_uint64_t index, const std::string &name)
     {
         const MemberKind kind = kindOf(archive, index);
@@ -222,6 +241,7 @@ private:
     const UnzipEngineParams &m_params;
     EngineReporter m_reporter;
     std::vector<std::string> m_specs;
+    bool m_literalSpecs; // no spec holds a wildcard
 };
 
 } // namespace
