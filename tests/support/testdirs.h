@@ -33,3 +33,10 @@ private:
     QByteArray m_oldTmp;
     QByteArray m_oldConfig;
 };
+
+/// Waits until the clock the kernel stamps files with has passed the change
+/// time of the file at `path` (two seconds past for times in whole seconds).
+/// Only then may a listing or an open archive be kept for the file, so a test
+/// of what happens when it changes afterwards calls this first. Fails the test
+/// when the file cannot be read or the time does not come.
+void waitUntilChangeTimeIsPast(const QString &path);
