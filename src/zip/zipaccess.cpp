@@ -65,7 +65,7 @@ struct LoadedEngine
 LoadedEngine g_zipEngine;
 LoadedEngine g_unzipEngine;
 
-// A module and the example archive last opened from it.
+// A few recent archives: the modules being read and the example archives taken from them.
 constexpr qsizetype kKeptListings = 4;
 
 constexpr qint64 kNsPerSecond = 1000000000;

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -68,6 +69,22 @@ QByteArray largeArchive(const QByteArray &text)
         zip.add(member("m" + number + ".txt", text + number));
     }
     return zip.bytes();
+}
+
+/// True when this process holds `file` open, also after it was deleted.
+bool isHeldOpen(const QString &file)
+{
+    const QString target = QFileInfo(file).absoluteFilePath();
+    for (const QFileInfo &fd :
+        QDir(QStringLiteral("/proc/self/fd"))
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        char link[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fd.filePath()).constData(), link, sizeof link);
+        const QString opened = n > 0 ? QFile::decodeName(QByteArray(link, n)) : QString();
+        if (opened == target || opened == target + QStringLiteral(" (deleted)"))
+            return true;
+    }
+    return false;
 }
 
 QString fatal(const char *engine)
@@ -720,6 +737,32 @@ private slots:
         QCOMPARE(readBytes(extracted), QByteArray("alt-0600"));
         QCOMPARE(m_zip->ProcessedCount(), 1);
         QVERIFY(m_messages.isEmpty());
+    }
+
+    void onlyUnchangedModulesAreHeldOpen()
+    {
+        // An update archive, perhaps on a stick the user wants to take out, is let go.
+        const QString update = QDir(m_dir->path()).canonicalPath() + QStringLiteral("/upd.tvu");
+        writeBytes(update, largeArchive("upd-"));
+        waitUntilChangeTimeIsPast(update);
+        m_zip->setZipFilename(update);
+        extract({ "m0001.txt" });
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(!isHeldOpen(update));
+
+        const QString modul = QDir(m_dir->path()).canonicalPath() + QStringLiteral("/modul.tvm");
+        writeBytes(modul, largeArchive("alt-"));
+        waitUntilChangeTimeIsPast(modul);
+        m_zip->setZipFilename(modul);
+        extract({ "m0001.txt" });
+        QVERIFY(isHeldOpen(modul));
+
+        // A module deleted, as an update replaces it, is let go at the next extraction.
+        QVERIFY(QFile::remove(modul));
+        m_zip->setZipFilename(update);
+        extract({ "m0002.txt" });
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(!isHeldOpen(modul));
     }
 
     void libraryWithoutVersionStillRuns()

@@ -126,10 +126,17 @@ bool changeWouldShow(const struct stat &st, const timespec &clockBeforeStat)
 
 /// Opening reads every member's central record, which for a module of
 /// thousands of members costs more than extracting one of them. While the
-/// library stays loaded, the last such archive stays open for the next call,
-/// which takes it when the same file lies unchanged at the same path. Small
-/// archives are opened for each call and hold no file open.
+/// library stays loaded, the last such module stays open for the next call,
+/// which takes it when the same file lies unchanged at the same path. Other
+/// archives (update archives on a stick, example archives) and small modules
+/// are opened for each call and hold no file open.
 constexpr zip_int64_t kKeptArchiveMembers = 1000;
+
+bool isModule(const std::string &path)
+{
+    return path.size() >= 4
+        && equalsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 4), ".tvm");
+}
 
 struct KeptArchive
 {
@@ -155,7 +162,9 @@ public:
 };
 
 /// The archive at `path`: the kept one when it is still that file, else opened
-/// afresh (into `opened` unless it is kept). Null when it cannot be opened.
+/// afresh (into `opened` unless it is kept). Null when it cannot be opened. A
+/// kept module whose file has changed or gone is let go at once, so that the
+/// old file is not held open.
 zip_t *archiveFor(const char *path, ZipArchive &opened, const EngineReporter &reporter, bool nested)
 {
     if (nested) {
@@ -163,15 +172,18 @@ zip_t *archiveFor(const char *path, ZipArchive &opened, const EngineReporter &re
         return opened.get();
     }
     timespec clock {};
-    struct stat version;
-    const bool stamped = ::clock_gettime(CLOCK_REALTIME_COARSE, &clock) == 0 && ::stat(path, &version) == 0;
-    if (g_keptArchive.archive && g_keptArchive.path == path) {
-        if (stamped && isSameVersion(version, g_keptArchive.version))
+    const bool clocked = ::clock_gettime(CLOCK_REALTIME_COARSE, &clock) == 0;
+    if (g_keptArchive.archive) {
+        struct stat now;
+        if (::stat(g_keptArchive.path.c_str(), &now) != 0 || !isSameVersion(now, g_keptArchive.version))
+            g_keptArchive = KeptArchive();
+        else if (g_keptArchive.path == path)
             return g_keptArchive.archive.get();
-        g_keptArchive = KeptArchive();
     }
+    struct stat version;
+    const bool stamped = clocked && ::stat(path, &version) == 0;
     opened = openArchive(path, ZIP_RDONLY, reporter);
-    if (!opened || !stamped || !changeWouldShow(version, clock)
+    if (!opened || !stamped || !isModule(path) || !changeWouldShow(version, clock)
         || zip_get_num_entries(opened.get(), 0) < kKeptArchiveMembers)
         return opened.get();
     g_keptArchive = KeptArchive { path, version, std::move(opened) };
