@@ -5,7 +5,25 @@
 
 #include <memory>
 
+struct stat;
+
 namespace tv {
+
+/// @short What tells one version of a file from another: where it lives, its
+/// size and its modification and change times to the nanosecond.
+struct FileStamp
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0;
+    qint64 ctimeNs = 0;
+
+    static FileStamp of(const struct stat &st);
+    /// The stamp of the file at `path` (links followed); false when it cannot be had.
+    static bool ofPath(const QString &path, FileStamp *stamp);
+    bool operator==(const FileStamp &) const = default;
+};
 
 /// @short Buffered forward reading of one file, for the header walk.
 ///
@@ -23,7 +41,11 @@ public:
     FileReader &operator=(const FileReader &) = delete;
 
     /// The size when the file was opened.
-    qint64 size() const { return m_size; }
+    qint64 size() const { return m_stamp.size; }
+    /// The file's stamp when it was opened.
+    const FileStamp &stamp() const { return m_stamp; }
+    /// The open file's stamp now; false when it cannot be had.
+    bool currentStamp(FileStamp *stamp) const;
     qint64 pos() const { return m_bufferPos + m_offset; }
 
     /// The next byte, or -1 at the end of the file.
@@ -44,7 +66,7 @@ private:
     bool refill();
 
     int m_fd = -1;
-    qint64 m_size = 0;
+    FileStamp m_stamp;
     std::unique_ptr<char[]> m_buffer;
     qint64 m_bufferPos = 0; // file position of m_buffer[0]
     qint64 m_offset = 0;

@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace tv {
@@ -55,10 +56,40 @@ struct LoadedEngine
 {
     void *handle = nullptr;
     void *exec = nullptr;
+    int users = 0; // operations running with it, more than one when a callback starts another
+    bool kept = false; // stays loaded between operations while its file is unchanged
+    QString path;
+    FileStamp stamp;
 };
 
 LoadedEngine g_zipEngine;
 LoadedEngine g_unzipEngine;
+
+// A few recent archives: the modules being read and the example archives taken from them.
+constexpr qsizetype kKeptListings = 4;
+
+constexpr qint64 kNsPerSecond = 1000000000;
+
+/// The clock the kernel takes file times from, in nanoseconds; 0 when it cannot be read.
+qint64 coarseClockNs()
+{
+    timespec now {};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0)
+        return 0;
+    return qint64(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+}
+
+/// True when every change to the file after its stamp was taken must change
+/// the stamp. A change gets the change time of the clock's tick then (or a
+/// finer one), so that holds once the clock read before the stamp lies past
+/// the stamp's change time. Times in whole seconds suggest a file system that
+/// keeps them coarsely (down to two seconds), so they must lie further back.
+bool changeWouldShow(const FileStamp &stamp, qint64 clockBeforeStamp)
+{
+    const bool wholeSeconds = stamp.ctimeNs % kNsPerSecond == 0 && stamp.mtimeNs % kNsPerSecond == 0;
+    const qint64 margin = wholeSeconds ? 2 * kNsPerSecond : 0;
+    return clockBeforeStamp > stamp.ctimeNs + margin;
+}
 
 quint32 littleEndian32(const char *bytes)
 {
@@ -138,7 +169,12 @@ template <typename Function, typename Params> bool callExec(void *exec, Params *
 } // namespace
 
 /// One use of an engine library for one operation: loads it unless the process
-/// has it already, and frees it at the end if this use loaded it.
+/// has it already, and frees it at the end if this use loaded it. Loading costs
+/// as much as a small extraction, so a library that loaded without a word (no
+/// trace, both entry points there) from a file found at a path is kept for the
+/// next operation; that one uses it while the same file lies at the same path,
+/// and loads afresh otherwise, so that it finds what the old way finds and
+/// says what the old way says.
 class TZipAccess::Engine
 {
 public:
@@ -146,15 +182,22 @@ public:
         : m_kind(kind)
         , m_slot(slot)
     {
+        const QString path = libraryPath(owner.m_engineDirectory);
+        if (m_slot.kept && m_slot.users == 0 && (owner.m_trace || !isSameFile(path)))
+            release();
         if (!m_slot.handle)
-            m_loadedHere = load(owner);
+            m_loadedHere = load(owner, path);
+        if (m_slot.handle)
+            ++m_slot.users;
     }
     ~Engine()
     {
-        if (m_loadedHere) {
-            dlclose(m_loadedHere);
-            m_slot = LoadedEngine();
-        }
+        if (m_slot.handle)
+            --m_slot.users;
+        if (m_loadedHere && !m_keep)
+            release();
+        else if (m_loadedHere)
+            m_slot.kept = true;
     }
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
@@ -164,24 +207,42 @@ public:
     const EngineKind &kind() const { return m_kind; }
 
 private:
-    /// The loaded library, or null when it cannot be loaded.
-    void *load(TZipAccess &owner)
+    /// True when `path` names the file the kept library came from, unchanged.
+    bool isSameFile(const QString &path) const
     {
-        const QString path = libraryPath(owner.m_engineDirectory);
+        FileStamp now;
+        return path == m_slot.path && FileStamp::ofPath(path, &now) && now == m_slot.stamp;
+    }
+
+    void release()
+    {
+        dlclose(m_slot.handle);
+        m_slot = LoadedEngine();
+    }
+
+    /// Loads the library at `path`; true when it could be loaded.
+    bool load(TZipAccess &owner, const QString &path)
+    {
+        // Stamped before loading: a file replaced meanwhile shows as changed next time.
+        const bool stamped = QFileInfo(path).isAbsolute() && FileStamp::ofPath(path, &m_slot.stamp);
         void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             owner.ReportMessage(m_kind.notFoundCode, QString::fromLatin1(m_kind.notFoundText));
-            return nullptr;
+            m_slot = LoadedEngine();
+            return false;
         }
         m_slot.handle = handle;
+        m_slot.path = path;
         if (owner.m_trace)
             owner.ReportMessage(0, QString::fromLatin1(m_kind.loadedText));
         m_slot.exec = dlsym(handle, m_kind.execName);
         if (!m_slot.exec)
             owner.ReportMessage(m_kind.noExecCode, QString::fromLatin1(m_kind.noExecText));
-        if (!dlsym(handle, m_kind.versionName))
+        const bool hasVersion = dlsym(handle, m_kind.versionName) != nullptr;
+        if (!hasVersion)
             owner.ReportMessage(m_kind.noVersionCode, QString::fromLatin1(m_kind.noVersionText));
-        return handle;
+        m_keep = stamped && !owner.m_trace && m_slot.exec && hasVersion;
+        return true;
     }
 
     // The engine directory when the library is there; else beside the
@@ -202,7 +263,8 @@ private:
 
     const EngineKind &m_kind;
     LoadedEngine &m_slot;
-    void *m_loadedHere = nullptr; // the library this use loaded, freed at its end
+    bool m_loadedHere = false; // this use loaded the library
+    bool m_keep = false; // and may keep it loaded for the next one
 };
 
 TZipAccess::TZipAccess(Seam &seam, quintptr windowHandle)
@@ -249,10 +311,11 @@ bool TZipAccess::archiveExists() const
 void TZipAccess::List()
 {
     m_dirEntries.clear();
-    if (!archiveExists()) {
+    if (!archiveExists() || reuseListing()) {
         fireDirUpdate();
         return;
     }
+    const qint64 clockBeforeOpen = coarseClockNs();
     FileReader in(m_zipFilename); // an open error reaches the caller without OnDirUpdate
     try {
         walkArchive(in);
@@ -261,8 +324,39 @@ void TZipAccess::List()
         fireDirUpdate();
         throw;
     }
+    keepListing(in, clockBeforeOpen);
     in.close();
     fireDirUpdate();
+}
+
+bool TZipAccess::reuseListing()
+{
+    FileStamp now;
+    if (!FileStamp::ofPath(m_zipFilename, &now))
+        return false;
+    for (qsizetype i = 0; i < m_keptListings.size(); ++i) {
+        if (m_keptListings[i].name == m_zipFilename && m_keptListings[i].stamp == now) {
+            m_keptListings.move(i, 0);
+            m_dirEntries = m_keptListings.first().entries;
+            return true;
+        }
+    }
+    return false;
+}
+
+/// Keeps a listing that reported nothing (a message comes only while no entry
+/// is listed) of a file that did not change while it was walked, and whose
+/// stamp no later change can leave as it is.
+void TZipAccess::keepListing(const FileReader &in, qint64 clockBeforeOpen)
+{
+    FileStamp after;
+    if (m_dirEntries.isEmpty() || !in.currentStamp(&after) || !(after == in.stamp())
+        || !changeWouldShow(after, clockBeforeOpen))
+        return;
+    m_keptListings.removeIf([this](const KeptListing &kept) { return kept.name == m_zipFilename; });
+    m_keptListings.prepend({ m_zipFilename, after, m_dirEntries });
+    if (m_keptListings.size() > kKeptListings)
+        m_keptListings.removeLast();
 }
 
 void TZipAccess::fireDirUpdate()

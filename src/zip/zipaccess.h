@@ -2,6 +2,7 @@
 #pragma once
 
 #include "catalogue/errors.h"
+#include "zip/filereader.h"
 #include "zip/zipdirentry.h"
 
 #include <QByteArray>
@@ -14,7 +15,6 @@
 
 namespace tv {
 
-class FileReader;
 class Seam;
 struct EngineCallbackRecord;
 
@@ -56,7 +56,9 @@ enum class ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
 /// Every caller sets ZipFilename (which lists the archive at once), then fills
 /// FSpecArgs and ExtrBaseDir, then calls Extract or Delete and reads the results
 /// straight after. Extract and Delete load their engine library
-/// (libunzipengine.so, libzipengine.so) for the call and free it afterwards.
+/// (libunzipengine.so, libzipengine.so) for the call; a library found at a path
+/// with both entry points stays loaded for the next call while that file is
+/// unchanged, and is freed after its call when Trace is on.
 /// Problems are reported by ReportMessage: the OnMessage event, then a box titled
 /// with the application's name, through the seam it is given, unless Unattended. Listing faults after the
 /// first entry are ZipStreamError exceptions.
@@ -119,6 +121,8 @@ public:
     const MessageEvent &OnMessage() const { return m_onMessage; }
 
     /// Lists ZipFilename from its local headers; see zipaccess.cpp for the walk.
+    /// A listing of an archive whose file is unchanged since an earlier listing
+    /// is taken from that one, without reading the archive again.
     void List();
     /// Has the UNZIP engine write the members matching FSpecArgs into
     /// ExtrBaseDir, which becomes (and stays) the current directory; empty
@@ -143,7 +147,17 @@ private:
     class Engine;
     friend class Engine;
 
+    /// One complete listing and the stamp of the file it came from.
+    struct KeptListing
+    {
+        QString name;
+        FileStamp stamp;
+        QList<ZipDirEntry> entries;
+    };
+
     bool archiveExists() const;
+    bool reuseListing();
+    void keepListing(const FileReader &in, qint64 clockBeforeOpen);
     void walkArchive(FileReader &in);
     bool findSignature(FileReader &in, int &tried);
     bool readLocalHeader(FileReader &in);
@@ -174,6 +188,7 @@ private:
     MessageEvent m_onMessage;
 
     QList<ZipDirEntry> m_dirEntries;
+    QList<KeptListing> m_keptListings; // the most recently used first
     qint32 m_processedCount = 0;
     bool m_zipBusy = false;
     bool m_unzipBusy = false;

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <ctime>
+
 TestDirs::TestDirs()
     : m_oldTmp(qgetenv("TMPDIR"))
     , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
@@ -72,4 +76,18 @@ void TestDirs::writeFile(const QString &path, const QByteArray &content)
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     QCOMPARE(f.write(content), content.size());
+}
+
+void waitUntilChangeTimeIsPast(const QString &path)
+{
+    struct stat st;
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+    const bool wholeSeconds = st.st_ctim.tv_nsec == 0 && st.st_mtim.tv_nsec == 0;
+    const timespec limit { st.st_ctim.tv_sec + (wholeSeconds ? 2 : 0), st.st_ctim.tv_nsec };
+    const auto isPast = [&limit] {
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        return now.tv_sec > limit.tv_sec || (now.tv_sec == limit.tv_sec && now.tv_nsec > limit.tv_nsec);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(isPast(), 10000);
 }

@@ -37,3 +37,10 @@ private:
     QByteArray m_oldConfig;
     QByteArray m_oldCache;
 };
+
+/// Waits until the clock the kernel stamps files with has passed the change
+/// time of the file at `path` (two seconds past for times in whole seconds).
+/// Only then may a listing or an open archive be kept for the file, so a test
+/// of what happens when it changes afterwards calls this first. Fails the test
+/// when the file cannot be read or the time does not come.
+void waitUntilChangeTimeIsPast(const QString &path);

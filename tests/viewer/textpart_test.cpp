@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +32,16 @@ const QByteArray kOld = "alter Inhalt, der bleiben muss\r\n";
 const QByteArray kLong = QByteArray("Eine lange Zeile Text, die sich oft wiederholt.\r\n").repeated(200);
 
 enum Row { Notiz, Ausweg, Lang };
+
+/// A module of 1,000 members and more, as large ones are kept open between
+/// clicks, with `note` as "notiz.txt".
+QList<ZipMember> largeModul(const QByteArray &note)
+{
+    QList<ZipMember> members { { "notiz.txt", note }, { "lang.txt", kLong } };
+    for (int i = 0; i < 1000; ++i)
+        members.append({ "fueller" + QByteArray::number(i) + ".txt", "Fuellstoff" });
+    return members;
+}
 
 QByteArray contentOf(const QString &path)
 {
@@ -221,6 +232,44 @@ private slots:
         QCOMPARE(m_seam->messageTexts(), QStringList());
         QVERIFY(richEdit());
         QCOMPARE(richEdit()->toPlainText(), QStringLiteral("Zeile eins\nZeile zwei ä\n"));
+    }
+
+    void aModulChangedBehindTheProgramsBackShowsTheNewText()
+    {
+        const QString modul = m_dirs->programDir() + QStringLiteral("basis.tvm");
+        const QByteArray older = zipBytes(largeModul("Alter Text\r\n"));
+        const QByteArray newer = zipBytes(largeModul("Neuer Text\r\n"));
+        QCOMPARE(newer.size(), older.size());
+        TestDirs::writeFile(modul, older);
+        waitUntilChangeTimeIsPast(modul);
+        const auto shownNote = [this] {
+            clickEntry(*m_form, Lang);
+            clickEntry(*m_form, Notiz);
+            return richEdit() ? richEdit()->toPlainText() : QStringLiteral("<kein Text>");
+        };
+        QCOMPARE(shownNote(), QStringLiteral("Alter Text\n"));
+        QCOMPARE(shownNote(), QStringLiteral("Alter Text\n"));
+
+        // Same size, same file, written in place: a new modification time.
+        QFile inPlace(modul);
+        QVERIFY(inPlace.open(QIODevice::ReadWrite));
+        QCOMPARE(inPlace.write(newer), newer.size());
+        inPlace.close();
+        QCOMPARE(shownNote(), QStringLiteral("Neuer Text\n"));
+
+        // Same size and modification time, another file put in its place.
+        waitUntilChangeTimeIsPast(modul);
+        QCOMPARE(shownNote(), QStringLiteral("Neuer Text\n"));
+        struct stat shown;
+        QCOMPARE(::stat(QFile::encodeName(modul).constData(), &shown), 0);
+        const QString other = m_dirs->programDir() + QStringLiteral("anders.tvm");
+        TestDirs::writeFile(other, older);
+        const timespec times[2] = { shown.st_atim, shown.st_mtim };
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(modul).constData()), 0);
+        QCOMPARE(shownNote(), QStringLiteral("Alter Text\n"));
+        QCOMPARE(m_seam->messageTexts(), QStringList());
+        QCOMPARE(filesIn(m_dirs->workDir()), QStringList());
     }
 
     void aModulNameWithAPathOpensNothing()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diskfaults.h"
 #include "fakeseam.h"
+#include "testdirs.h"
 #include "zip/zipaccess.h"
 #include "zipbuilder.h"
 
@@ -9,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -36,6 +39,52 @@ QStringList allFiles(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+/// Names that a direct comparison could take apart wrongly: case variants, the
+/// same name in Windows-1252 and flagged UTF-8, a folder, longer and shorter names.
+QByteArray lookalikeArchive()
+{
+    ZipMember flagged = member("K\xC3\xA4lte.txt", "utf");
+    flagged.utf8 = true;
+    ZipBuilder zip;
+    zip.add(member("Tipp.rtf", "1"))
+        .add(member("TIPP.RTF", "2"))
+        .add(member("sub/tipp.rtf", "3"))
+        .add(member("tipp.rtf.bak", "4"))
+        .add(member("ipp.rtf", "5"))
+        .add(member("K\xE4lte.txt", "1252"))
+        .add(flagged)
+        .add(member("K\xC3\xA4LTE.TXT", "unflagged"));
+    return zip.bytes();
+}
+
+/// 1,200 members "m0000.txt" ... holding `text` and their number: enough for
+/// the engine to keep the archive open.
+QByteArray largeArchive(const QByteArray &text)
+{
+    ZipBuilder zip;
+    for (int i = 0; i < 1200; ++i) {
+        const QByteArray number = QByteArray::number(i).rightJustified(4, '0');
+        zip.add(member("m" + number + ".txt", text + number));
+    }
+    return zip.bytes();
+}
+
+/// True when this process holds `file` open, also after it was deleted.
+bool isHeldOpen(const QString &file)
+{
+    const QString target = QFileInfo(file).absoluteFilePath();
+    for (const QFileInfo &fd :
+        QDir(QStringLiteral("/proc/self/fd"))
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        char link[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fd.filePath()).constData(), link, sizeof link);
+        const QString opened = n > 0 ? QFile::decodeName(QByteArray(link, n)) : QString();
+        if (opened == target || opened == target + QStringLiteral(" (deleted)"))
+            return true;
+    }
+    return false;
 }
 
 QString fatal(const char *engine)
@@ -204,6 +253,43 @@ private slots:
         QCOMPARE(outFiles(), files);
         QCOMPARE(m_zip->ProcessedCount(), files.size());
         QVERIFY(m_zip->FSpecArgs().isEmpty());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void literalSpecsTakeWhatTheirWildcardTwinsTake_data()
+    {
+        QTest::addColumn<QByteArray>("spec");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("case variants") << QByteArray(
+            "tipp.rtf") << QStringList { QStringLiteral("Tipp.rtf"), QStringLiteral("TIPP.RTF") };
+        QTest::newRow("with a folder")
+            << QByteArray("SUB/TIPP.RTF") << QStringList { QStringLiteral("sub/tipp.rtf") };
+        QTest::newRow("shorter name") << QByteArray("ipp.rtf") << QStringList { QStringLiteral("ipp.rtf") };
+        QTest::newRow("longer spec") << QByteArray("tipp.rtf.bak.old") << QStringList {};
+        QTest::newRow("1252 and UTF-8") << QByteArray(
+            "k\xE4lte.txt") << QStringList { QStringLiteral("Kälte.txt"), QStringLiteral("Kälte.txt") };
+        QTest::newRow("umlauts keep their case") << QByteArray("K\xC4LTE.TXT") << QStringList {};
+        QTest::newRow("UTF-8 bytes read as 1252")
+            << QByteArray("k\xC3\xA4lte.txt") << QStringList { QStringLiteral("KÃ¤LTE.TXT") };
+    }
+    void literalSpecsTakeWhatTheirWildcardTwinsTake()
+    {
+        QFETCH(QByteArray, spec);
+        QFETCH(QStringList, names);
+        useArchive(lookalikeArchive());
+        QByteArray twin = spec;
+        twin.back() = '?';
+        for (const QByteArray &s : { spec, twin }) {
+            m_progress.clear();
+            extract({ s });
+            QStringList taken;
+            for (const auto &p : m_progress) {
+                if (std::get<0>(p) == ProgressType::NewFile)
+                    taken.append(std::get<1>(p));
+            }
+            QCOMPARE(taken, names);
+            QCOMPARE(m_zip->ProcessedCount(), names.size());
+        }
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -576,6 +662,107 @@ private slots:
         };
         QCOMPARE(m_messages, expected);
         QCOMPARE(m_seam->messages.size(), expected.size());
+    }
+
+    void aReplacedEngineFileIsLoadedAfresh()
+    {
+        useArchive(moduleArchive());
+        const QString folder
+            = engineFolder(qEnvironmentVariable("TIPVAULT_TEST_BIN") + QStringLiteral("/libunzipengine.so"));
+        m_zip->setEngineDirectory(folder);
+        extract({ "README" });
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(m_messages.isEmpty());
+
+        // Another library put in its place, as an update of the program does.
+        const QString engine = folder + QStringLiteral("/libunzipengine.so");
+        QVERIFY(QFile::copy(QStringLiteral(NOENTRY_LIBRARY), engine + QStringLiteral(".neu")));
+        QCOMPARE(::rename(QFile::encodeName(engine + QStringLiteral(".neu")).constData(),
+                     QFile::encodeName(engine).constData()),
+            0);
+        extract({ "README" });
+        QCOMPARE(m_zip->ProcessedCount(), 0);
+        QCOMPARE(m_messages,
+            (Messages { { 702, QStringLiteral("UnzipEngineExec function not found in unzipengine") },
+                { 703, QStringLiteral("GetUnzipEngineVersion function not found in unzipengine") },
+                { 101, fatal("unzipengine") } }));
+    }
+
+    void tracedOperationsLoadTheEngineEachTime()
+    {
+        useArchive(moduleArchive());
+        extract({ "README" });
+        m_zip->setTrace(true);
+        extract({ "README" });
+        extract({ "README" });
+        QCOMPARE(messagesWithCode(0),
+            (Messages { { 0, QStringLiteral("UNZIP engine loaded") },
+                { 0, QStringLiteral("UNZIP engine loaded") } }));
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+    }
+
+    void aLargeArchiveChangedBehindTheBackIsReadAfresh()
+    {
+        const QByteArray older = largeArchive("alt-");
+        const QByteArray newer = largeArchive("neu-");
+        QCOMPARE(newer.size(), older.size());
+        const QString extracted = out() + QStringLiteral("/m0600.txt");
+        writeBytes(archive(), older);
+        waitUntilChangeTimeIsPast(archive());
+        for (int i = 0; i < 2; ++i) {
+            m_zip->setZipFilename(archive());
+            extract({ "m0600.txt" });
+            QCOMPARE(readBytes(extracted), QByteArray("alt-0600"));
+        }
+
+        // Same size, same file, written in place: a new modification time.
+        QFile inPlace(archive());
+        QVERIFY(inPlace.open(QIODevice::ReadWrite));
+        QCOMPARE(inPlace.write(newer), newer.size());
+        inPlace.close();
+        extract({ "m0600.txt" });
+        QCOMPARE(readBytes(extracted), QByteArray("neu-0600"));
+
+        // Same size and modification time, another file put in its place.
+        waitUntilChangeTimeIsPast(archive());
+        extract({ "m0600.txt" });
+        struct stat used;
+        QCOMPARE(::stat(QFile::encodeName(archive()).constData(), &used), 0);
+        const QString other = path(QStringLiteral("anders.tvm"));
+        writeBytes(other, older);
+        const timespec times[2] = { used.st_atim, used.st_mtim };
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(archive()).constData()), 0);
+        extract({ "m0600.txt" });
+        QCOMPARE(readBytes(extracted), QByteArray("alt-0600"));
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void onlyUnchangedModulesAreHeldOpen()
+    {
+        // An update archive, perhaps on a stick the user wants to take out, is let go.
+        const QString update = QDir(m_dir->path()).canonicalPath() + QStringLiteral("/upd.tvu");
+        writeBytes(update, largeArchive("upd-"));
+        waitUntilChangeTimeIsPast(update);
+        m_zip->setZipFilename(update);
+        extract({ "m0001.txt" });
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(!isHeldOpen(update));
+
+        const QString modul = QDir(m_dir->path()).canonicalPath() + QStringLiteral("/modul.tvm");
+        writeBytes(modul, largeArchive("alt-"));
+        waitUntilChangeTimeIsPast(modul);
+        m_zip->setZipFilename(modul);
+        extract({ "m0001.txt" });
+        QVERIFY(isHeldOpen(modul));
+
+        // A module deleted, as an update replaces it, is let go at the next extraction.
+        QVERIFY(QFile::remove(modul));
+        m_zip->setZipFilename(update);
+        extract({ "m0002.txt" });
+        QCOMPARE(m_zip->ProcessedCount(), 1);
+        QVERIFY(!isHeldOpen(modul));
     }
 
     void libraryWithoutVersionStillRuns()

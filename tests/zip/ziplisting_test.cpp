@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakeseam.h"
+#include "testdirs.h"
 #include "zip/zipaccess.h"
 #include "zipbuilder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tv;
@@ -313,6 +316,71 @@ private slots:
         QCOMPARE(m_zip->EntryCount(), 3002);
         QCOMPARE(m_zip->DirEntries().at(2999).FileName, QByteArray("2999.txt"));
         QCOMPARE(m_zip->DirEntries().last().FileName, QByteArray("tail.txt"));
+    }
+
+    // ------------------------------------------------------------ the file is the truth
+
+    void archiveChangedBehindTheBackIsListedAfresh()
+    {
+        ZipBuilder older;
+        older.add(member("alt1.rtf", "eins")).add(member("alt2.rtf", "zwei"));
+        ZipBuilder newer;
+        newer.add(member("neu1.rtf", "EINS")).add(member("neu2.rtf", "ZWEI"));
+        QCOMPARE(newer.bytes().size(), older.bytes().size());
+        const QString file = path(QStringLiteral("m.tvm"));
+        writeBytes(file, older.bytes());
+        waitUntilChangeTimeIsPast(file);
+        m_zip->setZipFilename(file);
+        m_zip->setZipFilename(file);
+        QCOMPARE(names(), (QList<QByteArray> { "alt1.rtf", "alt2.rtf" }));
+
+        // Same size, same file, written in place: a new modification time.
+        QFile inPlace(file);
+        QVERIFY(inPlace.open(QIODevice::ReadWrite));
+        QCOMPARE(inPlace.write(newer.bytes()), newer.bytes().size());
+        inPlace.close();
+        m_zip->setZipFilename(file);
+        QCOMPARE(names(), (QList<QByteArray> { "neu1.rtf", "neu2.rtf" }));
+
+        // Same size and modification time, another file put in its place.
+        waitUntilChangeTimeIsPast(file);
+        m_zip->setZipFilename(file);
+        struct stat listed;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &listed), 0);
+        const QString other = path(QStringLiteral("anders.tvm"));
+        writeBytes(other, older.bytes());
+        const timespec times[2] = { listed.st_atim, listed.st_mtim };
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(file).constData()), 0);
+        m_zip->setZipFilename(file);
+        QCOMPARE(names(), (QList<QByteArray> { "alt1.rtf", "alt2.rtf" }));
+        QCOMPARE(m_dirUpdates, 5);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void aListingThatReportedIsNotKept()
+    {
+        const QString file = path(QStringLiteral("m.tvm"));
+        writeBytes(file, QByteArray(100, 'x'));
+        waitUntilChangeTimeIsPast(file);
+        m_zip->setZipFilename(file);
+        m_zip->setZipFilename(file);
+        const QString text = QStringLiteral("No valid zip entries found 1");
+        QCOMPARE(m_messages, (QList<QPair<int, QString>> { { 1036, text }, { 1036, text } }));
+        QCOMPARE(m_dirUpdates, 2);
+    }
+
+    void aListingThatFailedIsNotKept()
+    {
+        ZipBuilder zip;
+        zip.add(member("a.txt", "aaaa")).add(member("b.txt", "bbbb"));
+        const QString file = path(QStringLiteral("m.tvm"));
+        writeBytes(file, zip.local(0) + zip.local(1) + QByteArray(30, 'x'));
+        waitUntilChangeTimeIsPast(file);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY_THROWS_EXCEPTION(ZipStreamError, m_zip->setZipFilename(file));
+            QCOMPARE(names(), (QList<QByteArray> { "a.txt", "b.txt" }));
+        }
     }
 };
 

@@ -92,6 +92,31 @@ bool matchesSpec(const std::string &name, const std::string &spec)
     return dosAll && wildcardMatch(name, spec.substr(0, spec.size() - 2));
 }
 
+bool isLiteralSpec(const std::string &spec)
+{
+    return spec.find_first_of("*?") == std::string::npos;
+}
+
+bool isAscii(std::string_view name)
+{
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
 std::string flatName(const std::string &name)
 {
     const std::size_t cut = name.find_last_of("/\\");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 /// @short How the engines read member names and match them against file specs.
 ///
@@ -18,6 +19,16 @@ std::string utf8FromCp1252(const std::string &bytes);
 /// else is special. A spec ending in ".*" also matches without that ending, as
 /// DOS had it, so "*.*" matches "README" and "readme.*" matches "README".
 bool matchesSpec(const std::string &name, const std::string &spec);
+
+/// True when `spec` holds neither "*" nor "?": it then matches exactly the
+/// names that equal it ignoring the case of ASCII letters.
+bool isLiteralSpec(const std::string &spec);
+
+/// True when `name` is plain ASCII: it reads the same as Windows-1252 and as UTF-8.
+bool isAscii(std::string_view name);
+
+/// True when `a` and `b` are equal ignoring the case of ASCII letters.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 /// The last folder part of `name`, cut at "/" and at "\": "../x/a.txt" -> "a.txt",
 /// "C:\\tmp\\b.txt" -> "b.txt", "dir/" -> "".

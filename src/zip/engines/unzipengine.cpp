@@ -9,8 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 using namespace tv;
 using namespace tv::engines;
@@ -101,6 +103,93 @@ MemberKind kindOf(zip_t *archive, zip_uint64_t index)
     return (attributes & kDosDirectory) ? MemberKind::Directory : MemberKind::Regular;
 }
 
+/// The stat fields that tell one version of a file from another.
+bool isSameVersion(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+/// True when every change to the file after `st` was taken must show in it:
+/// a change gets the change time of the kernel's clock tick then, so the clock
+/// read before the stat must lie past the change time; times in whole seconds
+/// suggest a file system that keeps them coarsely, so they must lie two
+/// seconds back.
+bool changeWouldShow(const struct stat &st, const timespec &clockBeforeStat)
+{
+    const bool wholeSeconds = st.st_ctim.tv_nsec == 0 && st.st_mtim.tv_nsec == 0;
+    const timespec limit { st.st_ctim.tv_sec + (wholeSeconds ? 2 : 0), st.st_ctim.tv_nsec };
+    return clockBeforeStat.tv_sec > limit.tv_sec
+        || (clockBeforeStat.tv_sec == limit.tv_sec && clockBeforeStat.tv_nsec > limit.tv_nsec);
+}
+
+/// Opening reads every member's central record, which for a module of
+/// thousands of members costs more than extracting one of them. While the
+/// library stays loaded, the last such module stays open for the next call,
+/// which takes it when the same file lies unchanged at the same path. Other
+/// archives (update archives on a stick, example archives) and small modules
+/// are opened for each call and hold no file open.
+constexpr zip_int64_t kKeptArchiveMembers = 1000;
+
+bool isModule(const std::string &path)
+{
+    return path.size() >= 4
+        && equalsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 4), ".tvm");
+}
+
+struct KeptArchive
+{
+    std::string path;
+    struct stat version
+    {
+    };
+    ZipArchive archive;
+};
+
+KeptArchive g_keptArchive;
+int g_runningCalls = 0; // a callback may start another extraction, which must leave the kept archive alone
+
+/// Counts a running call for its lifetime.
+class RunningCall
+{
+public:
+    RunningCall() { ++g_runningCalls; }
+    ~RunningCall() { --g_runningCalls; }
+    RunningCall(const RunningCall &) = delete;
+    RunningCall &operator=(const RunningCall &) = delete;
+    bool isNested() const { return g_runningCalls > 1; }
+};
+
+/// The archive at `path`: the kept one when it is still that file, else opened
+/// afresh (into `opened` unless it is kept). Null when it cannot be opened. A
+/// kept module whose file has changed or gone is let go at once, so that the
+/// old file is not held open.
+zip_t *archiveFor(const char *path, ZipArchive &opened, const EngineReporter &reporter, bool nested)
+{
+    if (nested) {
+        opened = openArchive(path, ZIP_RDONLY, reporter);
+        return opened.get();
+    }
+    timespec clock {};
+    const bool clocked = ::clock_gettime(CLOCK_REALTIME_COARSE, &clock) == 0;
+    if (g_keptArchive.archive) {
+        struct stat now;
+        if (::stat(g_keptArchive.path.c_str(), &now) != 0 || !isSameVersion(now, g_keptArchive.version))
+            g_keptArchive = KeptArchive();
+        else if (g_keptArchive.path == path)
+            return g_keptArchive.archive.get();
+    }
+    struct stat version;
+    const bool stamped = clocked && ::stat(path, &version) == 0;
+    opened = openArchive(path, ZIP_RDONLY, reporter);
+    if (!opened || !stamped || !isModule(path) || !changeWouldShow(version, clock)
+        || zip_get_num_entries(opened.get(), 0) < kKeptArchiveMembers)
+        return opened.get();
+    g_keptArchive = KeptArchive { path, version, std::move(opened) };
+    return g_keptArchive.archive.get();
+}
+
 class Extraction
 {
 public:
@@ -108,21 +197,27 @@ public:
         : m_params(params)
         , m_reporter(params.caller, params.callback)
         , m_specs(specList(params.specs, params.specCount))
+        , m_literalSpecs(std::all_of(m_specs.begin(), m_specs.end(), isLiteralSpec))
     {
     }
 
     std::int32_t run()
     {
-        ZipArchive archive = openArchive(m_params.archive, ZIP_RDONLY, m_reporter);
+        const RunningCall call;
+        ZipArchive opened;
+        zip_t *archive = archiveFor(m_params.archive, opened, m_reporter, call.isNested());
         if (!archive)
             return 0;
-        if (m_params.password && *m_params.password)
-            zip_set_default_password(archive.get(), m_params.password);
+        // A kept archive may carry the last call's password.
+        zip_set_default_password(
+            archive, m_params.password && *m_params.password ? m_params.password : nullptr);
         std::int32_t count = 0;
-        const zip_int64_t entries = zip_get_num_entries(archive.get(), 0);
+        const zip_int64_t entries = zip_get_num_entries(archive, 0);
         for (zip_int64_t i = 0; i < entries; ++i) {
-            const std::string name = memberName(archive.get(), static_cast<zip_uint64_t>(i));
-            if (matchesAnySpec(name, m_specs) && handle(archive.get(), static_cast<zip_uint64_t>(i), name))
+            if (cannotMatch(archive, static_cast<zip_uint64_t>(i)))
+                continue;
+            const std::string name = memberName(archive, static_cast<zip_uint64_t>(i));
+            if (matchesAnySpec(name, m_specs) && handle(archive, static_cast<zip_uint64_t>(i), name))
                 ++count;
         }
         m_reporter.endOfBatch();
@@ -130,6 +225,21 @@ public:
     }
 
 private:
+    /// A quick no for a module of thousands of members and one named file: a
+    /// stored name of plain ASCII is its own UTF-8 form, and a spec without
+    /// wildcards matches it only when both are equal ignoring ASCII case.
+    /// Other names take the full decoding and matching.
+    bool cannotMatch(zip_t *archive, zip_uint64_t index) const
+    {
+        if (!m_literalSpecs)
+            return false;
+        const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+        if (!raw || !isAscii(raw))
+            return false;
+        return std::none_of(m_specs.begin(), m_specs.end(),
+            [raw](const std::string &spec) { return equalsIgnoringAsciiCase(raw, spec); });
+    }
+
     bool handle(zip_t *archive, zip_uint64_t index, const std::string &name)
     {
         const MemberKind kind = kindOf(archive, index);
@@ -227,6 +337,7 @@ private:
     const UnzipEngineParams &m_params;
     EngineReporter m_reporter;
     std::vector<std::string> m_specs;
+    bool m_literalSpecs; // no spec holds a wildcard
 };
 
 } // namespace
