@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
 
+#include "catalogue/errorreport.h"
 #include "catalogue/seam.h"
 #include "navigation/sectionnavigator.h"
 #include "updates/modulupdate.h"
@@ -33,7 +34,14 @@ void TForm1::Moduleintegrieren1Click()
     int count = 0;
     {
         const BusyCursor busy(m_seam);
-        count = IntegrateUpdates(m_seam, *m_zip, *folder);
+        try {
+            count = IntegrateUpdates(m_seam, *m_zip, *folder);
+        } catch (const IntegrationStopped &stopped) {
+            // The archives integrated before the error are in place: the
+            // navigation must show them, or they would seem lost until the next start.
+            reportError(m_seam, stopped.message());
+            count = stopped.integrated();
+        }
     }
     if (count == 0) {
         setStatusText(QStringLiteral("Es wurde kein Modul integriert..."));

@@ -201,20 +201,23 @@ void ReaderComforts::restoreSession()
         tellMissing(place, openPlace(place));
 }
 
+QString ReaderComforts::saveFailure() const
+{
+    return QStringLiteral("Die Favoriten und Einstellungen konnten nicht in %1 gespeichert werden: %2")
+        .arg(m_state->path(), QString::fromLocal8Bit(std::strerror(m_state->error())));
+}
+
 void ReaderComforts::saveNow()
 {
-    if (!m_state->save()) {
-        m_form.setStatusText(
-            QStringLiteral("Die Favoriten und Einstellungen konnten nicht in %1 gespeichert "
-                           "werden: %2")
-                .arg(m_state->path(), QString::fromLocal8Bit(std::strerror(m_state->error()))));
-    }
+    if (!m_state->save())
+        m_form.setStatusText(saveFailure());
 }
 
 void ReaderComforts::saveState()
 {
     m_state->setSession(shownPlace());
-    saveNow();
+    if (!m_state->save())
+        showMessage(m_seam, MessageKind::Warning, saveFailure());
 }
 
 void ReaderComforts::pageShown(PartPage *page)

@@ -37,7 +37,8 @@ public:
 
     /// Shows the place that was shown at the last closing, as clicks would.
     void restoreSession();
-    /// Keeps the place shown and the zoom; a failure is told on the status bar.
+    /// Keeps the place shown and the zoom, as the window closes; a failure is
+    /// told in a box, since the status bar goes with the window.
     void saveState();
 
     /// Shows `place` as clicks would: its section tab, its entry, its part tab
@@ -75,7 +76,9 @@ private:
     void pageShown(PartPage *page);
     void updateCommands();
     void rebuildFavouritesMenu();
+    /// Writes the state; a failure is told on the status bar.
     void saveNow();
+    QString saveFailure() const;
     void setZoom(int percent);
     void applyZoom();
     /// Opens a place of the history; a place that is gone is told on the status bar.

@@ -5,6 +5,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
 #include "catalogue/entry.h"
+#include "catalogue/errorreport.h"
 #include "catalogue/paths.h"
 #include "cli/clierror.h"
 #include "cli/linter.h"
@@ -627,9 +628,16 @@ private:
         setModulPath(dir);
         TZipAccess zip(m_seam);
         zip.setEngineDirectory(engineDir());
-        const int count = IntegrateUpdates(m_seam, zip, dir, [this](UpdateStep, const QByteArray &file) {
-            m_progress.show(QStringLiteral("Integriere: ") + shownName(file));
-        });
+        int count = 0;
+        try {
+            count = IntegrateUpdates(m_seam, zip, dir, [this](UpdateStep, const QByteArray &file) {
+                m_progress.show(QStringLiteral("Integriere: ") + shownName(file));
+            });
+        } catch (const IntegrationStopped &stopped) {
+            // What went in before the error stays: it is counted, and the error fails the run.
+            reportError(m_seam, stopped.message());
+            count = stopped.integrated();
+        }
         m_progress.clear();
         const int failed = m_seam.errorCount();
         if (m_json)

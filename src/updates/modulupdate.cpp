@@ -595,16 +595,26 @@ void removeIntegrationLeftovers()
     });
 }
 
+IntegrationStopped::IntegrationStopped(const Error &cause, int integrated)
+    : Error(cause.message())
+    , m_integrated(integrated)
+{
+}
+
 int IntegrateUpdates(Seam &seam, TZipAccess &zip, const QString &folder, const StepObserver &observer)
 {
-    removeIntegrationLeftovers();
-    QStringList updateFiles;
-    FindUpdateFiles(folder, updateFiles);
-    ModulUpdate update(seam, zip, observer);
     int count = 0;
-    for (const QString &path : std::as_const(updateFiles)) {
-        if (update.IntegrateModul(path))
-            ++count;
+    try {
+        removeIntegrationLeftovers();
+        QStringList updateFiles;
+        FindUpdateFiles(folder, updateFiles);
+        ModulUpdate update(seam, zip, observer);
+        for (const QString &path : std::as_const(updateFiles)) {
+            if (update.IntegrateModul(path))
+                ++count;
+        }
+    } catch (const Error &error) {
+        throw IntegrationStopped(error, count);
     }
     return count;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/errors.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -147,9 +149,23 @@ private:
 /// process of that number runs any more. Nothing else is touched.
 void removeIntegrationLeftovers();
 
+/// An error that stopped the integration (a Version file that cannot be
+/// written, a Work directory that cannot be made) after `integrated()`
+/// archives went in whole: the caller tells the error and still shows what
+/// they brought. message() is the error's own.
+class IntegrationStopped : public Error
+{
+public:
+    IntegrationStopped(const Error &cause, int integrated);
+    int integrated() const { return m_integrated; }
+
+private:
+    int m_integrated;
+};
+
 /// Removes the left-overs of an interrupted run, then integrates every Update
 /// archive in `folder` in the order the directory lists them, and returns how
-/// many were integrated whole.
+/// many were integrated whole. Throws IntegrationStopped when an error stops it.
 int IntegrateUpdates(Seam &seam, TZipAccess &zip, const QString &folder, const StepObserver &observer = {});
 
 } // namespace tv

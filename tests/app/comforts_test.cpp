@@ -453,6 +453,30 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("alt"));
     }
 
+    void aStateThatCannotBeWrittenAtClosingIsToldInABox()
+    {
+        clickEntry(*m_form, 0);
+        comforts().addFavourite();
+        const QString path = UserState::fileFor(GetProgramDir());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray before = saved.readAll();
+        saved.close();
+        clickIn(2, 0);
+        {
+            // The file with the new session is larger than the limit: its write fails.
+            const FileSizeLimit limit(before.size());
+            m_form->close();
+        }
+        const QStringList texts = m_seam->messageTexts();
+        QVERIFY2(texts.contains(QStringLiteral("Die Favoriten und Einstellungen konnten nicht in %1 "
+                                               "gespeichert werden: %2")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG)))),
+            qPrintable(texts.join(u'\n')));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), before);
+    }
+
     void newCommandsHaveKeysAndNames()
     {
         for (const char *name : { "Zurueck1", "Vor1", "Vergroessern1", "Verkleinern1", "Originalgroesse1",

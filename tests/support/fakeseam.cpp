@@ -9,6 +9,8 @@
 tv::MessageButton FakeSeam::message(const tv::MessageRequest &request)
 {
     messages.append(request);
+    if (onMessage)
+        onMessage(request);
     if (!answers.isEmpty())
         return answers.takeFirst();
     if (request.buttons & tv::Yes)
@@ -65,6 +67,7 @@ void FakeSeam::clear()
     saveFiles.clear();
     printFiles.clear();
     openResult = true;
+    onMessage = nullptr;
     messages.clear();
     folderPrompts.clear();
     saveRequests.clear();

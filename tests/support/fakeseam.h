@@ -7,6 +7,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 /// @short A scripted seam: answers from queues and records what was shown.
 ///
 /// Tests hand it to the code under test as the program hands its desktop
@@ -31,6 +33,8 @@ public:
     QList<tv::SaveAnswer> saveFiles; // empty path = cancelled
     QList<QString> printFiles; // "" = cancelled
     bool openResult = true;
+    /// Runs as a box is shown, before it is answered: what the user might do meanwhile.
+    std::function<void(const tv::MessageRequest &request)> onMessage;
 
     // What happened.
     QList<tv::MessageRequest> messages;

@@ -152,6 +152,50 @@ private slots:
         QCOMPARE(m_seam->busyDepth, 0);
     }
 
+    void aStoppedIntegrationStillShowsWhatWentIn()
+    {
+        startForm();
+        writeZip(m_updates->filePath(QStringLiteral("neu.tvu")), werkzeugeUpdate());
+        QList<ZipMember> second = werkzeugeUpdate();
+        second[1].data.replace("Date=20", "Date=30");
+        writeZip(m_updates->filePath(QStringLiteral("zwei.tvu")), second);
+        m_seam->folders = { m_updates->path() };
+        // When the second archive is listed, a folder takes the Version file's place: writing
+        // it stops the command there. The user mends it while the error is shown.
+        const QString version = m_dirs->programDir() + QStringLiteral("CheckVersion.dat");
+        QByteArray kept;
+        QStringList listed;
+        m_form->ZipAccess1().setOnDirUpdate([&](TZipAccess &zip) {
+            if (!zip.ZipFilename().endsWith(QLatin1String(".tvu")) || listed.contains(zip.ZipFilename()))
+                return;
+            listed << zip.ZipFilename();
+            if (listed.size() != 2)
+                return;
+            QFile file(version);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            kept = file.readAll();
+            file.close();
+            QVERIFY(file.remove() && QDir().mkdir(version));
+        });
+        m_seam->onMessage = [&](const MessageRequest &) {
+            if (QFileInfo(version).isDir() && QDir().rmdir(version))
+                TestDirs::writeFile(version, kept);
+        };
+
+        menuItem()->trigger();
+
+        QCOMPARE(m_seam->messageTexts(),
+            (QStringList {
+                QStringLiteral("nach %1 kann nicht geschrieben werden.").arg(version), integrated(1) }));
+        QCOMPARE(m_seam->messages[0].kind, MessageKind::Error);
+        QCOMPARE(QFileInfo::exists(m_dirs->programDir() + QStringLiteral("neu.tvm"))
+                + QFileInfo::exists(m_dirs->programDir() + QStringLiteral("zwei.tvm")),
+            1);
+        QCOMPARE(m_form->PageControl1()->count(), 2);
+        QCOMPARE(m_form->PageControl1()->tabText(1), QStringLiteral("Werkzeuge"));
+        QCOMPARE(m_seam->busyDepth, 0);
+    }
+
     void cancelledDialogChangesNothing()
     {
         startForm();
