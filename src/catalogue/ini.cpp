@@ -358,6 +358,50 @@ std::shared_ptr<const Parsed> load(const QString &path)
     return parsed;
 }
 
+QList<QByteArray> namesOf(const Parsed &parsed)
+{
+    QList<QByteArray> names;
+    names.reserve(qsizetype(parsed.sections.size()));
+    for (const Parsed::Section &s : parsed.sections)
+        names.append(parsed.view(s.begin, s.size).toByteArray());
+    return names;
+}
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+/// The section names parse() finds in `content`, without parsing the rest: a
+/// header is a "[" with nothing but blanks between it and the line's start.
+QList<QByteArray> headerNames(const QByteArray &content)
+{
+    QList<QByteArray> names;
+    const char *data = content.constData();
+    const qsizetype size = content.size();
+    qsizetype pos = 0;
+    while (const char *found
+        = static_cast<const char *>(std::memchr(data + pos, '[', std::size_t(size - pos)))) {
+        const qsizetype open = found - data;
+        qsizetype lineBegin = open;
+        while (lineBegin > 0 && isBlank(data[lineBegin - 1]) && !isLineEnd(data[lineBegin - 1]))
+            --lineBegin;
+        qsizetype lineEnd = open;
+        while (lineEnd < size && !isLineEnd(data[lineEnd]))
+            ++lineEnd;
+        pos = lineEnd;
+        if (lineBegin > 0 && !isLineEnd(data[lineBegin - 1]))
+            continue; // within a line's text
+        const char *close
+            = static_cast<const char *>(std::memchr(data + open, ']', std::size_t(lineEnd - open)));
+        qsizetype nameBegin = open + 1;
+        qsizetype nameEnd = close ? close - data : lineEnd;
+        trim(data, nameBegin, nameEnd);
+        names.append(QByteArray(data + nameBegin, nameEnd - nameBegin));
+    }
+    return names;
+}
+
 } // namespace
 
 const Parsed::Section *Parsed::findSection(QByteArrayView name) const
@@ -423,13 +467,7 @@ qint32 Reader::readInteger(const QByteArray &section, const QByteArray &key, qin
 
 QList<QByteArray> Reader::sectionNames() const
 {
-    QList<QByteArray> names;
-    if (!m_parsed)
-        return names;
-    names.reserve(qsizetype(m_parsed->sections.size()));
-    for (const Parsed::Section &s : m_parsed->sections)
-        names.append(m_parsed->view(s.begin, s.size).toByteArray());
-    return names;
+    return m_parsed ? namesOf(*m_parsed) : QList<QByteArray>();
 }
 
 QByteArray readString(
@@ -490,7 +528,21 @@ qint32 readInteger(const QString &path, const QByteArray &section, const QByteAr
 
 QList<QByteArray> sectionNames(const QString &path)
 {
-    return Reader(path).sectionNames();
+    Stamp stamp;
+    if (!statFile(path, &stamp))
+        return {};
+    {
+        const QMutexLocker lock(&cacheLock());
+        if (const auto cached = cache().find(path, stamp))
+            return namesOf(*cached);
+    }
+    // The start lists every Section file, most of which nobody opens: a pass
+    // over the headers alone costs a fraction of the full parse, which the
+    // first read of a value does when it is needed.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return headerNames(file.readAll());
 }
 
 QList<SectionAt> sectionsWithLines(const QString &path)

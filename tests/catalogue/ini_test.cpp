@@ -143,6 +143,34 @@ private slots:
         QVERIFY(ini::sectionNames(p + QStringLiteral("x")).isEmpty());
     }
 
+    void namesWithoutTheParseAreTheParsedNames_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QByteArray>>("names");
+        QTest::newRow("line ends") << QByteArray("[a]\r\nx=1\r[b]\n[c]\n\r[d]")
+                                   << QList<QByteArray> { "a", "b", "c", "d" };
+        QTest::newRow("blanks") << QByteArray(" \t[ a b ] rest\r\n\v\f[c]\r\n  x = [nein]\r\n")
+                                << QList<QByteArray> { "a b", "c" };
+        QTest::newRow("brackets in text")
+            << QByteArray("x[y]\r\n[a][b]\r\nk=[v]\r\n[z") << QList<QByteArray> { "a", "z" };
+        QTest::newRow("empty names") << QByteArray("[]\r\n[ \r\n[\r\n") << QList<QByteArray> { "", "", "" };
+        QTest::newRow("NUL") << QByteArray("[a\0b]\r\n\0[c]\r\n", 14)
+                             << QList<QByteArray> { QByteArray("a\0b", 3) };
+        QTest::newRow("none") << QByteArray("x=1\r\n") << QList<QByteArray> {};
+    }
+
+    void namesWithoutTheParseAreTheParsedNames()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<QByteArray>, names);
+        const QString p = write(content);
+        // Not read before: the names come from the headers alone.
+        QCOMPARE(ini::sectionNames(p), names);
+        // The parse, as any value read does it, and its names from the cache.
+        QCOMPARE(ini::Reader(p).sectionNames(), names);
+        QCOMPARE(ini::sectionNames(p), names);
+    }
+
     void writeReplacesInPlaceAndKeepsOtherLines()
     {
         const QString p = write(
