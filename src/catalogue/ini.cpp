@@ -149,6 +149,40 @@ QByteArrayView trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
+/// Finds where lines end with memchr rather than a byte at a time. The next
+/// CR and the next LF are each looked for only once the line start has passed
+/// them, so a file with one kind of line end is still scanned once.
+class LineEnds
+{
+public:
+    LineEnds(const char *data, qsizetype size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
+    /// The first CR or LF at or after `pos`, or the end of the content.
+    qsizetype next(qsizetype pos)
+    {
+        if (m_cr < pos)
+            m_cr = find('\r', pos);
+        if (m_lf < pos)
+            m_lf = find('\n', pos);
+        return std::min(m_cr, m_lf);
+    }
+
+private:
+    qsizetype find(char c, qsizetype pos) const
+    {
+        const void *found = std::memchr(m_data + pos, c, std::size_t(m_size - pos));
+        return found ? static_cast<const char *>(found) - m_data : m_size;
+    }
+
+    const char *m_data;
+    qsizetype m_size;
+    qsizetype m_cr = -1;
+    qsizetype m_lf = -1;
+};
+
 /// Parses `content`; `lines` receives where each line lies (for writing), when given.
 std::shared_ptr<Parsed> parse(QByteArray content, QList<Line> *lines = nullptr)
 {
@@ -157,13 +191,13 @@ std::shared_ptr<Parsed> parse(QByteArray content, QList<Line> *lines = nullptr)
     const char *data = parsed->content.constData();
     const qsizetype size = parsed->content.size();
     Parsed::Section *current = nullptr;
+    LineEnds lineEnds(data, size);
     qsizetype pos = 0;
     for (int i = 0; pos < size; ++i) {
         // A line ends at CR, at LF, or at CR LF; a LF after the text of a CR line end stays its own end.
         Line l;
         l.begin = pos;
-        while (pos < size && data[pos] != '\r' && data[pos] != '\n')
-            ++pos;
+        pos = lineEnds.next(pos);
         l.end = pos;
         if (pos < size && data[pos] == '\r')
             ++pos;
