@@ -6,7 +6,9 @@
 #include "seam.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include <cerrno>
 #include <dirent.h>
@@ -190,6 +192,19 @@ QString workFile(const QByteArray &name)
     if (!isBareName(name))
         return QString();
     return resolveName(GetWorkDir(), name);
+}
+
+void removeWorkCopies(const QList<QByteArray> &names)
+{
+    QSet<QByteArray> wanted;
+    for (const QByteArray &name : names)
+        wanted.insert(upperAscii(fromCp1252(name).toUtf8()));
+    const QString work = GetWorkDir();
+    const QStringList entries = QDir(work).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        if (wanted.contains(upperAscii(QFile::encodeName(entry))))
+            QFile::remove(work + entry);
+    }
 }
 
 bool fileExistsIn(const QString &dir, const QByteArray &name)

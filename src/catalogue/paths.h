@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -56,6 +57,12 @@ bool isBareName(const QByteArray &name);
 /// counts: "a.rtf" -> ".../TIPVAULT/a.rtf"; "../x", "a/b", "a\\b", ".", ".." and
 /// "" -> "". A catalogue entry can never make us read or delete elsewhere.
 QString workFile(const QByteArray &name);
+
+/// Removes the Work directory's copies of `names` (as the catalogue spells
+/// them), in any letter case, before they are extracted anew: a copy left by
+/// an interrupted run or another part must never stand in for a member the
+/// archive lacks.
+void removeWorkCopies(const QList<QByteArray> &names);
 
 /// True when `name` resolves to an existing regular file in `dir`.
 bool fileExistsIn(const QString &dir, const QByteArray &name);

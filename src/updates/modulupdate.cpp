@@ -46,21 +46,6 @@ QByteArray foldedDiskName(const QByteArray &cp1252Name)
     return upperAscii(fromCp1252(cp1252Name).toUtf8());
 }
 
-/// Removes the Work directory's copies of `names`, in any letter case: a copy
-/// left by an interrupted run must never stand in for a file the archive lacks.
-void removeWorkCopies(const QList<QByteArray> &names)
-{
-    QSet<QByteArray> wanted;
-    for (const QByteArray &name : names)
-        wanted.insert(foldedDiskName(name));
-    const QString work = GetWorkDir();
-    const QStringList entries = QDir(work).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &entry : entries) {
-        if (wanted.contains(upperAscii(QFile::encodeName(entry))))
-            QFile::remove(work + entry);
-    }
-}
-
 /// The component's messages come to the integration while it runs, not in boxes of their own.
 class ZipMessagesTaken
 {

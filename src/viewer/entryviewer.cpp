@@ -230,6 +230,7 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
 
 void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &file)
 {
+    removeWorkCopies({ file });
     TZipAccess &zip = *m_host.zip;
     zip.setZipFilename(modulFile(modul));
     zip.setFSpecArgs({ file });

@@ -322,6 +322,17 @@ private slots:
         QCOMPARE(pages()->count(), 2);
     }
 
+    void aLeftOverCopyNeverStandsInForAMissingMember()
+    {
+        // Left in the Work directory by a killed run or an HTML page's archive, in another letter case.
+        TestDirs::writeFile(GetWorkDir() + QStringLiteral("NICHT_DA.RTF"), "{\\rtf1 veraltet}");
+        click(Kaputt);
+        QCOMPARE(m_seam->messageTexts(),
+            QStringList {
+                QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()) });
+        QVERIFY(!QFileInfo::exists(m_dirs->workDir() + QStringLiteral("NICHT_DA.RTF")));
+    }
+
     void aPartFileNameNeverLeavesTheWorkDirectory()
     {
         // A Section file from an update names "../opfer.txt": nothing beside the
