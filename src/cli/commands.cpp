@@ -209,10 +209,15 @@ QString dosStamp(quint32 stamp)
     return date.toString(Qt::ISODate) + u' ' + time.toString(Qt::ISODate);
 }
 
+/// A section as every listing shows it: its tab caption and its Sections.dat line.
+QJsonObject sectionJson(const QByteArray &caption, const QByteArray &line)
+{
+    return { { QStringLiteral("name"), shownName(caption) }, { QStringLiteral("stored"), shownName(line) } };
+}
+
 QJsonObject sectionJson(const Section &s)
 {
-    return { { QStringLiteral("name"), shownName(s.caption) },
-        { QStringLiteral("stored"), shownName(s.line) } };
+    return sectionJson(s.caption, s.line);
 }
 
 /// The kinds of --kind, each given once or more: the part kinds' names, and
@@ -548,16 +553,14 @@ private:
         QList<QStringList> rows;
         for (const search::Hit &hit : results->hits) {
             const bool inName = hit.part == 0;
-            list.append(
-                QJsonObject { { QStringLiteral("section"),
-                                  QJsonObject { { QStringLiteral("name"), shownName(hit.sectionCaption()) },
-                                      { QStringLiteral("stored"), shownName(hit.sectionLine) } } },
-                    { QStringLiteral("entry"), shownName(hit.entry) },
-                    { QStringLiteral("part"), inName ? QJsonValue() : QJsonValue(hit.part) },
-                    { QStringLiteral("caption"), inName ? QJsonValue() : QJsonValue(shownName(hit.caption)) },
-                    { QStringLiteral("kind"), inName ? QJsonValue() : QJsonValue(kindToken(hit.kind)) },
-                    { QStringLiteral("context"), hit.context },
-                    { QStringLiteral("marks"), marksJson(hit.marks) } });
+            list.append(QJsonObject {
+                { QStringLiteral("section"), sectionJson(hit.sectionCaption(), hit.sectionLine) },
+                { QStringLiteral("entry"), shownName(hit.entry) },
+                { QStringLiteral("part"), inName ? QJsonValue() : QJsonValue(hit.part) },
+                { QStringLiteral("caption"), inName ? QJsonValue() : QJsonValue(shownName(hit.caption)) },
+                { QStringLiteral("kind"), inName ? QJsonValue() : QJsonValue(kindToken(hit.kind)) },
+                { QStringLiteral("context"), hit.context },
+                { QStringLiteral("marks"), marksJson(hit.marks) } });
             rows.append({ shownName(hit.sectionCaption()), shownName(hit.entry),
                 inName ? QString() : QStringLiteral("%1 %2").arg(hit.part).arg(shownName(hit.caption)),
                 oneLine(hit.context) });
