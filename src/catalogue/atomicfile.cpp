@@ -15,21 +15,6 @@
 namespace tv {
 namespace {
 
-bool readAll(int fd, QByteArray *content)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        content->append(buffer, n);
-    }
-}
-
 QByteArray folderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -96,7 +81,7 @@ bool AtomicFile::openInPlace()
     // failed write can put them back (the blocks they need are still allocated).
     m_fd = ::open(m_target.constData(), O_RDWR | O_CLOEXEC);
     if (m_fd >= 0) {
-        m_oldKnown = readAll(m_fd, &m_old) && ::lseek(m_fd, 0, SEEK_SET) == 0;
+        m_oldKnown = posix::readAllInto(m_fd, &m_old) && ::lseek(m_fd, 0, SEEK_SET) == 0;
         if (!m_oldKnown)
             return fail(errno);
     } else {

@@ -4,6 +4,7 @@
 #include "atomicfile.h"
 #include "cp1252.h"
 #include "errors.h"
+#include "filestamp.h"
 
 #include <QFile>
 #include <QHash>
@@ -14,7 +15,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
 #include <vector>
 
 namespace tv::ini {
@@ -70,20 +70,6 @@ struct Line
     qsizetype begin = 0; // first byte of the line
     qsizetype end = 0; // one past its text, before the line end
     qsizetype next = 0; // first byte of the following line
-};
-
-struct Stamp
-{
-    qint64 size = -1;
-    qint64 mtimeSec = 0;
-    qint64 mtimeNsec = 0;
-    // Extracted files carry their archive's time and may reuse a freed inode;
-    // the change time is the kernel's own and moves with every new file.
-    qint64 ctimeSec = 0;
-    qint64 ctimeNsec = 0;
-    quint64 inode = 0;
-    quint64 device = 0;
-    bool operator==(const Stamp &) const = default;
 };
 
 /// Names match by the 1252 letter rules, as upperCp1252 folds them; one table
@@ -261,21 +247,9 @@ std::shared_ptr<Parsed> parse(QByteArray content, QList<Line> *lines = nullptr)
     return parsed;
 }
 
-bool statFile(const QString &path, Stamp *stamp)
+bool statFile(const QString &path, FileStamp *stamp)
 {
-    struct stat st
-    {
-    };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    stamp->size = st.st_size;
-    stamp->mtimeSec = st.st_mtim.tv_sec;
-    stamp->mtimeNsec = st.st_mtim.tv_nsec;
-    stamp->ctimeSec = st.st_ctim.tv_sec;
-    stamp->ctimeNsec = st.st_ctim.tv_nsec;
-    stamp->inode = st.st_ino;
-    stamp->device = st.st_dev;
-    return true;
+    return FileStamp::ofPath(QFile::encodeName(path).constData(), stamp);
 }
 
 /// Parsed copies of the files read last, up to a budget of bytes: a catalogue
@@ -284,7 +258,7 @@ bool statFile(const QString &path, Stamp *stamp)
 class Cache
 {
 public:
-    std::shared_ptr<const Parsed> find(const QString &path, const Stamp &stamp)
+    std::shared_ptr<const Parsed> find(const QString &path, const FileStamp &stamp)
     {
         const auto it = m_entries.find(path);
         if (it == m_entries.end())
@@ -297,7 +271,7 @@ public:
         return it->parsed;
     }
 
-    void insert(const QString &path, const Stamp &stamp, std::shared_ptr<const Parsed> parsed)
+    void insert(const QString &path, const FileStamp &stamp, std::shared_ptr<const Parsed> parsed)
     {
         remove(path);
         const qint64 cost = costOf(*parsed);
@@ -323,7 +297,7 @@ private:
 
     struct Entry
     {
-        Stamp stamp;
+        FileStamp stamp;
         std::shared_ptr<const Parsed> parsed;
         quint64 lastUse = 0;
         qint64 cost = 0;
@@ -367,7 +341,8 @@ QMutex &cacheLock()
 
 std::shared_ptr<const Parsed> load(const QString &path)
 {
-    Stamp before;
+    const qint64 clock = FileStamp::clockNs();
+    FileStamp before;
     if (!statFile(path, &before)) {
         const QMutexLocker lock(&cacheLock());
         cache().remove(path);
@@ -383,9 +358,11 @@ std::shared_ptr<const Parsed> load(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return nullptr; // unreadable files read like missing ones, as the profile routines do
     std::shared_ptr<const Parsed> parsed = parse(file.readAll());
-    Stamp after;
-    // Only a file that did not change while it was read is kept.
-    if (statFile(path, &after) && after == before && after.size == parsed->content.size()) {
+    FileStamp after;
+    // Only a file that did not change while it was read is kept, and only
+    // once no later change can leave its stamp as it is.
+    if (statFile(path, &after) && after == before && after.size == parsed->content.size()
+        && after.isSettled(clock)) {
         const QMutexLocker lock(&cacheLock());
         cache().insert(path, after, parsed);
     }
@@ -562,7 +539,7 @@ qint32 readInteger(const QString &path, const QByteArray &section, const QByteAr
 
 QList<QByteArray> sectionNames(const QString &path)
 {
-    Stamp stamp;
+    FileStamp stamp;
     if (!statFile(path, &stamp))
         return {};
     {

@@ -8,7 +8,21 @@
 
 namespace tv::posix {
 
-bool writeAll(int fd, const char *data, qint64 size)
+bool readAll(int fd, const std::function<bool(const char *data, std::size_t size)> &take)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if (!take(buffer, std::size_t(n)))
+            return false;
+    }
+}
+
+bool writeAll(int fd, const char *data, std::int64_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size_t(size));

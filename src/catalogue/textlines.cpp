@@ -2,6 +2,7 @@
 #include "textlines.h"
 
 #include "errors.h"
+#include "posixio.h"
 
 #include <QFile>
 
@@ -49,21 +50,11 @@ QByteArray readFileBytes(const QString &path)
         throw IoError(IoError::codeFromErrno(err));
     }
     QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw IoError(IoError::codeFromErrno(err));
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, n);
-    }
+    const bool read = posix::readAllInto(fd, &data);
+    const int err = errno;
     ::close(fd);
+    if (!read)
+        throw IoError(IoError::codeFromErrno(err));
     return data;
 }
 

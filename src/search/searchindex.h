@@ -67,12 +67,9 @@ public:
     int unreadableParts();
 
 private:
-    class Updater;
-
     void open(const QString &path);
     void openInMemory(const QString &note);
     void createSchema();
-    std::optional<Results> runQuery(const Query &query, const std::function<bool()> &superseded);
 
     QString m_programDir;
     QString m_path;

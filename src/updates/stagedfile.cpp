@@ -29,18 +29,9 @@ bool fail(QString *reason, int err)
 /// Copies the open `in` to the open `out`; false with errno set.
 bool copyContent(int in, int out)
 {
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (!posix::writeAll(out, buffer, n))
-            return false;
-    }
+    return posix::readAll(in, [out](const char *data, std::size_t size) {
+        return posix::writeAll(out, data, qint64(size));
+    });
 }
 
 /// Opens a regular file for reading. Non-blocking, so that a FIFO named like an
@@ -203,18 +194,10 @@ bool readRegularFile(const QString &path, QByteArray *content, QString *reason)
     if (fd < 0)
         return fail(reason, errno);
     content->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int err = errno;
-            ::close(fd);
-            return n == 0 || fail(reason, err);
-        }
-        content->append(buffer, n);
-    }
+    const bool read = posix::readAllInto(fd, content);
+    const int err = errno;
+    ::close(fd);
+    return read || fail(reason, err);
 }
 
 bool replaceFile(const QString &source, const QString &target, QString *reason)

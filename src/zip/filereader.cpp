@@ -19,27 +19,6 @@ namespace {
 constexpr qint64 kBufferSize = 64 * 1024;
 }
 
-FileStamp FileStamp::of(const struct stat &st)
-{
-    constexpr qint64 kNs = 1000000000;
-    FileStamp stamp;
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.size = st.st_size;
-    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * kNs + st.st_mtim.tv_nsec;
-    stamp.ctimeNs = qint64(st.st_ctim.tv_sec) * kNs + st.st_ctim.tv_nsec;
-    return stamp;
-}
-
-bool FileStamp::ofPath(const QString &path, FileStamp *stamp)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    *stamp = of(st);
-    return true;
-}
-
 FileReader::FileReader(const QString &path)
     : m_buffer(new char[kBufferSize])
 {

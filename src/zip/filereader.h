@@ -1,29 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/filestamp.h"
+
 #include <QString>
 
 #include <memory>
 
-struct stat;
-
 namespace tv {
-
-/// @short What tells one version of a file from another: where it lives, its
-/// size and its modification and change times to the nanosecond.
-struct FileStamp
-{
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = 0;
-    qint64 mtimeNs = 0;
-    qint64 ctimeNs = 0;
-
-    static FileStamp of(const struct stat &st);
-    /// The stamp of the file at `path` (links followed); false when it cannot be had.
-    static bool ofPath(const QString &path, FileStamp *stamp);
-    bool operator==(const FileStamp &) const = default;
-};
 
 /// @short Buffered forward reading of one file, for the header walk.
 ///

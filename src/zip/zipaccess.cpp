@@ -13,7 +13,6 @@
 #include <dlfcn.h>
 
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 namespace tv {
@@ -67,29 +66,6 @@ LoadedEngine g_unzipEngine;
 
 // A few recent archives: the modules being read and the example archives taken from them.
 constexpr qsizetype kKeptListings = 4;
-
-constexpr qint64 kNsPerSecond = 1000000000;
-
-/// The clock the kernel takes file times from, in nanoseconds; 0 when it cannot be read.
-qint64 coarseClockNs()
-{
-    timespec now {};
-    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0)
-        return 0;
-    return qint64(now.tv_sec) * kNsPerSecond + now.tv_nsec;
-}
-
-/// True when every change to the file after its stamp was taken must change
-/// the stamp. A change gets the change time of the clock's tick then (or a
-/// finer one), so that holds once the clock read before the stamp lies past
-/// the stamp's change time. Times in whole seconds suggest a file system that
-/// keeps them coarsely (down to two seconds), so they must lie further back.
-bool changeWouldShow(const FileStamp &stamp, qint64 clockBeforeStamp)
-{
-    const bool wholeSeconds = stamp.ctimeNs % kNsPerSecond == 0 && stamp.mtimeNs % kNsPerSecond == 0;
-    const qint64 margin = wholeSeconds ? 2 * kNsPerSecond : 0;
-    return clockBeforeStamp > stamp.ctimeNs + margin;
-}
 
 quint32 littleEndian32(const char *bytes)
 {
@@ -211,7 +187,7 @@ private:
     bool isSameFile(const QString &path) const
     {
         FileStamp now;
-        return path == m_slot.path && FileStamp::ofPath(path, &now) && now == m_slot.stamp;
+        return path == m_slot.path && FileStamp::ofPath(QFile::encodeName(path).constData(), &now) && now == m_slot.stamp;
     }
 
     void release()
@@ -224,7 +200,7 @@ private:
     bool load(TZipAccess &owner, const QString &path)
     {
         // Stamped before loading: a file replaced meanwhile shows as changed next time.
-        const bool stamped = QFileInfo(path).isAbsolute() && FileStamp::ofPath(path, &m_slot.stamp);
+        const bool stamped = QFileInfo(path).isAbsolute() && FileStamp::ofPath(QFile::encodeName(path).constData(), &m_slot.stamp);
         void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             owner.ReportMessage(m_kind.notFoundCode, QString::fromLatin1(m_kind.notFoundText));
@@ -315,7 +291,7 @@ void TZipAccess::List()
         fireDirUpdate();
         return;
     }
-    const qint64 clockBeforeOpen = coarseClockNs();
+    const qint64 clockBeforeOpen = FileStamp::clockNs();
     FileReader in(m_zipFilename); // an open error reaches the caller without OnDirUpdate
     try {
         walkArchive(in);
@@ -332,7 +308,7 @@ void TZipAccess::List()
 bool TZipAccess::reuseListing()
 {
     FileStamp now;
-    if (!FileStamp::ofPath(m_zipFilename, &now))
+    if (!FileStamp::ofPath(QFile::encodeName(m_zipFilename).constData(), &now))
         return false;
     for (qsizetype i = 0; i < m_keptListings.size(); ++i) {
         if (m_keptListings[i].name == m_zipFilename && m_keptListings[i].stamp == now) {
@@ -351,7 +327,7 @@ void TZipAccess::keepListing(const FileReader &in, qint64 clockBeforeOpen)
 {
     FileStamp after;
     if (m_dirEntries.isEmpty() || !in.currentStamp(&after) || !(after == in.stamp())
-        || !changeWouldShow(after, clockBeforeOpen))
+        || !after.isSettled(clockBeforeOpen))
         return;
     m_keptListings.removeIf([this](const KeptListing &kept) { return kept.name == m_zipFilename; });
     m_keptListings.prepend({ m_zipFilename, after, m_dirEntries });

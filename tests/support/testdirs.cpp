@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testdirs.h"
 
+#include "catalogue/filestamp.h"
 #include "catalogue/paths.h"
 
 #include <QFile>
 #include <QtTest>
 
-#include <sys/stat.h>
 
-#include <ctime>
 
 TestDirs::TestDirs()
     : m_oldTmp(qgetenv("TMPDIR"))
@@ -80,14 +79,7 @@ void TestDirs::writeFile(const QString &path, const QByteArray &content)
 
 void waitUntilChangeTimeIsPast(const QString &path)
 {
-    struct stat st;
-    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
-    const bool wholeSeconds = st.st_ctim.tv_nsec == 0 && st.st_mtim.tv_nsec == 0;
-    const timespec limit { st.st_ctim.tv_sec + (wholeSeconds ? 2 : 0), st.st_ctim.tv_nsec };
-    const auto isPast = [&limit] {
-        timespec now {};
-        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-        return now.tv_sec > limit.tv_sec || (now.tv_sec == limit.tv_sec && now.tv_nsec > limit.tv_nsec);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(isPast(), 10000);
+    tv::FileStamp stamp;
+    QVERIFY(tv::FileStamp::ofPath(QFile::encodeName(path).constData(), &stamp));
+    QTRY_VERIFY_WITH_TIMEOUT(stamp.isSettled(tv::FileStamp::clockNs()), 10000);
 }

@@ -96,19 +96,4 @@ bool matchesAnySpec(const std::string &name, const std::vector<std::string> &spe
         specs.begin(), specs.end(), [&name](const std::string &spec) { return matchesSpec(name, spec); });
 }
 
-bool writeAll(int fd, const void *data, std::size_t size)
-{
-    const char *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace tv::engines

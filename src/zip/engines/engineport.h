@@ -60,8 +60,4 @@ template <typename Params> bool isValidRecord(const Params *params)
         && params->specCount >= 0 && params->specCount <= kEngineSpecCapacity && params->archive;
 }
 
-/// Writes all `size` bytes to `fd`, retrying after signals; false with errno
-/// set, or when a write takes nothing.
-bool writeAll(int fd, const void *data, std::size_t size);
-
 } // namespace tv::engines

@@ -2,6 +2,8 @@
 // unzipengine: extracts the members of an archive that match the caller's
 // specs, flat, into the process's current directory.
 
+#include "catalogue/filestamp.h"
+#include "catalogue/posixio.h"
 #include "engineport.h"
 #include "membernames.h"
 
@@ -103,27 +105,6 @@ MemberKind kindOf(zip_t *archive, zip_uint64_t index)
     return (attributes & kDosDirectory) ? MemberKind::Directory : MemberKind::Regular;
 }
 
-/// The stat fields that tell one version of a file from another.
-bool isSameVersion(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
-        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
-        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-/// True when every change to the file after `st` was taken must show in it:
-/// a change gets the change time of the kernel's clock tick then, so the clock
-/// read before the stat must lie past the change time; times in whole seconds
-/// suggest a file system that keeps them coarsely, so they must lie two
-/// seconds back.
-bool changeWouldShow(const struct stat &st, const timespec &clockBeforeStat)
-{
-    const bool wholeSeconds = st.st_ctim.tv_nsec == 0 && st.st_mtim.tv_nsec == 0;
-    const timespec limit { st.st_ctim.tv_sec + (wholeSeconds ? 2 : 0), st.st_ctim.tv_nsec };
-    return clockBeforeStat.tv_sec > limit.tv_sec
-        || (clockBeforeStat.tv_sec == limit.tv_sec && clockBeforeStat.tv_nsec > limit.tv_nsec);
-}
-
 /// Opening reads every member's central record, which for a module of
 /// thousands of members costs more than extracting one of them. While the
 /// library stays loaded, the last such module stays open for the next call,
@@ -141,9 +122,7 @@ bool isModule(const std::string &path)
 struct KeptArchive
 {
     std::string path;
-    struct stat version
-    {
-    };
+    FileStamp version;
     ZipArchive archive;
 };
 
@@ -171,19 +150,18 @@ zip_t *archiveFor(const char *path, ZipArchive &opened, const EngineReporter &re
         opened = openArchive(path, ZIP_RDONLY, reporter);
         return opened.get();
     }
-    timespec clock {};
-    const bool clocked = ::clock_gettime(CLOCK_REALTIME_COARSE, &clock) == 0;
+    const std::int64_t clock = FileStamp::clockNs();
     if (g_keptArchive.archive) {
-        struct stat now;
-        if (::stat(g_keptArchive.path.c_str(), &now) != 0 || !isSameVersion(now, g_keptArchive.version))
+        FileStamp now;
+        if (!FileStamp::ofPath(g_keptArchive.path.c_str(), &now) || !(now == g_keptArchive.version))
             g_keptArchive = KeptArchive();
         else if (g_keptArchive.path == path)
             return g_keptArchive.archive.get();
     }
-    struct stat version;
-    const bool stamped = clocked && ::stat(path, &version) == 0;
+    FileStamp version;
+    const bool stamped = FileStamp::ofPath(path, &version);
     opened = openArchive(path, ZIP_RDONLY, reporter);
-    if (!opened || !stamped || !isModule(path) || !changeWouldShow(version, clock)
+    if (!opened || !stamped || !isModule(path) || !version.isSettled(clock)
         || zip_get_num_entries(opened.get(), 0) < kKeptArchiveMembers)
         return opened.get();
     g_keptArchive = KeptArchive { path, version, std::move(opened) };
@@ -305,7 +283,7 @@ private:
         std::unique_ptr<char[]> buffer(new char[kChunk]);
         zip_int64_t n;
         while ((n = zip_fread(file, buffer.get(), kChunk)) > 0) {
-            if (!writeAll(temp.fd(), buffer.get(), static_cast<std::size_t>(n)))
+            if (!posix::writeAll(temp.fd(), buffer.get(), n))
                 return failWrite(flat);
             m_reporter.progress();
         }

@@ -2,6 +2,7 @@
 // zipengine: removes the members of an archive that match the caller's specs.
 // Nothing in the program adds to archives, so deletion is all it does.
 
+#include "catalogue/posixio.h"
 #include "engineport.h"
 
 #include <fcntl.h>
@@ -33,19 +34,22 @@ void *readWhole(const char *path, std::size_t *size)
     struct stat st;
     void *data = nullptr;
     if (::fstat(fd, &st) == 0 && (data = std::malloc(std::max<std::size_t>(st.st_size, 1)))) {
+        const auto expected = static_cast<std::size_t>(st.st_size);
         std::size_t done = 0;
-        while (done < static_cast<std::size_t>(st.st_size)) {
-            const ssize_t n = ::read(fd, static_cast<char *>(data) + done, st.st_size - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n == 0)
-                    errno = EIO; // shortened while we read it
-                std::free(data);
-                data = nullptr;
-                break;
+        const bool read = posix::readAll(fd, [&](const char *bytes, std::size_t n) {
+            if (n > expected - done) {
+                errno = EIO; // grew while we read it
+                return false;
             }
-            done += static_cast<std::size_t>(n);
+            std::memcpy(static_cast<char *>(data) + done, bytes, n);
+            done += n;
+            return true;
+        });
+        if (!read || done != expected) {
+            if (read)
+                errno = EIO; // shortened while we read it
+            std::free(data);
+            data = nullptr;
         }
         *size = done;
     }
@@ -173,7 +177,7 @@ private:
         if (!copy.open())
             return fail(std::strerror(errno));
         if (nothingLeft) {
-            if (!writeAll(copy.fd(), kEmptyArchive, sizeof kEmptyArchive))
+            if (!posix::writeAll(copy.fd(), reinterpret_cast<const char *>(kEmptyArchive), sizeof kEmptyArchive))
                 return fail(std::strerror(errno));
         } else if (!rewriteInto(matching, copy.fd())) {
             return false;
@@ -224,7 +228,7 @@ private:
             const zip_int64_t n = zip_source_read(source, buffer.get(), kChunk);
             if (n < 0)
                 reason = zip_error_strerror(zip_source_error(source));
-            else if (n > 0 && !writeAll(fd, buffer.get(), static_cast<std::size_t>(n)))
+            else if (n > 0 && !posix::writeAll(fd, buffer.get(), n))
                 reason = std::strerror(errno);
             else if (n > 0)
                 continue;
