@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow.h"
 
-#include "app/errorreport.h"
+#include "catalogue/errorreport.h"
 #include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
@@ -98,6 +98,8 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
 
     m_zip = std::make_unique<TZipAccess>(m_seam);
     m_zip->setExtrOptions(ExtrOverWrite);
+    m_updateZip = std::make_unique<TZipAccess>(m_seam);
+    m_updateZip->setExtrOptions(ExtrOverWrite);
     ViewerHost host;
     host.newestModul = [this] { return m_newestModul; };
     host.zip = m_zip.get();

@@ -90,6 +90,7 @@ public:
     void openSearchHit(const search::Hit &hit, const QStringList &terms);
     search::SearchWindow *searchWindow() const { return m_searchWindow; }
 
+    /// Kept though nothing here reads it: a published operation.
     QByteArray NewestModul() const { return m_newestModul; }
     int CurrentEntryIndex() const;
 
@@ -103,6 +104,9 @@ public:
     QLineEdit *Edit1() const { return m_edit1; }
     EntryViewer *viewer() const { return m_viewer; }
     TZipAccess &ZipAccess1() const { return *m_zip; }
+    /// The update integration's component, made like ZipAccess1: the
+    /// integration takes its messages while ZipAccess1 stays as the viewer set it.
+    TZipAccess &updateZip() const { return *m_updateZip; }
     /// Favourites, history, the last session, zoom, print and PDF.
     ReaderComforts *comforts() const { return m_comforts; }
 
@@ -136,6 +140,7 @@ private:
     QLabel *m_statusLabel = nullptr;
     SectionNavigator *m_sections = nullptr;
     std::unique_ptr<TZipAccess> m_zip;
+    std::unique_ptr<TZipAccess> m_updateZip;
     EntryViewer *m_viewer = nullptr;
     ReaderComforts *m_comforts = nullptr;
     search::SearchService *m_searchService = nullptr;

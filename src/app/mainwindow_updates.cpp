@@ -7,6 +7,7 @@
 #include "updates/modulupdate.h"
 #include "updates/updatefolder.h"
 #include "viewer/entryviewer.h"
+#include "zip/zipaccess.h"
 
 #include <QCoreApplication>
 #include <QTabWidget>
@@ -35,7 +36,9 @@ void TForm1::Moduleintegrieren1Click()
     {
         const BusyCursor busy(m_seam);
         try {
-            count = IntegrateUpdates(m_seam, *m_zip, *folder);
+            // The engines come from where ZipAccess1 takes them.
+            m_updateZip->setEngineDirectory(m_zip->EngineDirectory());
+            count = IntegrateUpdates(m_seam, *m_updateZip, *folder);
         } catch (const IntegrationStopped &stopped) {
             // The archives integrated before the error are in place: the
             // navigation must show them, or they would seem lost until the next start.

@@ -22,7 +22,6 @@ public:
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
 
-    bool isShown() const { return m_shown; }
     /// Replaces the line with `text`, cut to 79 characters.
     void show(const QString &text);
     /// Removes the line, for example before a message is written.

@@ -145,11 +145,6 @@ qint64 Database::lastInsertId() const
     return sqlite3_last_insert_rowid(m_db);
 }
 
-void Database::interrupt()
-{
-    sqlite3_interrupt(m_db);
-}
-
 Transaction::Transaction(Database &db)
     : m_db(db)
 {

@@ -64,8 +64,6 @@ public:
     void exec(const char *sql);
     sqlite3 *handle() const { return m_db; }
     qint64 lastInsertId() const;
-    /// Ends a running statement from another thread; it fails with SQLITE_INTERRUPT.
-    void interrupt();
 
 private:
     sqlite3 *m_db = nullptr;

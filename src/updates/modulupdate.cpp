@@ -55,6 +55,7 @@ public:
     ZipMessagesTaken(TZipAccess &zip, QStringList &listing, QStringList &messages)
         : m_zip(zip)
         , m_unattended(zip.Unattended())
+        , m_previous(zip.OnMessage())
     {
         m_zip.setUnattended(true);
         m_zip.setOnMessage([&listing, &messages](TZipAccess &, int code, const QString &text) {
@@ -63,7 +64,7 @@ public:
     }
     ~ZipMessagesTaken()
     {
-        m_zip.setOnMessage(nullptr);
+        m_zip.setOnMessage(m_previous);
         m_zip.setUnattended(m_unattended);
     }
     ZipMessagesTaken(const ZipMessagesTaken &) = delete;
@@ -72,6 +73,7 @@ public:
 private:
     TZipAccess &m_zip;
     bool m_unattended;
+    TZipAccess::MessageEvent m_previous;
 };
 
 /// A member name as the engines compare it: UTF-8, from Windows-1252 unless

@@ -76,7 +76,7 @@ using StepObserver = std::function<void(UpdateStep step, const QByteArray &file)
 /// Works on the one ZIP component it is given, setting ZipFilename, FSpecArgs
 /// and ExtrBaseDir before each operation. While it integrates, the component's
 /// messages come to it (the component is Unattended and its OnMessage event is
-/// taken; afterwards Unattended is as before and no OnMessage is assigned).
+/// taken; afterwards both are as before).
 /// Refused and failed archives are reported through the seam it is given.
 class ModulUpdate
 {

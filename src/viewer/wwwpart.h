@@ -52,7 +52,6 @@ public:
     const QString &address() const { return m_address; }
     /// Shows `address` and adds the button that opens it.
     void setAddress(const QString &address);
-    QLineEdit *addressEdit() const { return m_edit; }
     /// nullptr until setAddress().
     QPushButton *showButton() const { return m_show; }
 

@@ -116,7 +116,8 @@ public:
     void setOnDirUpdate(NotifyEvent handler) { m_onDirUpdate = std::move(handler); }
     void setOnProgress(ProgressEvent handler) { m_onProgress = std::move(handler); }
     void setOnMessage(MessageEvent handler) { m_onMessage = std::move(handler); }
-    /// The handlers as set, so that a caller can chain to them and put them back.
+    /// The handlers as set, so that a caller can chain to them and put them
+    /// back; OnProgress is kept though nothing here reads it: a published operation.
     const ProgressEvent &OnProgress() const { return m_onProgress; }
     const MessageEvent &OnMessage() const { return m_onMessage; }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/errorreport.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "catalogue/ini.h"
 #include "navigation/entrylistbox.h"
@@ -139,6 +139,9 @@ private slots:
         TestDirs::writeFile(m_updates->filePath(QStringLiteral("kein.tvu")), "Das ist kein ZIP-Archiv.");
         m_seam->folders = { m_updates->path() };
         const QString caption = m_form->windowTitle();
+        QStringList reported;
+        m_form->ZipAccess1().setOnMessage(
+            [&reported](TZipAccess &, int, const QString &text) { reported << text; });
 
         menuItem()->trigger();
 
@@ -150,6 +153,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dirs->programDir() + QStringLiteral("kein.tvm")));
         QCOMPARE(m_form->windowTitle(), caption);
         QCOMPARE(m_seam->busyDepth, 0);
+        // The window's component never took the integration's messages and still reports.
+        QCOMPARE(reported, QStringList());
+        m_form->ZipAccess1().setZipFilename(m_updates->filePath(QStringLiteral("kein.tvu")));
+        QCOMPARE(reported, QStringList { QStringLiteral("No valid zip entries found 1") });
     }
 
     void aStoppedIntegrationStillShowsWhatWentIn()
@@ -165,7 +172,7 @@ private slots:
         const QString version = m_dirs->programDir() + QStringLiteral("CheckVersion.dat");
         QByteArray kept;
         QStringList listed;
-        m_form->ZipAccess1().setOnDirUpdate([&](TZipAccess &zip) {
+        m_form->updateZip().setOnDirUpdate([&](TZipAccess &zip) {
             if (!zip.ZipFilename().endsWith(QLatin1String(".tvu")) || listed.contains(zip.ZipFilename()))
                 return;
             listed << zip.ZipFilename();

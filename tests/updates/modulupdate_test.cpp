@@ -620,6 +620,8 @@ private slots:
         QFETCH(QByteArray, content);
         TestDirs::writeFile(updatesDir() + QStringLiteral("kein.tvu"), content);
         writeUpdate(QStringLiteral("gut.tvu"), { { "git.rtf", "x" } });
+        QStringList reported;
+        m_zip->setOnMessage([&reported](TZipAccess &, int, const QString &text) { reported << text; });
         QCOMPARE(IntegrateUpdates(*m_seam, *m_zip, updatesDir()), 1);
         QCOMPARE(m_seam->messageTexts(),
             QStringList { QStringLiteral("Das Modulupdate 'kein.tvu' wird nicht integriert: es enthält keine "
@@ -627,8 +629,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(program(QStringLiteral("kein.tvm"))));
         QVERIFY(QFileInfo::exists(program(QStringLiteral("gut.tvm"))));
         QCOMPARE(readFile(program(QStringLiteral("CheckVersion.dat"))), kInstalledVersion);
-        // The component is left as it was found: its messages go to boxes again.
+        // The component is left as it was found: its messages go to its
+        // handler and to boxes again.
+        QCOMPARE(reported, QStringList());
         QVERIFY(!m_zip->Unattended());
+        m_zip->setZipFilename(updatesDir() + QStringLiteral("kein.tvu"));
+        QCOMPARE(reported, QStringList { QStringLiteral("No valid zip entries found 1") });
+        QCOMPARE(m_seam->messages.size(), 2);
     }
 
     void damagedMemberFailsItsArchiveOnly()
