@@ -17,7 +17,7 @@
 // CACHE holds what scripts/bench generated: medium/, large/, updates/base/,
 // updates/archives/ and click/.
 
-#include "app/errorreport.h"
+#include "catalogue/errorreport.h"
 #include "app/mainwindow.h"
 #include "app/timezone.h"
 #include "catalogue/catalogue.h"

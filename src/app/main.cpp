@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desktopseam.h"
-#include "app/errorreport.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/qttranslations.h"
 #include "app/readercomforts.h"

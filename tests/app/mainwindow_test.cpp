@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desktopseam.h"
-#include "app/errorreport.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/timezone.h"
 #include "catalogue/errors.h"
@@ -461,16 +461,6 @@ private slots:
         form.Beenden1Click();
         QVERIFY(QFileInfo::exists(m_dirs->workDir() + QStringLiteral("sub")));
         QVERIFY(!QFileInfo::exists(m_dirs->workDir() + QStringLiteral("a.txt")));
-    }
-
-    void errorReportText()
-    {
-        QCOMPARE(tv::errorReportText(QStringLiteral("Datei nicht gefunden")),
-            QStringLiteral("Datei nicht gefunden."));
-        QCOMPARE(tv::errorReportText(QStringLiteral("Fertig.")), QStringLiteral("Fertig."));
-        QCOMPARE(tv::errorReportText(QStringLiteral("Wirklich!")), QStringLiteral("Wirklich!")); // "!" < "."
-        QCOMPARE(tv::errorReportText(QStringLiteral("E/A-Fehler 183")), QStringLiteral("E/A-Fehler 183."));
-        QCOMPARE(tv::errorReportText(QString()), QString());
     }
 
     void exceptionInAHandlerIsReportedAndTheProgramGoesOn()

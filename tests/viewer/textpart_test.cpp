@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/errorreport.h"
+#include "catalogue/errorreport.h"
 #include "app/mainwindow.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
