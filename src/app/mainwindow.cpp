@@ -12,6 +12,7 @@
 #include "navigation/sectionnavigator.h"
 #include "navigation/sectiontabs.h"
 #include "navigation/shorttext.h"
+#include "userstate/userstate.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/htmlpart.h"
@@ -19,7 +20,6 @@
 #include "viewer/textpart.h"
 #include "viewer/wwwpart.h"
 #include "widgets/imagelist.h"
-#include "userstate/userstate.h"
 #include "zip/zipaccess.h"
 
 #include <QCloseEvent>

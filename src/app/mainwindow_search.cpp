@@ -10,8 +10,8 @@
 #include "search/fold.h"
 #include "search/searchindex.h"
 #include "search/searchservice.h"
-#include "userstate/userstate.h"
 #include "searchwindow/searchwindow.h"
+#include "userstate/userstate.h"
 #include "viewer/entryviewer.h"
 #include "viewer/textpart.h"
 
@@ -92,7 +92,8 @@ void TForm1::searchCatalogueChanged()
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)
 {
     // A name hit opens the entry as a click does.
-    switch (showPlace({ hit.sectionLine, hit.entry, hit.part > 0 ? hit.part : -1 }, { hit.sectionPosition, -1 })) {
+    switch (showPlace(
+        { hit.sectionLine, hit.entry, hit.part > 0 ? hit.part : -1 }, { hit.sectionPosition, -1 })) {
     case PlaceResult::NoSection:
         setStatusText(QStringLiteral("Der Bereich \"%1\" ist nicht mehr vorhanden.")
                           .arg(fromCp1252(hit.sectionCaption())));

@@ -8,7 +8,8 @@ const QList<PartKindInfo> &partKinds()
     // Images: 1 note pad, 2 stack of books, 3 web page, 4 globe (widgets/imagelist).
     // Search kinds: the bits of search::Kind (1 is the entries' names).
     static const QList<PartKindInfo> kinds = {
-        { PartKind::Text, { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" },
+        { PartKind::Text,
+            { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" },
             QStringLiteral("Text"), QStringLiteral("text"), {}, 0, 1, 1 << 1 },
         { PartKind::Archive, { "Archiv", "Beispiel", "Komponente" }, QStringLiteral("Archiv"),
             QStringLiteral("archive"), {}, 1, 2, 1 << 2 },

@@ -274,8 +274,8 @@ void ArchivePartBuilder::wire(ArchivePage *page)
         [this, page] { guarded(m_context.seam(), [&] { ExtractButtonClick(*page); }); });
     connect(page, &ArchivePage::openTargetClicked, this,
         [this] { guarded(m_context.seam(), [this] { OpenTargetClick(); }); });
-    connect(
-        page->listing(), &TSortGrid::busyChanged, page, [this](bool busy) { m_context.seam().setBusy(busy); });
+    connect(page->listing(), &TSortGrid::busyChanged, page,
+        [this](bool busy) { m_context.seam().setBusy(busy); });
 }
 
 void ArchivePartBuilder::fill(PartPage &page)
@@ -312,7 +312,7 @@ void ArchivePartBuilder::setOutputStatus()
 {
     const QString &path = m_outputPath;
     m_context.showStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
-                                       : QStringLiteral("Archiv-Output: ") + path);
+                                        : QStringLiteral("Archiv-Output: ") + path);
 }
 
 void ArchivePartBuilder::ArchivEditChange(const ArchivePage &page)

@@ -32,7 +32,8 @@ EntryViewer::EntryViewer(
         [this] { guarded(m_seam, [this] { PageControl2Change(); }); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
         [this] { guarded(m_seam, [this] { StringGrid1DblClick(); }); });
-    connect(m_grid, &IndexGrid::rowEntered, this, [this] { guarded(m_seam, [this] { StringGrid1DblClick(); }); });
+    connect(
+        m_grid, &IndexGrid::rowEntered, this, [this] { guarded(m_seam, [this] { StringGrid1DblClick(); }); });
     m_grid->setItemDelegate(
         new IndexGridDelegate([this](QPainter *p, int column, int row,
                                   const QRect &rect) { StringGrid1DrawCell(p, column, row, rect); },

@@ -47,8 +47,8 @@ class NavigationTest : public TestFixture
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         QByteArray names = "[Bitmaps laden]\r\nCount=3\r\n";
-        for (const char *name : { "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile", "Leer", "Kaputt", "A A",
-                 "A B A", "A basis A", "Ohne A", "Riesig", "Farben \xE4ndern", "Ausbruch" })
+        for (const char *name : { "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile", "Leer", "Kaputt",
+                 "A A", "A B A", "A basis A", "Ohne A", "Riesig", "Farben \xE4ndern", "Ausbruch" })
             names += QByteArray("[") + name + "]\r\nCount=0\r\n";
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), names);
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"), "[K\xFChlen]\r\nCount=0\r\n");
@@ -344,10 +344,11 @@ private slots:
         QFETCH(bool, bySearch);
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n" + line + "\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), "[Anderes]\r\nCount=0\r\n");
-        m_dirs->writeProgramFile(QStringLiteral("Section_%1.dat").arg(fromCp1252(line)),
-            "[Eintrag]\r\n1Describe=richtig\r\n");
+        m_dirs->writeProgramFile(
+            QStringLiteral("Section_%1.dat").arg(fromCp1252(line)), "[Eintrag]\r\n1Describe=richtig\r\n");
         // What the caption turned back into a line would read.
-        m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"), "[Eintrag]\r\n1Describe=falsch\r\n");
+        m_dirs->writeProgramFile(
+            QStringLiteral("Section_Kaeltetechnik.dat"), "[Eintrag]\r\n1Describe=falsch\r\n");
         const auto form = startMainWindow(*m_seam);
         QVERIFY(form);
         if (bySearch) {
@@ -380,7 +381,8 @@ private slots:
         QVERIFY(second);
         QCOMPARE(second->parentWidget(), form->PageControl1()->widget(1));
         QCOMPARE(second->accessibleName(), QStringLiteral("Abschnitt Nummer 2"));
-        auto *third = qobject_cast<EntryListBox *>(findControl(form.get(), QStringLiteral("sectionlistbox3")));
+        auto *third
+            = qobject_cast<EntryListBox *>(findControl(form.get(), QStringLiteral("sectionlistbox3")));
         QVERIFY(third);
         QCOMPARE(third->section().line, QByteArray("Abschnitt Nummer 3"));
         QCOMPARE(third->entryName(0), QByteArray("E"));

@@ -48,5 +48,7 @@ ViewerStand::~ViewerStand() = default;
 
 void ViewerStand::click(const QByteArray &section, const QByteArray &name, int row, int count)
 {
-    tv::guarded(m_viewer->partContext().seam(), [&] { m_viewer->SectionListBoxClick({ row, count, name, section }); });
+    tv::guarded(m_viewer->partContext().seam(), [&] {
+        m_viewer->SectionListBoxClick({ row, count, name, section });
+    });
 }

@@ -8,8 +8,8 @@
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
-#include "widgets/findcontrol.h"
 #include "viewerstand.h"
+#include "widgets/findcontrol.h"
 #include "zipwriter.h"
 
 #include <QDir>
@@ -63,8 +63,8 @@ enum Row {
     RowCount
 };
 
-const QList<QByteArray> kNames = { "Bitmaps laden", "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile", "Leer",
-    "Kaputt", "A A", "A B A", "A basis A", "Ohne A", "Riesig", "Farben \xE4ndern", "Ausbruch" };
+const QList<QByteArray> kNames = { "Bitmaps laden", "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile",
+    "Leer", "Kaputt", "A A", "A B A", "A basis A", "Ohne A", "Riesig", "Farben \xE4ndern", "Ausbruch" };
 
 /// Pixels of a mark's colours in the 16 x 16 square at the start of a cell
 /// where the status mark goes; the kind mark starts 15 pixels further right.
