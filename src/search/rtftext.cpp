@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plaintext.h"
 
-#include "viewer/rtf/codepages.h"
-#include "viewer/rtf/rtflexer.h"
+#include "rtf/codepages.h"
+#include "rtf/rtflexer.h"
 
 #include <QHash>
 #include <QList>

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rtfparser.h"
+#include "rtfreader.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tv::rtfread {
+
+void RtfParser::read(QByteArrayView rtf)
+{
+    RtfLexer lexer(rtf);
+    for (RtfToken t = lexer.next(); t.kind != RtfToken::End; t = lexer.next()) {
+        const bool starred = m_starred;
+        m_starred = false;
+        if (!m_doubleBytes.isEmpty() && t.kind != RtfToken::HexByte && t.kind != RtfToken::Text)
+            flushDoubleBytes();
+        switch (t.kind) {
+        case RtfToken::GroupOpen:
+            openGroup();
+            break;
+        case RtfToken::GroupClose:
+            if (!closeGroup())
+                return;
+            break;
+        case RtfToken::ControlWord:
+            if (m_stack.empty())
+                break;
+            if (starred && t.word != "shppict" && t.word != "nesttableprops")
+                state().dest = Dest::Skip; // an optional destination we do not know
+            else
+                onWord(t);
+            break;
+        case RtfToken::ControlSymbol:
+            onSymbol(t.symbol);
+            break;
+        case RtfToken::HexByte:
+            onByte(t.byte);
+            break;
+        case RtfToken::Text:
+            onText(t.data);
+            break;
+        case RtfToken::Binary:
+            if (!m_stack.empty() && state().dest == Dest::Picture) {
+                m_picture.data += t.data.toByteArray();
+                m_picture.pendingNibble = -1;
+            }
+            break;
+        case RtfToken::End:
+            break;
+        }
+    }
+    finish(); // the final brace is missing
+}
+
+void RtfParser::openGroup()
+{
+    m_skip = 0;
+    if (m_stack.size() >= std::size_t(kMaxDepth)) {
+        ++m_overflow;
+        return;
+    }
+    m_stack.push_back(m_stack.empty() ? State() : state());
+}
+
+bool RtfParser::closeGroup()
+{
+    m_skip = 0;
+    if (m_overflow > 0) {
+        --m_overflow;
+        return true;
+    }
+    if (m_stack.size() <= 1) {
+        finish();
+        return false;
+    }
+    const Dest closing = state().dest;
+    if (closing == Dest::FontTable && !m_fontName.isEmpty())
+        commitFont(); // "{\f1 Arial}" without the semicolon
+    m_stack.pop_back();
+    m_formatDirty = true;
+    if (closing == Dest::Picture && int(m_stack.size()) < m_pictureDepth)
+        insertPicture();
+    return true;
+}
+
+void RtfParser::onWord(const RtfToken &t)
+{
+    const auto &table = wordTable();
+    const auto found = table.find(std::string_view(t.word.data(), std::size_t(t.word.size())));
+    if (found == table.end()) {
+        if (m_skip > 0)
+            --m_skip;
+        return;
+    }
+    const Word w = found->second;
+    switch (w) {
+    case Word::FontTable:
+    case Word::ColorTable:
+    case Word::Pict:
+    case Word::SkipDest:
+    case Word::NestTableProps:
+        onDestination(w);
+        return;
+    case Word::ShpPict:
+        return;
+    case Word::Ansi:
+        m_codePage = 1252;
+        return;
+    case Word::Pc:
+        m_codePage = 437;
+        return;
+    case Word::Pca:
+        m_codePage = 850;
+        return;
+    case Word::AnsiCpg:
+        m_codePage = t.param;
+        return;
+    case Word::Deff:
+        m_defaultFont = t.param;
+        formatsChanged();
+        return;
+    case Word::Uc:
+        state().uc = std::clamp(t.param, 0, 16);
+        return;
+    case Word::U:
+        if (t.hasParam)
+            onUnicode(t.param < 0 ? t.param + 65536 : t.param);
+        return;
+    default:
+        break;
+    }
+    if (onFontOrColorWord(w, t))
+        return;
+    if (state().dest == Dest::Picture) {
+        onPictureWord(w, t);
+        return;
+    }
+    if (state().dest == Dest::NestTableProps) {
+        if (!onBorderWord(w, t))
+            onTableWord(w, t);
+        return;
+    }
+    if (state().dest != Dest::Text)
+        return;
+    if (m_skip > 0) {
+        --m_skip;
+        return;
+    }
+    if (onCharWord(w, t) || onParaWord(w, t) || onBorderWord(w, t) || onTableWord(w, t))
+        return;
+    if (const char16_t c = symbolFor(w))
+        appendChar(c);
+}
+
+void RtfParser::onDestination(Word w)
+{
+    State &s = state();
+    if (s.dest != Dest::Text) {
+        s.dest = Dest::Skip;
+        return;
+    }
+    switch (w) {
+    case Word::FontTable:
+        s.dest = Dest::FontTable;
+        m_fontName.clear();
+        break;
+    case Word::ColorTable:
+        s.dest = Dest::ColorTable;
+        m_colors.clear();
+        m_rgbSet = false;
+        formatsChanged();
+        break;
+    case Word::Pict:
+        flushRun();
+        s.dest = Dest::Picture;
+        m_picture = Picture();
+        m_pictureDepth = int(m_stack.size());
+        break;
+    case Word::NestTableProps:
+        s.dest = Dest::NestTableProps;
+        break;
+    default:
+        s.dest = Dest::Skip;
+        break;
+    }
+}
+
+// Words of the font and colour tables; true when the word was one of them.
+
+void RtfParser::onSymbol(char c)
+{
+    if (m_stack.empty())
+        return;
+    if (c == '*') {
+        m_starred = true;
+        return;
+    }
+    if (state().dest != Dest::Text)
+        return;
+    if (m_skip > 0) {
+        --m_skip;
+        return;
+    }
+    switch (c) {
+    case '~':
+        appendChar(0x00A0);
+        break;
+    case '-':
+        appendChar(0x00AD);
+        break;
+    case '_':
+        appendChar(0x2011);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::onByte(uchar b)
+{
+    if (m_stack.empty())
+        return;
+    switch (state().dest) {
+    case Dest::Text:
+        if (m_skip > 0)
+            --m_skip;
+        else
+            textByte(currentFont(), b);
+        break;
+    case Dest::FontTable:
+        fontTableByte(b);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::onText(QByteArrayView text)
+{
+    if (m_stack.empty())
+        return;
+    switch (state().dest) {
+    case Dest::Text: {
+        const Font *font = currentFont();
+        for (const char c : text) {
+            if (m_skip > 0)
+                --m_skip;
+            else
+                textByte(font, uchar(c));
+        }
+        break;
+    }
+    case Dest::FontTable:
+        for (const char c : text)
+            fontTableByte(uchar(c));
+        break;
+    case Dest::ColorTable:
+        for (const char c : text)
+            colorTableChar(char16_t(uchar(c)));
+        break;
+    case Dest::Picture:
+        pictureText(text);
+        break;
+    case Dest::Skip:
+    case Dest::NestTableProps:
+        break;
+    }
+}
+
+void RtfParser::onUnicode(int value)
+{
+    const Dest dest = state().dest;
+    if (dest == Dest::FontTable) {
+        fontTableChar(char16_t(value));
+    } else if (dest == Dest::Text) {
+        // Symbol fonts keep their glyphs in the private area: U+F0B7 is the Symbol bullet.
+        const Font *font = currentFont();
+        const bool symbol = font && font->encoding != ByteEncoding::Windows;
+        appendChar(symbol && value >= 0xF020 && value <= 0xF0FF
+                ? decodeSymbolByte(font->encoding, uchar(value - 0xF000))
+                : char16_t(value));
+    }
+    m_skip = state().uc;
+}
+
+
+} // namespace tv::rtfread
+
+namespace tv {
+
+bool readRtf(const QByteArray &rtf, QTextDocument *doc)
+{
+    if (!rtf.startsWith("{\\rtf"))
+        return false;
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    doc->clear();
+    QTextCursor batch(doc); // one edit block: the layout runs once, not per paragraph
+    batch.beginEditBlock();
+    rtfread::RtfParser(doc).read(rtf);
+    batch.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+    return true;
+}
+
+} // namespace tv
