@@ -26,14 +26,18 @@ void repairSurrogates(QString &text)
 bool RtfParser::onFontOrColorWord(Word w, const RtfToken &t)
 {
     const Dest dest = state().dest;
-    if (dest == Dest::FontTable && (w == Word::F || w == Word::FontCharset || w == Word::FontFamily)) {
+    if (dest == Dest::FontTable
+        && (w == Word::F || w == Word::FontCharset || w == Word::FontFamily || w == Word::Cpg)) {
         if (w == Word::F) {
             m_fontId = t.param;
             m_fontCharset = -1;
+            m_fontCodePage = 0;
             m_fontHint = QFont::AnyStyle;
             m_fontName.clear();
         } else if (w == Word::FontFamily) {
             m_fontHint = styleHintFor(t.word);
+        } else if (w == Word::Cpg) {
+            m_fontCodePage = codePageFor(t.param);
         } else {
             m_fontCharset = t.param;
         }
@@ -195,6 +199,12 @@ bool RtfParser::onParaWord(Word w, const RtfToken &t)
     case Word::Intbl:
         p.inTable = true;
         break;
+    case Word::Ls:
+        p.list = t.param;
+        break;
+    case Word::Ilvl:
+        p.listLevel = std::clamp(t.param, 0, 8);
+        break;
     case Word::Itap:
         p.tableLevel = std::clamp(t.param, 0, kMaxTableDepth);
         p.inTable = p.tableLevel > 0;
@@ -234,12 +244,12 @@ char16_t RtfParser::decode(const Font *font, uchar b) const
     return decodeWindowsByte(font && font->codePage ? font->codePage : m_codePage, b);
 }
 
-/// Bytes of a double-byte code page wait until the next word, brace or other
-/// text, so that a lead byte and its trail byte are decoded together.
+/// Bytes of a multi-byte code page wait until the next word, brace or other
+/// text, so that a lead byte and its trail bytes are decoded together.
 void RtfParser::textByte(const Font *font, uchar b)
 {
     const int codePage = font && font->codePage ? font->codePage : m_codePage;
-    if ((!font || font->encoding == ByteEncoding::Windows) && isDoubleByte(codePage)) {
+    if ((!font || font->encoding == ByteEncoding::Windows) && isMultiByte(codePage)) {
         if (m_doubleBytePage != codePage)
             flushDoubleBytes();
         m_doubleBytePage = codePage;
@@ -253,7 +263,7 @@ void RtfParser::flushDoubleBytes()
 {
     if (m_doubleBytes.isEmpty())
         return;
-    const QString text = decodeDoubleByte(m_doubleBytePage, std::exchange(m_doubleBytes, {}));
+    const QString text = decodeMultiByte(m_doubleBytePage, std::exchange(m_doubleBytes, {}));
     for (const QChar c : text)
         appendChar(c.unicode());
 }
@@ -304,6 +314,7 @@ int RtfParser::tableLevel() const
 
 void RtfParser::endParagraph()
 {
+    numberParagraph();
     flushRun();
     const ParaProps &p = state().para;
     deliver(Paragraph { blockFormat(), charFormat(), std::exchange(m_items, {}), p.border, p.borderSpace },
@@ -315,7 +326,11 @@ void RtfParser::finish()
     if (m_stack.empty())
         return;
     flushDoubleBytes();
+    while (!m_stories.empty()) // its group never closed
+        endStory();
     flushRun();
+    if (!m_items.empty()) // not the empty end that inherits the last item's list
+        numberParagraph();
     const ParaProps &p = state().para;
     Paragraph last { blockFormat(), charFormat(), std::exchange(m_items, {}), p.border, p.borderSpace };
     const int level = tableLevel();
@@ -326,6 +341,7 @@ void RtfParser::finish()
         deliver(std::move(last), level);
         closeTablesBelow(0);
     }
+    emitNotes();
     closeFrame();
     m_stack.clear();
 }
@@ -416,16 +432,16 @@ QTextBlockFormat RtfParser::blockFormat() const
 /// A font's name is written in the font's own character set.
 void RtfParser::fontTableByte(uchar b)
 {
-    const int own = codePageForCharset(m_fontCharset);
+    const int own = m_fontCodePage ? m_fontCodePage : codePageForCharset(m_fontCharset);
     const int codePage = own ? own : m_codePage;
-    if (!isDoubleByte(codePage)) {
+    if (!isMultiByte(codePage)) {
         fontTableChar(decodeWindowsByte(codePage, b));
         return;
     }
     m_fontBytes.append(char(b));
-    if (m_fontBytes.size() == 1 && isLeadByte(codePage, b))
-        return; // its trail byte follows
-    for (const QChar c : decodeDoubleByte(codePage, std::exchange(m_fontBytes, {})))
+    if (m_fontBytes.size() < sequenceLength(codePage, uchar(m_fontBytes.front())))
+        return; // its trail bytes follow
+    for (const QChar c : decodeMultiByte(codePage, std::exchange(m_fontBytes, {})))
         fontTableChar(c.unicode());
 }
 
@@ -441,7 +457,7 @@ void RtfParser::commitFont()
 {
     Font font;
     font.family = m_fontName.trimmed();
-    font.hint = m_fontHint;
+    font.hint = m_fontHint == QFont::AnyStyle ? styleHintForName(font.family) : m_fontHint;
     m_fontName.clear();
     if (m_fontId < 0)
         return;
@@ -451,7 +467,7 @@ void RtfParser::commitFont()
             ? ByteEncoding::Wingdings
             : ByteEncoding::Symbol;
     } else {
-        font.codePage = codePageForCharset(m_fontCharset);
+        font.codePage = m_fontCodePage ? m_fontCodePage : codePageForCharset(m_fontCharset);
     }
     m_fonts.insert(m_fontId, font);
     formatsChanged();

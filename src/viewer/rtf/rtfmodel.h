@@ -2,6 +2,7 @@
 #pragma once
 
 #include "rtf/codepages.h"
+#include "rtf/rtfgroups.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -34,7 +35,9 @@ constexpr int kDefaultCellTwips = 1440; // a cell without \cellx
 // gives each its own hash.
 constexpr int kFamilyKey = QTextFormat::UserProperty + 0x5246;
 
-enum class Dest { Text, Skip, FontTable, ColorTable, Picture, NestTableProps };
+// Where the text of a group goes. Inner: a shape's own text, which is not shown,
+// while a text box inside it is.
+enum class Dest { Text, Skip, Inner, FontTable, ColorTable, Picture, NestTableProps, ListTable, LevelText, FieldInstruction };
 
 enum Side { Top, Bottom, Left, Right, InnerH, InnerV, kSides };
 
@@ -98,6 +101,8 @@ struct ParaProps
     int borderSpace = 0; // \brsp
     bool inTable = false;
     int tableLevel = 1; // \itap
+    int list = 0; // \ls: the list override the paragraph is numbered by; 0 none
+    int listLevel = 0; // \ilvl
 };
 
 // What a border word that follows applies to.
@@ -109,6 +114,7 @@ struct State
     CharProps ch;
     ParaProps para;
     Dest dest = Dest::Text;
+    RtfGroupText shows = RtfGroupText::Shown;
     int uc = 1; // bytes of fallback text after each \u
     BorderOwner borderOwner = BorderOwner::None;
     int borderSide = Top;
@@ -172,6 +178,17 @@ struct RowDef
     int left = 0; // \trleft
     std::array<BorderLine, kSides> border;
     std::vector<CellDef> cells;
+};
+
+// A note or a text box: text read apart from the paragraph it stands in.
+struct Story
+{
+    enum Kind { Note, Box };
+    Kind kind = Note;
+    std::size_t depth = 0; // of its group
+    int level = 0; // the table level a box's paragraphs go to
+    std::vector<Item> outer; // what a note interrupted
+    bool numbered = false;
 };
 
 struct TableModel;

@@ -24,12 +24,8 @@ void RtfParser::read(QByteArrayView rtf)
                 return;
             break;
         case RtfToken::ControlWord:
-            if (m_stack.empty())
-                break;
-            if (starred && t.word != "shppict" && t.word != "nesttableprops")
-                state().dest = Dest::Skip; // an optional destination we do not know
-            else
-                onWord(t);
+            if (!m_stack.empty())
+                onWord(t, starred);
             break;
         case RtfToken::ControlSymbol:
             onSymbol(t.symbol);
@@ -77,6 +73,12 @@ bool RtfParser::closeGroup()
     const Dest closing = state().dest;
     if (closing == Dest::FontTable && !m_fontName.isEmpty())
         commitFont(); // "{\f1 Arial}" without the semicolon
+    if (!m_stories.empty() && m_stack.size() == m_stories.back().depth)
+        endStory();
+    if (closing == Dest::FieldInstruction && m_stack.size() == m_instructionDepth)
+        endFieldInstruction();
+    if (m_stack.size() == m_symbolField)
+        m_symbolField = 0; // the field is over
     m_stack.pop_back();
     m_formatDirty = true;
     if (closing == Dest::Picture && int(m_stack.size()) < m_pictureDepth)
@@ -84,28 +86,28 @@ bool RtfParser::closeGroup()
     return true;
 }
 
-void RtfParser::onWord(const RtfToken &t)
+void RtfParser::onWord(const RtfToken &t, bool starred)
 {
     const auto &table = wordTable();
     const auto found = table.find(std::string_view(t.word.data(), std::size_t(t.word.size())));
-    if (found == table.end()) {
-        if (m_skip > 0)
+    if (found == table.end() || (starred && !isDestination(found->second))) {
+        if (starred) // an optional destination we do not know
+            hideGroup();
+        else if (m_skip > 0)
             --m_skip;
         return;
     }
     const Word w = found->second;
+    if (isDestination(w)) {
+        onDestination(w, t, starred);
+        return;
+    }
     switch (w) {
-    case Word::FontTable:
-    case Word::ColorTable:
-    case Word::Pict:
-    case Word::SkipDest:
-    case Word::NestTableProps:
-        onDestination(w);
-        return;
-    case Word::ShpPict:
-        return;
     case Word::Ansi:
         m_codePage = 1252;
+        return;
+    case Word::Mac:
+        m_codePage = 10000;
         return;
     case Word::Pc:
         m_codePage = 437;
@@ -114,7 +116,7 @@ void RtfParser::onWord(const RtfToken &t)
         m_codePage = 850;
         return;
     case Word::AnsiCpg:
-        m_codePage = t.param;
+        m_codePage = codePageFor(t.param);
         return;
     case Word::Deff:
         m_defaultFont = t.param;
@@ -141,6 +143,10 @@ void RtfParser::onWord(const RtfToken &t)
             onTableWord(w, t);
         return;
     }
+    if (state().dest == Dest::ListTable) {
+        onListWord(w, t);
+        return;
+    }
     if (state().dest != Dest::Text)
         return;
     if (m_skip > 0) {
@@ -149,17 +155,62 @@ void RtfParser::onWord(const RtfToken &t)
     }
     if (onCharWord(w, t) || onParaWord(w, t) || onBorderWord(w, t) || onTableWord(w, t))
         return;
-    if (const char16_t c = symbolFor(w))
+    if (w == Word::Chftn)
+        onNoteNumber();
+    else if (const char16_t c = symbolFor(w))
         appendChar(c);
 }
 
-void RtfParser::onDestination(Word w)
+void RtfParser::hideGroup()
+{
+    state().shows = RtfGroupText::Hidden;
+    state().dest = Dest::Skip;
+}
+
+/// What a group shows follows the rule the full-text index shares; the tables of
+/// the header, pictures, notes and text boxes are also read on their own terms.
+void RtfParser::onDestination(Word w, const RtfToken &t, bool starred)
 {
     State &s = state();
-    if (s.dest != Dest::Text) {
+    if (s.dest == Dest::ListTable && w == Word::LevelText) {
+        s.dest = Dest::LevelText;
+        return;
+    }
+    if (s.dest != Dest::Text && s.dest != Dest::Inner) {
         s.dest = Dest::Skip;
         return;
     }
+    const RtfGroupText shows = rtfGroupTextAfter(s.shows, t.word, starred);
+    const bool text = s.dest == Dest::Text;
+    s.shows = shows;
+    s.dest = shows == RtfGroupText::Hidden ? Dest::Skip : shows == RtfGroupText::Inner ? Dest::Inner : Dest::Text;
+    if (text)
+        onHeaderDestination(w);
+    switch (w) {
+    case Word::Footnote:
+        if (s.dest == Dest::Text)
+            beginStory(Story::Note);
+        break;
+    case Word::TextBox:
+        if (s.dest == Dest::Text)
+            beginStory(Story::Box);
+        break;
+    case Word::FldRslt:
+        if (m_symbolField != 0 && m_stack.size() == m_symbolField + 1)
+            hideGroup(); // the character came from the instruction
+        break;
+    case Word::ListText:
+        m_numbered = true;
+        break;
+    default:
+        break;
+    }
+}
+
+// Destinations that only text may hold: the header's tables, pictures, fields.
+void RtfParser::onHeaderDestination(Word w)
+{
+    State &s = state();
     switch (w) {
     case Word::FontTable:
         s.dest = Dest::FontTable;
@@ -171,6 +222,10 @@ void RtfParser::onDestination(Word w)
         m_rgbSet = false;
         formatsChanged();
         break;
+    case Word::ListTable:
+    case Word::ListOverrideTable:
+        s.dest = Dest::ListTable;
+        break;
     case Word::Pict:
         flushRun();
         s.dest = Dest::Picture;
@@ -180,8 +235,12 @@ void RtfParser::onDestination(Word w)
     case Word::NestTableProps:
         s.dest = Dest::NestTableProps;
         break;
+    case Word::FldInst:
+        s.dest = Dest::FieldInstruction;
+        m_instruction.clear();
+        m_instructionDepth = m_stack.size();
+        break;
     default:
-        s.dest = Dest::Skip;
         break;
     }
 }
@@ -231,8 +290,25 @@ void RtfParser::onByte(uchar b)
     case Dest::FontTable:
         fontTableByte(b);
         break;
+    case Dest::LevelText:
+    case Dest::FieldInstruction:
+        otherText(QByteArrayView(reinterpret_cast<const char *>(&b), 1));
+        break;
     default:
         break;
+    }
+}
+
+// Text of a list level's template or a field's instruction, byte by byte.
+void RtfParser::otherText(QByteArrayView text)
+{
+    for (const char c : text) {
+        if (m_skip > 0)
+            --m_skip;
+        else if (state().dest == Dest::LevelText)
+            m_lists.levelTextChar(char16_t(uchar(c)));
+        else if (m_instruction.size() < 256)
+            m_instruction.append(c);
     }
 }
 
@@ -262,8 +338,14 @@ void RtfParser::onText(QByteArrayView text)
     case Dest::Picture:
         pictureText(text);
         break;
+    case Dest::LevelText:
+    case Dest::FieldInstruction:
+        otherText(text);
+        break;
     case Dest::Skip:
+    case Dest::Inner:
     case Dest::NestTableProps:
+    case Dest::ListTable:
         break;
     }
 }
@@ -273,6 +355,8 @@ void RtfParser::onUnicode(int value)
     const Dest dest = state().dest;
     if (dest == Dest::FontTable) {
         fontTableChar(char16_t(value));
+    } else if (dest == Dest::LevelText) {
+        m_lists.levelTextChar(char16_t(value));
     } else if (dest == Dest::Text) {
         // Symbol fonts keep their glyphs in the private area: U+F0B7 is the Symbol bullet.
         const Font *font = currentFont();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "rtf/rtflexer.h"
+#include "rtflists.h"
 #include "rtfmodel.h"
 #include "rtfwords.h"
 
@@ -34,8 +35,11 @@ private:
     State &state() { return m_stack.back(); }
     void openGroup();
     bool closeGroup(); // false when the document's outermost group closed
-    void onWord(const RtfToken &t);
-    void onDestination(Word w);
+    void onWord(const RtfToken &t, bool starred);
+    void hideGroup();
+    void onDestination(Word w, const RtfToken &t, bool starred);
+    void onHeaderDestination(Word w);
+    void onListWord(Word w, const RtfToken &t);
     bool onFontOrColorWord(Word w, const RtfToken &t);
     bool onCharWord(Word w, const RtfToken &t);
     bool onParaWord(Word w, const RtfToken &t);
@@ -46,6 +50,7 @@ private:
     void onByte(uchar b);
     void onText(QByteArrayView text);
     void onUnicode(int value);
+    void otherText(QByteArrayView text);
 
     const Font *currentFont() const;
     const Font *textFont() const;
@@ -83,6 +88,13 @@ private:
     void pictureText(QByteArrayView text);
     void insertPicture();
 
+    void beginStory(Story::Kind kind);
+    void endStory();
+    void emitNotes();
+    void onNoteNumber();
+    void endFieldInstruction();
+    void numberParagraph();
+
     QTextDocument *m_doc;
     Target m_top;
     QTextFrame *m_frame = nullptr; // the bordered frame top-level paragraphs go into
@@ -98,6 +110,7 @@ private:
     QHash<int, Font> m_fonts;
     int m_fontId = -1;
     int m_fontCharset = -1;
+    int m_fontCodePage = 0; // \cpg, which outranks the character set
     QFont::StyleHint m_fontHint = QFont::AnyStyle;
     QString m_fontName;
     QByteArray m_fontBytes; // a double-byte name's lead byte
@@ -121,6 +134,15 @@ private:
     std::vector<RowDef> m_rowDefs; // [0] for the outermost level
     int m_defLevel = 1; // the level whose row the words of a row definition describe
     CellDef m_cellDef; // the cell whose \cellx has not come yet
+
+    std::vector<Story> m_stories; // the notes and text boxes being read, innermost last
+    std::vector<Paragraph> m_notes; // shown after the text
+    int m_noteNumber = 0;
+    ListNumbers m_lists;
+    bool m_numbered = false; // the paragraph brought its own number in "\listtext"
+    QByteArray m_instruction; // of the field being read
+    std::size_t m_instructionDepth = 0;
+    std::size_t m_symbolField = 0; // the depth of a SYMBOL field, whose stored result is not shown
 };
 
 } // namespace tv::rtfread

@@ -14,6 +14,25 @@ namespace tv::rtfread {
 namespace {
 
 const QString kMetafileText = QStringLiteral("Grafik (Metafile) kann nicht angezeigt werden");
+const QString kUnreadableText = QStringLiteral("Grafik kann nicht angezeigt werden");
+
+/// Writers name the kind of a picture wrongly now and then (a PNG under
+/// "\\jpegblip", a GIF under "\\pngblip"); the bytes say what they are.
+QByteArray formatOfBytes(const QByteArray &data)
+{
+    if (data.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (data.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return "gif";
+    if (data.startsWith("BM") && data.size() > 54)
+        return "bmp";
+    if (data.startsWith("\xd7\xcd\xc6\x9a") || data.startsWith(QByteArray("\x01\x00\x09\x00", 4))
+        || data.startsWith(QByteArray("\x02\x00\x09\x00", 4)) || data.mid(40, 4) == " EMF")
+        return "metafile";
+    return {};
+}
 
 quint32 le32(const QByteArray &data, int at)
 {
@@ -89,8 +108,9 @@ QByteArray dibOfBitmap(const Picture &picture)
     return dib;
 }
 
-/// Qt draws no metafiles: a frame of the picture's size says so instead.
-QImage metafilePlaceholder(const Picture &picture)
+/// Qt draws no metafiles: a frame of the picture's size says so instead, as it
+/// does for a picture whose bytes do not decode.
+QImage placeholder(const Picture &picture, const QString &text)
 {
     // Without a goal size, \picw and \pich of a metafile are hundredths of a millimetre.
     const auto side = [](int goal, int himetric, int fallback) {
@@ -104,7 +124,7 @@ QImage metafilePlaceholder(const Picture &picture)
     painter.setPen(QColor(128, 128, 128));
     painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
     painter.setPen(QColor(0, 0, 0));
-    painter.drawText(image.rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, kMetafileText);
+    painter.drawText(image.rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, text);
     return image;
 }
 
@@ -183,22 +203,27 @@ void RtfParser::pictureText(QByteArrayView text)
 void RtfParser::insertPicture()
 {
     Picture picture = std::exchange(m_picture, Picture());
-    if (picture.format.isEmpty() || state().dest != Dest::Text)
+    if ((picture.format.isEmpty() && picture.data.isEmpty()) || state().dest != Dest::Text)
         return;
+    const QByteArray sniffed = formatOfBytes(picture.data);
+    const bool raw = picture.format == "dib" || picture.format == "wbitmap"; // pixels without a signature
+    const QByteArray kind = !sniffed.isEmpty() && !raw ? sniffed : picture.format;
     QImage image;
     QString toolTip;
-    if (picture.format == "metafile") {
-        image = metafilePlaceholder(picture);
+    if (kind == "metafile") {
+        image = placeholder(picture, kMetafileText);
         toolTip = kMetafileText;
-    } else if (picture.format == "dib") {
+    } else if (kind == "dib") {
         image = decodeDib(picture.data);
-    } else if (picture.format == "wbitmap") {
+    } else if (kind == "wbitmap") {
         image = decodeDib(dibOfBitmap(picture));
-    } else {
-        image.loadFromData(picture.data, picture.format.constData());
+    } else if (!kind.isEmpty()) {
+        image.loadFromData(picture.data, kind.constData());
     }
-    if (image.isNull())
-        return;
+    if (image.isNull()) {
+        image = placeholder(picture, kUnreadableText);
+        toolTip = kUnreadableText;
+    }
     // The goal size is what the author saw; without it, the bitmap's own pixels.
     const qreal w = picture.widthGoal > 0 ? twipsToPixels(picture.widthGoal) : image.width();
     const qreal h = picture.heightGoal > 0 ? twipsToPixels(picture.heightGoal) : image.height();

@@ -93,6 +93,14 @@ RowDef &RtfParser::rowDef(int level)
 
 bool RtfParser::onTableWord(Word w, const RtfToken &t)
 {
+    if (!m_stories.empty() && (w == Word::Cell || w == Word::NestCell)) {
+        appendChar(u'\t'); // a table in a note or a text box reads as lines
+        return true;
+    }
+    if (!m_stories.empty() && (w == Word::Row || w == Word::NestRow)) {
+        endParagraph();
+        return true;
+    }
     switch (w) {
     case Word::Trowd:
         // Nested rows are defined after their cells, at the level just read.
@@ -129,6 +137,7 @@ bool RtfParser::onTableWord(Word w, const RtfToken &t)
     case Word::Cell:
     case Word::NestCell: {
         const int level = w == Word::Cell ? 1 : std::max(2, tableLevel());
+        numberParagraph();
         flushRun();
         deliver(Paragraph { blockFormat(), charFormat(), std::exchange(m_items, {}), {}, 0 }, level);
         endCell(level);
@@ -149,6 +158,13 @@ bool RtfParser::onTableWord(Word w, const RtfToken &t)
 
 void RtfParser::deliver(Paragraph paragraph, int level)
 {
+    if (!m_stories.empty()) {
+        if (m_stories.back().kind == Story::Note) {
+            m_notes.push_back(std::move(paragraph));
+            return;
+        }
+        level = m_stories.back().level; // a box's paragraphs stay in the cell it stands in
+    }
     closeTablesBelow(level);
     if (level == 0) {
         emitTopLevel(paragraph);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtfwords.h"
 
+#include <QStringList>
+
 namespace tv::rtfread {
 
 QFont::StyleHint styleHintFor(QByteArrayView word)
@@ -16,6 +18,25 @@ QFont::StyleHint styleHintFor(QByteArrayView word)
     if (word == "fdecor")
         return QFont::Decorative;
     return QFont::AnyStyle;
+}
+
+QFont::StyleHint styleHintForName(const QString &family)
+{
+    static const QStringList fixed = { QStringLiteral("Courier"), QStringLiteral("Courier New"),
+        QStringLiteral("Consolas"), QStringLiteral("Lucida Console"), QStringLiteral("Lucida Sans Typewriter"),
+        QStringLiteral("Fixedsys"), QStringLiteral("Terminal"), QStringLiteral("Monaco"), QStringLiteral("Menlo"),
+        QStringLiteral("Andale Mono"), QStringLiteral("Cascadia Code"), QStringLiteral("Cascadia Mono"),
+        QStringLiteral("MS Gothic"), QStringLiteral("MS Mincho"), QStringLiteral("SimSun"),
+        QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"), QStringLiteral("Monospace") };
+    static const QStringList serif = { QStringLiteral("Times"), QStringLiteral("Times New Roman"),
+        QStringLiteral("Cambria"), QStringLiteral("Georgia"), QStringLiteral("Garamond"),
+        QStringLiteral("Book Antiqua"), QStringLiteral("Palatino"), QStringLiteral("Palatino Linotype"),
+        QStringLiteral("Century Schoolbook"), QStringLiteral("Bookman Old Style"), QStringLiteral("Constantia") };
+    if (fixed.contains(family, Qt::CaseInsensitive) || family.endsWith(QLatin1String(" Mono"), Qt::CaseInsensitive))
+        return QFont::Monospace;
+    if (serif.contains(family, Qt::CaseInsensitive))
+        return QFont::Serif;
+    return QFont::SansSerif;
 }
 
 QTextFrameFormat::BorderStyle borderStyleFor(QByteArrayView word)
@@ -54,7 +75,8 @@ int sideFor(QByteArrayView word)
 
 const std::unordered_map<std::string_view, Word> &wordTable()
 {
-    static const std::unordered_map<std::string_view, Word> table = {
+    static const std::unordered_map<std::string_view, Word> table = [] {
+        std::unordered_map<std::string_view, Word> words = {
         { "ansi", Word::Ansi },
         { "pc", Word::Pc },
         { "pca", Word::Pca },
@@ -65,47 +87,30 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         { "fonttbl", Word::FontTable },
         { "colortbl", Word::ColorTable },
         { "pict", Word::Pict },
-        { "shppict", Word::ShpPict },
         { "nesttableprops", Word::NestTableProps },
-        // Destinations whose text is not part of what the reader sees.
-        { "stylesheet", Word::SkipDest },
-        { "info", Word::SkipDest },
-        { "header", Word::SkipDest },
-        { "headerl", Word::SkipDest },
-        { "headerr", Word::SkipDest },
-        { "headerf", Word::SkipDest },
-        { "footer", Word::SkipDest },
-        { "footerl", Word::SkipDest },
-        { "footerr", Word::SkipDest },
-        { "footerf", Word::SkipDest },
-        { "footnote", Word::SkipDest },
-        { "annotation", Word::SkipDest },
-        { "object", Word::SkipDest },
-        { "nonshppict", Word::SkipDest },
-        { "pn", Word::SkipDest },
-        { "pntxta", Word::SkipDest },
-        { "pntxtb", Word::SkipDest },
-        { "listtable", Word::SkipDest },
-        { "listoverridetable", Word::SkipDest },
-        { "revtbl", Word::SkipDest },
-        { "rsidtbl", Word::SkipDest },
-        { "filetbl", Word::SkipDest },
-        { "fldinst", Word::SkipDest },
-        { "xe", Word::SkipDest },
-        { "tc", Word::SkipDest },
-        { "txe", Word::SkipDest },
-        { "rxe", Word::SkipDest },
-        { "template", Word::SkipDest },
-        { "userprops", Word::SkipDest },
-        { "docvar", Word::SkipDest },
-        { "do", Word::SkipDest },
-        { "shpinst", Word::SkipDest },
-        { "themedata", Word::SkipDest },
-        { "colorschememapping", Word::SkipDest },
-        { "latentstyles", Word::SkipDest },
-        { "datastore", Word::SkipDest },
-        { "generator", Word::SkipDest },
-        { "nonesttables", Word::SkipDest },
+        { "listtable", Word::ListTable },
+        { "listoverridetable", Word::ListOverrideTable },
+        { "footnote", Word::Footnote },
+        { "shptxt", Word::TextBox },
+        { "dptxbxtext", Word::TextBox },
+        { "fldinst", Word::FldInst },
+        { "fldrslt", Word::FldRslt },
+        { "listtext", Word::ListText },
+        { "pntext", Word::ListText },
+        { "chftn", Word::Chftn },
+        { "mac", Word::Mac },
+        { "cpg", Word::Cpg },
+        { "ls", Word::Ls },
+        { "ilvl", Word::Ilvl },
+        { "list", Word::List },
+        { "listid", Word::ListId },
+        { "listlevel", Word::ListLevel },
+        { "levelnfc", Word::LevelNfc },
+        { "levelnfcn", Word::LevelNfc },
+        { "levelstartat", Word::LevelStartAt },
+        { "levelfollow", Word::LevelFollow },
+        { "leveltext", Word::LevelText },
+        { "listoverride", Word::ListOverride },
         { "fcharset", Word::FontCharset },
         { "froman", Word::FontFamily },
         { "fswiss", Word::FontFamily },
@@ -244,8 +249,36 @@ const std::unordered_map<std::string_view, Word> &wordTable()
         { "qmspace", Word::QmSpace },
         { "zwj", Word::Zwj },
         { "zwnj", Word::Zwnj },
-    };
+        };
+        // The other words that decide what a group shows come from the rule the
+        // full-text index shares.
+        for (const QByteArrayView word : rtfGroupWords())
+            words.emplace(std::string_view(word.data(), std::size_t(word.size())), Word::Group);
+        return words;
+    }();
     return table;
+}
+
+bool isDestination(Word w)
+{
+    switch (w) {
+    case Word::FontTable:
+    case Word::ColorTable:
+    case Word::Pict:
+    case Word::NestTableProps:
+    case Word::Group:
+    case Word::Footnote:
+    case Word::TextBox:
+    case Word::FldInst:
+    case Word::FldRslt:
+    case Word::ListText:
+    case Word::ListTable:
+    case Word::ListOverrideTable:
+    case Word::LevelText:
+        return true;
+    default:
+        return false;
+    }
 }
 
 char16_t symbolFor(Word w)
