@@ -23,6 +23,7 @@ void repairSurrogates(QString &text)
 
 } // namespace
 
+// Words of the font and colour tables; true when the word was one of them.
 bool RtfParser::onFontOrColorWord(Word w, const RtfToken &t)
 {
     const Dest dest = state().dest;

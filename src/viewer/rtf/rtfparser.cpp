@@ -245,8 +245,6 @@ void RtfParser::onHeaderDestination(Word w)
     }
 }
 
-// Words of the font and colour tables; true when the word was one of them.
-
 void RtfParser::onSymbol(char c)
 {
     if (m_stack.empty())
