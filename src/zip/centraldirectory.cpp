@@ -232,12 +232,14 @@ Zip64Sizes zip64Sizes(QByteArrayView extra, Zip64Sizes stated)
         return stated;
     bool found = false;
     const QByteArrayView field = extraField(extra, kZip64Field, &found);
+    if (!found)
+        return stated;
     const char *p = field.data();
     const char *end = p + field.size();
     for (qint64 *value : { &stated.uncompressed, &stated.compressed, &stated.offset }) {
         if (*value != kMore32)
             continue;
-        if (p + 8 > end)
+        if (end - p < 8)
             break;
         if (u64(p) <= quint64(std::numeric_limits<qint64>::max()))
             *value = qint64(u64(p));
