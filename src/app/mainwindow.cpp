@@ -8,9 +8,11 @@
 #include "catalogue/cp1252.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
+#include "navigation/entrylistbox.h"
 #include "navigation/sectionnavigator.h"
 #include "navigation/sectiontabs.h"
 #include "navigation/shorttext.h"
+#include "userstate/userstate.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/htmlpart.h"
@@ -103,16 +105,11 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     host.zip = m_zip.get();
     m_viewer = new EntryViewer(m_pageControl2, m_grid, m_seam, std::move(host), this);
     connect(m_viewer, &EntryViewer::statusChanged, this, &TForm1::setStatusText);
-    m_viewer->setBuilder(PartKind::Text, std::make_unique<TextPartBuilder>(*m_viewer, this));
-    m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(*m_viewer));
-    m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(*m_viewer));
-    m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(*m_viewer));
-    connect(m_pageControl2, &QTabWidget::currentChanged, this,
-        [this] { guarded(m_seam, [this] { m_viewer->PageControl2Change(); }); });
-    connect(m_grid, &QAbstractItemView::doubleClicked, this,
-        [this] { guarded(m_seam, [this] { m_viewer->StringGrid1DblClick(); }); });
-    connect(m_grid, &IndexGrid::rowEntered, this,
-        [this] { guarded(m_seam, [this] { m_viewer->StringGrid1DblClick(); }); });
+    const PartContext &parts = m_viewer->partContext();
+    m_viewer->setBuilder(PartKind::Text, std::make_unique<TextPartBuilder>(parts, this));
+    m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(parts));
+    m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(parts));
+    m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(parts));
     on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
@@ -318,8 +315,30 @@ void TForm1::SectionListBoxClick(EntryListBox *list)
     selection.index = list->selectedRow();
     selection.count = list->count();
     selection.name = list->entryName(selection.index);
-    selection.sectionCaption = SectionNavigator::captionOf(list);
+    selection.section = list->section().line;
     m_viewer->SectionListBoxClick(selection);
+}
+
+PlaceResult TForm1::showPlace(const EntryRef &place, PlaceHint hint)
+{
+    const int tab = m_sections->tabOf(place.section, hint.tab);
+    if (tab < 0)
+        return PlaceResult::NoSection;
+    if (m_pageControl1->currentIndex() != tab)
+        m_pageControl1->setCurrentIndex(tab); // runs PageControl1Change as a click on the tab does
+    if (place.entry.isEmpty())
+        return PlaceResult::Opened;
+    EntryListBox *list = m_sections->list(tab);
+    const int row = SectionNavigator::rowOf(list, place.entry, hint.row);
+    if (row < 0)
+        return PlaceResult::NoEntry;
+    list->selectRow(row);
+    SectionListBoxClick(list);
+    if (place.part == 0)
+        m_pageControl2->setCurrentIndex(0);
+    else if (place.part > 0)
+        m_viewer->showPart(place.part);
+    return PlaceResult::Opened;
 }
 
 void TForm1::Edit1KeyPress()
@@ -330,8 +349,8 @@ void TForm1::Edit1KeyPress()
         setStatusText(QStringLiteral("Keine Übereinstimmungen gefunden..."));
         return;
     }
-    list->selectRow(found);
-    SectionListBoxClick(list);
+    const Section section = m_sections->activeSection();
+    showPlace({ section.line, list->entryName(found), -1 }, { m_pageControl1->currentIndex(), found });
 }
 
 QString TForm1::statusText() const

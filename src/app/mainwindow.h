@@ -26,6 +26,7 @@ class IndexGrid;
 class ReaderComforts;
 class SectionNavigator;
 class TZipAccess;
+struct EntryRef;
 namespace search {
 class SearchService;
 class SearchWindow;
@@ -44,6 +45,17 @@ MainWindowGeometry mainWindowGeometry(QSize screen);
 /// "Tipvault v1.1 - NEU.TVM  [Grafik]": the module upper-cased in ASCII only,
 /// two blanks before the bracket; a very long name is cut with "…".
 QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section);
+
+/// What showing a place came to; a place that is gone is the caller's to tell.
+enum class PlaceResult { Opened, NoSection, NoEntry };
+
+/// Where a section line or an entry name occurs more than once, the tab and
+/// the row to take when they hold it (-1: the first).
+struct PlaceHint
+{
+    int tab = -1;
+    int row = -1;
+};
 
 /// @short The main window: section tabs left, the entry's parts right.
 ///
@@ -75,6 +87,12 @@ public:
     void Beenden1Click();
     void PageControl1Change();
     void SectionListBoxClick(EntryListBox *list);
+    /// The one way a place is shown, for a search result, the history, a
+    /// favourite, the last session and the name search alike, as clicks would
+    /// show it: its section tab, then its entry (selected and clicked), then
+    /// its part tab, 0 for "Index"; a negative part, or one the entry lacks,
+    /// leaves the tab the click showed. An empty entry shows only the section.
+    PlaceResult showPlace(const EntryRef &place, PlaceHint hint = {});
     /// Enter in the search box: the next matching entry below the selection.
     void Edit1KeyPress();
     /// Opens the address that the clicked tool bar button shows as its tool tip.

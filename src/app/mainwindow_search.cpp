@@ -7,12 +7,11 @@
 #include "catalogue/errorreport.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
-#include "navigation/entrylistbox.h"
-#include "navigation/sectionnavigator.h"
 #include "search/fold.h"
 #include "search/searchindex.h"
 #include "search/searchservice.h"
 #include "searchwindow/searchwindow.h"
+#include "userstate/userstate.h"
 #include "viewer/entryviewer.h"
 #include "viewer/textpart.h"
 
@@ -92,34 +91,23 @@ void TForm1::searchCatalogueChanged()
 
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)
 {
-    // The tab of the section: its place in Sections.dat, checked by its caption.
-    const QString caption = fromCp1252(hit.sectionCaption());
-    int tab = -1;
-    for (int i = 0; i < m_pageControl1->count(); ++i) {
-        if (m_pageControl1->tabText(i) == caption && (tab < 0 || i == hit.sectionPosition))
-            tab = i;
-    }
-    if (tab < 0) {
-        setStatusText(QStringLiteral("Der Bereich \"%1\" ist nicht mehr vorhanden.").arg(caption));
+    // A name hit opens the entry as a click does.
+    switch (showPlace(
+        { hit.sectionLine, hit.entry, hit.part > 0 ? hit.part : -1 }, { hit.sectionPosition, -1 })) {
+    case PlaceResult::NoSection:
+        setStatusText(QStringLiteral("Der Bereich \"%1\" ist nicht mehr vorhanden.")
+                          .arg(fromCp1252(hit.sectionCaption())));
         return;
-    }
-    m_pageControl1->setCurrentIndex(tab);
-    EntryListBox *list = m_sections->activeList();
-    int row = -1;
-    for (int i = 0; list && i < list->count() && row < 0; ++i) {
-        if (list->entryName(i) == hit.entry)
-            row = i;
-    }
-    if (row < 0) {
+    case PlaceResult::NoEntry:
         setStatusText(
             QStringLiteral("Der Eintrag \"%1\" ist nicht mehr vorhanden.").arg(fromCp1252(hit.entry)));
         return;
+    case PlaceResult::Opened:
+        break;
     }
-    list->selectRow(row);
-    SectionListBoxClick(list);
     raise();
     activateWindow();
-    if (hit.part <= 0 || !m_viewer->showPart(hit.part))
+    if (hit.part <= 0 || m_pageControl2->currentIndex() != hit.part)
         return;
     if (auto *text = qobject_cast<TextPage *>(m_viewer->currentPage())) {
         if (selectFirstMatch(text->edit(), terms))

@@ -148,49 +148,22 @@ EntryRef ReaderComforts::shownPlace() const
         return { viewer->shownSection(), viewer->shownEntry(), viewer->PageControl2()->currentIndex() };
     if (m_form.PageControl1()->count() == 0)
         return {};
-    return { ConvertUmlaut(m_form.sections()->activeCaption(), false), {}, 0 };
+    return { m_form.sections()->activeSection().line, {}, 0 };
 }
 
-ReaderComforts::OpenResult ReaderComforts::openPlace(const EntryRef &place)
+void ReaderComforts::open(const EntryRef &place)
 {
-    SectionTabWidget *tabs = m_form.PageControl1();
-    EntryListBox *list = nullptr;
-    int tab = 0;
-    for (; tab < tabs->count(); ++tab) {
-        auto *candidate = tabs->widget(tab)->findChild<EntryListBox *>();
-        if (candidate && ConvertUmlaut(SectionNavigator::captionOf(candidate), false) == place.section) {
-            list = candidate;
-            break;
-        }
-    }
-    if (!list)
-        return OpenResult::NoSection;
-    if (tabs->currentIndex() != tab)
-        tabs->setCurrentIndex(tab); // runs PageControl1Change as a click on the tab does
-    if (place.entry.isEmpty())
-        return OpenResult::Opened;
-    int row = 0;
-    while (row < list->count() && list->entryName(row) != place.entry)
-        ++row;
-    if (row == list->count())
-        return OpenResult::NoEntry;
-    list->selectRow(row);
-    m_form.SectionListBoxClick(list);
-    if (place.part == 0)
-        m_form.PageControl2()->setCurrentIndex(0);
-    else
-        m_form.viewer()->showPart(place.part);
-    return OpenResult::Opened;
-}
-
-void ReaderComforts::tellMissing(const EntryRef &place, OpenResult result)
-{
-    if (result == OpenResult::NoSection) {
+    switch (m_form.showPlace(place)) {
+    case PlaceResult::NoSection:
         m_form.setStatusText(QStringLiteral("Der Abschnitt %1 ist nicht mehr vorhanden.")
                                  .arg(quoted(ConvertUmlaut(place.section, true))));
-    } else if (result == OpenResult::NoEntry) {
+        break;
+    case PlaceResult::NoEntry:
         m_form.setStatusText(
             QStringLiteral("Der Eintrag %1 ist nicht mehr vorhanden.").arg(quoted(place.entry)));
+        break;
+    case PlaceResult::Opened:
+        break;
     }
 }
 
@@ -198,7 +171,7 @@ void ReaderComforts::restoreSession()
 {
     const EntryRef place = m_state->session();
     if (!place.isEmpty())
-        tellMissing(place, openPlace(place));
+        open(place);
 }
 
 QString ReaderComforts::saveFailure() const
@@ -243,7 +216,7 @@ void ReaderComforts::step(const EntryRef &place)
 {
     {
         const FlagWhile stepping(m_stepping);
-        tellMissing(place, openPlace(place));
+        open(place);
     }
     updateCommands();
 }
@@ -290,17 +263,8 @@ void ReaderComforts::zoomReset()
 bool ReaderComforts::favouriteAvailable(int index) const
 {
     const EntryRef &ref = m_state->favourites().at(index).ref;
-    const SectionTabWidget *tabs = m_form.PageControl1();
-    for (int tab = 0; tab < tabs->count(); ++tab) {
-        const auto *list = tabs->widget(tab)->findChild<EntryListBox *>();
-        if (!list || ConvertUmlaut(SectionNavigator::captionOf(list), false) != ref.section)
-            continue;
-        for (int row = 0; row < list->count(); ++row) {
-            if (list->entryName(row) == ref.entry)
-                return true;
-        }
-    }
-    return false;
+    const SectionNavigator *sections = m_form.sections();
+    return SectionNavigator::rowOf(sections->list(sections->tabOf(ref.section)), ref.entry) >= 0;
 }
 
 void ReaderComforts::rebuildFavouritesMenu()
@@ -361,7 +325,7 @@ void ReaderComforts::openFavourite(int index)
         return;
     EntryRef place = m_state->favourites().at(index).ref;
     place.part = 1; // the first part, as a click on the entry shows it
-    tellMissing(place, openPlace(place));
+    open(place);
 }
 
 void ReaderComforts::printText()

@@ -28,8 +28,6 @@ class ReaderComforts : public QObject
 {
     Q_OBJECT
 public:
-    enum class OpenResult { Opened, NoSection, NoEntry };
-
     /// Adds the menus and keys to `form` and reads the state kept for its
     /// catalogue; a damaged state file is named on the status bar.
     ReaderComforts(TForm1 &form, Seam &seam);
@@ -41,9 +39,6 @@ public:
     /// told in a box, since the status bar goes with the window.
     void saveState();
 
-    /// Shows `place` as clicks would: its section tab, its entry, its part tab
-    /// (a part the entry no longer has leaves the first one shown).
-    OpenResult openPlace(const EntryRef &place);
     /// The entry and part tab shown; only the section when no entry is.
     EntryRef shownPlace() const;
 
@@ -83,7 +78,8 @@ private:
     void applyZoom();
     /// Opens a place of the history; a place that is gone is told on the status bar.
     void step(const EntryRef &place);
-    void tellMissing(const EntryRef &place, OpenResult result);
+    /// Shows `place` through the window; a place that is gone is told on the status bar.
+    void open(const EntryRef &place);
 
     TForm1 &m_form;
     Seam &m_seam;

@@ -3,34 +3,45 @@
 
 namespace tv {
 
+const QList<PartKindInfo> &partKinds()
+{
+    // Images: 1 note pad, 2 stack of books, 3 web page, 4 globe (widgets/imagelist).
+    // Search kinds: the bits of search::Kind (1 is the entries' names).
+    static const QList<PartKindInfo> kinds = {
+        { PartKind::Text,
+            { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" },
+            QStringLiteral("Text"), QStringLiteral("text"), {}, 0, 1, 1 << 1 },
+        { PartKind::Archive, { "Archiv", "Beispiel", "Komponente" }, QStringLiteral("Archiv"),
+            QStringLiteral("archive"), {}, 1, 2, 1 << 2 },
+        { PartKind::Html, { "HTML-Seite" }, QStringLiteral("HTML-Seite"), QStringLiteral("html"), {}, 2, 3,
+            1 << 3 },
+        { PartKind::Www, { "WWW-Link" }, QStringLiteral("WWW-Link"), QStringLiteral("www"),
+            { QStringLiteral("link") }, 3, 4, 1 << 4 },
+    };
+    return kinds;
+}
+
+const PartKindInfo *partKindInfo(PartKind kind)
+{
+    for (const PartKindInfo &info : partKinds()) {
+        if (info.kind == kind)
+            return &info;
+    }
+    return nullptr;
+}
+
 const QList<QByteArray> &partCaptions(PartKind kind)
 {
-    static const QList<QByteArray> texts
-        = { "Artikel", "Beschreibung", "Hinweise", "FAQ", "Disclaimer", "Magazin", "Editorial" };
-    static const QList<QByteArray> archives = { "Archiv", "Beispiel", "Komponente" };
-    static const QList<QByteArray> pages = { "HTML-Seite" };
-    static const QList<QByteArray> links = { "WWW-Link" };
     static const QList<QByteArray> none;
-    switch (kind) {
-    case PartKind::Text:
-        return texts;
-    case PartKind::Archive:
-        return archives;
-    case PartKind::Html:
-        return pages;
-    case PartKind::Www:
-        return links;
-    case PartKind::None:
-        break;
-    }
-    return none;
+    const PartKindInfo *info = partKindInfo(kind);
+    return info ? info->captions : none;
 }
 
 PartKind partKindOf(const QByteArray &caption)
 {
-    for (const PartKind kind : { PartKind::Text, PartKind::Archive, PartKind::Html, PartKind::Www }) {
-        if (partCaptions(kind).contains(caption))
-            return kind;
+    for (const PartKindInfo &info : partKinds()) {
+        if (info.captions.contains(caption))
+            return info.kind;
     }
     return PartKind::None;
 }

@@ -230,25 +230,13 @@ search::Kinds searchKinds(const QStringList &names)
             kinds |= search::Kind::Entries;
             continue;
         }
-        switch (kindFromName(name).value_or(PartKind::None)) {
-        case PartKind::Text:
-            kinds |= search::Kind::Texts;
-            break;
-        case PartKind::Archive:
-            kinds |= search::Kind::Archives;
-            break;
-        case PartKind::Html:
-            kinds |= search::Kind::HtmlPages;
-            break;
-        case PartKind::Www:
-            kinds |= search::Kind::Links;
-            break;
-        case PartKind::None:
+        const std::optional<PartKind> kind = kindFromName(name);
+        if (!kind)
             throw CliError(
                 QStringLiteral("Unbekannte Art '%1'; bekannt sind name, text, archiv, html und link.")
                     .arg(name),
                 ExitUsage);
-        }
+        kinds |= search::Kind(partKindInfo(*kind)->searchKind);
     }
     return kinds;
 }

@@ -7,7 +7,8 @@
 
 #include <optional>
 
-/// @short The part kinds as the command line names and shows them.
+/// @short The part kinds as the command line names and shows them, from the
+/// kind table of catalogue/partkind.
 namespace tv::cli {
 
 /// "text", "archiv", "html", "link" and the captions' kind names ("Text",

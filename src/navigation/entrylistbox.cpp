@@ -103,9 +103,10 @@ public:
 
 } // namespace
 
-EntryListBox::EntryListBox(const EntryDrawContext &context, QWidget *parent)
+EntryListBox::EntryListBox(const EntryDrawContext &context, Section section, QWidget *parent)
     : QListWidget(parent)
     , m_context(context)
+    , m_section(std::move(section))
 {
     setItemDelegate(new EntryItemDelegate(context, this));
     setUniformItemSizes(true);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/entry.h"
+
 #include <QByteArray>
 #include <QListWidget>
 #include <QStyledItemDelegate>
@@ -39,18 +41,21 @@ public:
 
 private:
     EntryDrawContext m_context;
+    Section m_section;
 };
 
-/// The list itself. Items carry the entry's name as Windows-1252 bytes in
-/// kNameRole; a click, or moving the current item with the keyboard, emits
-/// entryClicked, the way a user picks an entry.
+/// The list itself, of one section. Items carry the entry's name as
+/// Windows-1252 bytes in kNameRole; a click, or moving the current item with
+/// the keyboard, emits entryClicked, the way a user picks an entry.
 class EntryListBox : public QListWidget
 {
     Q_OBJECT
 public:
     static constexpr int kNameRole = Qt::UserRole + 1;
 
-    EntryListBox(const EntryDrawContext &context, QWidget *parent);
+    EntryListBox(const EntryDrawContext &context, Section section, QWidget *parent);
+    /// The section whose entries the list holds.
+    const Section &section() const { return m_section; }
     void setEntries(const QList<QByteArray> &names);
     QByteArray entryName(int row) const;
     /// The selected row, -1 when nothing is selected (the current row may
@@ -71,6 +76,7 @@ protected:
 
 private:
     EntryDrawContext m_context;
+    Section m_section;
 };
 
 } // namespace tv

@@ -3,21 +3,17 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
-#include "catalogue/ini.h"
-#include "catalogue/paths.h"
-#include "widgets/findcontrol.h"
-
-#include <QVBoxLayout>
+#include "navigation/sectionpage.h"
 
 namespace tv {
 namespace {
-constexpr char kCaptionProperty[] = "sectionCaption";
 
 QString tabText(const QByteArray &caption)
 {
     // A tab text treats "&" as a mnemonic; the caption shows it as itself.
     return fromCp1252(caption).replace(u'&', QStringLiteral("&&"));
 }
+
 } // namespace
 
 SectionNavigator::SectionNavigator(
@@ -30,26 +26,14 @@ SectionNavigator::SectionNavigator(
 
 void SectionNavigator::CreateSectionTabs()
 {
-    const QList<QByteArray> lines = readSectionLines();
+    const QList<Section> sections = readSections();
     const EntryDrawContext context { [this] { return activeSectionFile(); }, m_newestModul };
-    for (int n = 1; n <= lines.size(); ++n) {
-        const QByteArray &line = lines[n - 1];
-        const QByteArray caption = ConvertUmlaut(line, true);
-        auto *sheet = new QWidget;
-        sheet->setObjectName(QStringLiteral("SectionTabSheet%1").arg(n));
-        sheet->setProperty(kCaptionProperty, caption);
-        auto *layout = new QVBoxLayout(sheet);
-        layout->setContentsMargins(0, 0, 0, 0);
-
-        auto *list = new EntryListBox(context, sheet);
-        list->setObjectName(QStringLiteral("SectionListBox%1").arg(n));
-        list->setAccessibleName(fromCp1252(caption));
-        list->setEntries(ini::sectionNames(programFile(sectionFileName(line))));
-        layout->addWidget(list);
-        connect(list, &EntryListBox::entryClicked, this, &SectionNavigator::entryClicked);
-
-        const int index = m_pageControl->addTab(sheet, tabText(caption));
-        m_pageControl->setTabToolTip(index, fromCp1252(caption));
+    for (int n = 1; n <= sections.size(); ++n) {
+        const Section &section = sections[n - 1];
+        auto *sheet = new SectionPage(section, n, context);
+        connect(sheet, &SectionPage::entryClicked, this, &SectionNavigator::entryClicked);
+        const int index = m_pageControl->addTab(sheet, tabText(section.caption));
+        m_pageControl->setTabToolTip(index, fromCp1252(section.caption));
     }
     if (m_pageControl->count() > 0)
         m_pageControl->setCurrentIndex(0);
@@ -60,27 +44,55 @@ void SectionNavigator::removeSectionTabs()
     m_pageControl->deleteAllTabs();
 }
 
-QByteArray SectionNavigator::activeCaption() const
+SectionPage *SectionNavigator::page(int tab) const
 {
-    const QWidget *page = m_pageControl->currentWidget();
-    return page ? page->property(kCaptionProperty).toByteArray() : QByteArray();
+    return qobject_cast<SectionPage *>(m_pageControl->widget(tab));
+}
+
+Section SectionNavigator::activeSection() const
+{
+    const SectionPage *active = page(m_pageControl->currentIndex());
+    return active ? active->section() : Section();
 }
 
 QString SectionNavigator::activeSectionFile() const
 {
-    return sectionFileForCaption(activeCaption());
+    return programFile(sectionFileName(activeSection().line));
 }
 
 EntryListBox *SectionNavigator::activeList() const
 {
-    QWidget *page = m_pageControl->currentWidget();
-    return page ? page->findChild<EntryListBox *>() : nullptr;
+    return list(m_pageControl->currentIndex());
 }
 
-QByteArray SectionNavigator::captionOf(const EntryListBox *list)
+EntryListBox *SectionNavigator::list(int tab) const
 {
-    const QWidget *sheet = list ? list->parentWidget() : nullptr;
-    return sheet ? sheet->property(kCaptionProperty).toByteArray() : QByteArray();
+    SectionPage *sheet = page(tab);
+    return sheet ? sheet->list() : nullptr;
+}
+
+int SectionNavigator::tabOf(const QByteArray &line, int preferred) const
+{
+    if (const SectionPage *sheet = page(preferred); sheet && sheet->section().line == line)
+        return preferred;
+    for (int tab = 0; tab < m_pageControl->count(); ++tab) {
+        if (page(tab)->section().line == line)
+            return tab;
+    }
+    return -1;
+}
+
+int SectionNavigator::rowOf(const EntryListBox *list, const QByteArray &name, int preferred)
+{
+    if (!list)
+        return -1;
+    if (preferred >= 0 && preferred < list->count() && list->entryName(preferred) == name)
+        return preferred;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->entryName(row) == name)
+            return row;
+    }
+    return -1;
 }
 
 int SectionNavigator::findEntry(const EntryListBox *list, const QByteArray &text)
@@ -95,22 +107,16 @@ int SectionNavigator::findEntry(const EntryListBox *list, const QByteArray &text
     return -1;
 }
 
-EntryListBox *SectionNavigator::listBox(int n) const
-{
-    return qobject_cast<EntryListBox *>(
-        findControl(m_pageControl, QStringLiteral("SectionListBox%1").arg(n)));
-}
-
 int SectionNavigator::EntriesListboxenCount(int n) const
 {
-    const EntryListBox *list = listBox(n);
-    return list ? list->count() : 0;
+    const EntryListBox *entries = list(n - 1);
+    return entries ? entries->count() : 0;
 }
 
 QByteArray SectionNavigator::GetListboxEntry(int n, int index) const
 {
-    const EntryListBox *list = listBox(n);
-    return list ? list->entryName(index) : QByteArray();
+    const EntryListBox *entries = list(n - 1);
+    return entries ? entries->entryName(index) : QByteArray();
 }
 
 } // namespace tv

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/entry.h"
 #include "navigation/entrylistbox.h"
 #include "navigation/sectiontabs.h"
 
@@ -9,11 +10,15 @@
 
 /// @short The section tabs on the left and their entry lists.
 ///
-/// One tab "SectionTabSheet<n>" per line of Sections.dat, captioned with the
-/// line's "ae" shown as "ä", each holding "SectionListBox<n>" with the entry
-/// names of its Section file. Names are read once when the tabs are built;
-/// how an entry looks is read from disk whenever it is painted.
+/// One tab "SectionTabSheet<n>" (a SectionPage) per line of Sections.dat,
+/// captioned with the line's "ae" shown as "ä", each holding
+/// "SectionListBox<n>" with the entry names of its Section file. A tab keeps
+/// its Section, line and caption; its list is made and filled when the tab is
+/// first shown or the list first asked for. How an entry looks is read from
+/// disk whenever it is painted.
 namespace tv {
+
+class SectionPage;
 
 class SectionNavigator : public QObject
 {
@@ -21,20 +26,29 @@ class SectionNavigator : public QObject
 public:
     SectionNavigator(SectionTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent);
 
-    /// Builds the tabs and lists from the catalogue; the first tab is active.
+    /// Builds the tabs from the catalogue; the first tab is active.
     /// Throws IoError when Sections.dat cannot be read.
     void CreateSectionTabs();
     /// Destroys every section tab and list (before a rebuild).
     void removeSectionTabs();
 
+    /// The section of the active tab; an empty one without tabs.
+    Section activeSection() const;
     /// The caption of the active tab as Windows-1252 bytes; empty without tabs.
-    QByteArray activeCaption() const;
+    QByteArray activeCaption() const { return activeSection().caption; }
     /// The Section file that belongs to the active tab.
     QString activeSectionFile() const;
     /// The entry list of the active tab, or nullptr.
     EntryListBox *activeList() const;
-    /// The caption of the tab `list` lies on.
-    static QByteArray captionOf(const EntryListBox *list);
+    /// The entry list of tab `tab` (from 0), made if need be; nullptr for no such tab.
+    EntryListBox *list(int tab) const;
+
+    /// The tab of the section whose Sections.dat line is `line`: `preferred`
+    /// when that tab has it, else the first that has it; -1 for none.
+    int tabOf(const QByteArray &line, int preferred = -1) const;
+    /// The row of entry `name` in `list`: `preferred` when that row has it,
+    /// else the first that has it; -1 for none.
+    static int rowOf(const EntryListBox *list, const QByteArray &name, int preferred = -1);
 
     /// The search: from the entry below the selection on, the first whose
     /// name contains `text`, both upper-cased by the 1252 letter rules; -1 when
@@ -50,7 +64,7 @@ signals:
     void entryClicked(tv::EntryListBox *list);
 
 private:
-    EntryListBox *listBox(int n) const;
+    SectionPage *page(int tab) const;
 
     SectionTabWidget *m_pageControl;
     std::function<QByteArray()> m_newestModul;

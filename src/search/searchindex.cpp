@@ -158,14 +158,10 @@ QString kindList(Kinds kinds)
     QStringList list;
     if (kinds & Kind::Entries)
         list << QString::number(kEntryRow) << QString::number(int(PartKind::None));
-    if (kinds & Kind::Texts)
-        list << QString::number(int(PartKind::Text));
-    if (kinds & Kind::Archives)
-        list << QString::number(int(PartKind::Archive));
-    if (kinds & Kind::HtmlPages)
-        list << QString::number(int(PartKind::Html));
-    if (kinds & Kind::Links)
-        list << QString::number(int(PartKind::Www));
+    for (const PartKindInfo &info : partKinds()) {
+        if (kinds & Kind(info.searchKind))
+            list << QString::number(int(info.kind));
+    }
     return list.join(u',');
 }
 

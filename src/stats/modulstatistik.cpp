@@ -17,10 +17,10 @@ namespace tv {
 
 std::optional<CountColumn> countColumnOf(const QByteArray &caption)
 {
-    const PartKind kind = partKindOf(caption);
-    if (kind == PartKind::None)
+    const PartKindInfo *info = partKindInfo(partKindOf(caption));
+    if (!info)
         return std::nullopt;
-    return CountColumn(int(kind) - int(PartKind::Text));
+    return CountColumn(info->statsColumn);
 }
 
 void ModulStatistik::GetModulStatistik()

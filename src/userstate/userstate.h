@@ -23,7 +23,9 @@
 namespace tv {
 
 /// An entry and one of its tabs: `section` is the <name> of "Section_<name>.dat",
-/// `part` the part tab (from 1), 0 for "Index". An empty entry names only the section.
+/// `part` the part tab (from 1), 0 for "Index", negative for the tab a click on
+/// the entry shows. An empty entry names only the section. TForm1::showPlace
+/// is the one way to show it.
 struct EntryRef
 {
     QByteArray section;

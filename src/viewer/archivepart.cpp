@@ -8,7 +8,7 @@
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "catalogue/textlines.h"
-#include "viewer/entryviewer.h"
+#include "viewer/partcontext.h"
 #include "widgets/imagelist.h"
 #include "widgets/sortgrid.h"
 #include "zip/enginefailures.h"
@@ -211,19 +211,22 @@ void ArchivePage::addCommands()
     m_layout->setRowStretch(7, 1);
 }
 
-ArchivePartBuilder::ArchivePartBuilder(EntryViewer &viewer)
-    : m_viewer(viewer)
+ArchivePartBuilder::ArchivePartBuilder(const PartContext &context)
+    : m_context(context)
 {
-    // A tab switch forgets the target folder; the archive page shown anew shows none.
-    connect(&viewer, &EntryViewer::pageShown, this, [](PartPage *page) {
-        if (auto *archive = qobject_cast<ArchivePage *>(page))
-            archive->targetEdit()->clear();
-    });
 }
 
-int ArchivePartBuilder::image() const
+void ArchivePartBuilder::pageShown(PartPage *page)
 {
-    return ImgArchive;
+    // A tab switch forgets the target folder; the archive page shown anew shows none.
+    m_outputPath.clear();
+    if (auto *archive = qobject_cast<ArchivePage *>(page))
+        archive->targetEdit()->clear();
+}
+
+std::optional<QString> ArchivePartBuilder::statusOnShow() const
+{
+    return QStringLiteral("Archiv-Output: (kein Pfad)");
 }
 
 PartPage *ArchivePartBuilder::createPage(const Part &part)
@@ -236,24 +239,24 @@ PartPage *ArchivePartBuilder::createPage(const Part &part)
 void ArchivePartBuilder::wire(ArchivePage *page)
 {
     connect(page, &ArchivePage::targetEdited, this,
-        [this, page] { guarded(m_viewer.seam(), [&] { ArchivEditChange(*page); }); });
+        [this, page] { guarded(m_context.seam(), [&] { ArchivEditChange(*page); }); });
     connect(page, &ArchivePage::chooseTargetClicked, this,
-        [this, page] { guarded(m_viewer.seam(), [&] { ChooseTargetClick(*page); }); });
+        [this, page] { guarded(m_context.seam(), [&] { ChooseTargetClick(*page); }); });
     connect(page, &ArchivePage::extractClicked, this,
-        [this, page] { guarded(m_viewer.seam(), [&] { ExtractButtonClick(*page); }); });
+        [this, page] { guarded(m_context.seam(), [&] { ExtractButtonClick(*page); }); });
     connect(page, &ArchivePage::openTargetClicked, this,
-        [this] { guarded(m_viewer.seam(), [this] { OpenTargetClick(); }); });
-    connect(
-        page->listing(), &TSortGrid::busyChanged, page, [this](bool busy) { m_viewer.seam().setBusy(busy); });
+        [this] { guarded(m_context.seam(), [this] { OpenTargetClick(); }); });
+    connect(page->listing(), &TSortGrid::busyChanged, page,
+        [this](bool busy) { m_context.seam().setBusy(busy); });
 }
 
 void ArchivePartBuilder::fill(PartPage &page)
 {
     auto &archive = static_cast<ArchivePage &>(page);
     const Part &part = archive.part();
-    m_viewer.ExtractModulFile(part.modul, part.file);
+    m_context.ExtractModulFile(part.modul, part.file);
     const QString copy = workFile(part.file);
-    m_viewer.ZipAccess1().setZipFilename(copy);
+    m_context.ZipAccess1().setZipFilename(copy);
     fillListing(archive.listing());
     if (!copy.isEmpty())
         QFile::remove(copy);
@@ -262,7 +265,7 @@ void ArchivePartBuilder::fill(PartPage &page)
 
 void ArchivePartBuilder::fillListing(TSortGrid *grid)
 {
-    const TZipAccess &zip = m_viewer.ZipAccess1();
+    const TZipAccess &zip = m_context.ZipAccess1();
     const QList<ZipDirEntry> &entries = zip.DirEntries();
     grid->setRowCount(zip.EntryCount() + 1);
     const QLocale locale;
@@ -279,60 +282,60 @@ void ArchivePartBuilder::fillListing(TSortGrid *grid)
 
 void ArchivePartBuilder::setOutputStatus()
 {
-    const QString &path = m_viewer.archivOutputPath();
-    m_viewer.showStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
-                                       : QStringLiteral("Archiv-Output: ") + path);
+    const QString &path = m_outputPath;
+    m_context.showStatus(path.isEmpty() ? QStringLiteral("Archiv-Output: (kein Pfad)")
+                                        : QStringLiteral("Archiv-Output: ") + path);
 }
 
 void ArchivePartBuilder::ArchivEditChange(const ArchivePage &page)
 {
-    m_viewer.setArchivOutputPath(absoluteFolder(page.targetEdit()->text(), QDir::homePath()));
+    m_outputPath = absoluteFolder(page.targetEdit()->text(), QDir::homePath());
     setOutputStatus();
 }
 
 void ArchivePartBuilder::ChooseTargetClick(const ArchivePage &page)
 {
-    if (const std::optional<QString> folder = SelectFolder(m_viewer.seam()))
-        m_viewer.setArchivOutputPath(*folder);
+    if (const std::optional<QString> folder = SelectFolder(m_context.seam()))
+        m_outputPath = *folder;
     setOutputStatus();
-    page.targetEdit()->setText(m_viewer.archivOutputPath());
+    page.targetEdit()->setText(m_outputPath);
 }
 
 void ArchivePartBuilder::ExtractButtonClick(const ArchivePage &page)
 {
-    QString path = m_viewer.archivOutputPath();
+    QString path = m_outputPath;
     if (path.isEmpty()) {
-        m_viewer.showStatus(QStringLiteral("Kein Zielpfad gewählt..."));
+        m_context.showStatus(QStringLiteral("Kein Zielpfad gewählt..."));
         return;
     }
     if (!QDir(path).exists()) {
-        if (!askYesNo(m_viewer.seam(),
+        if (!askYesNo(m_context.seam(),
                 QStringLiteral("Der Pfad '%1' existiert nicht. Soll dieser erstellt werden?").arg(path))) {
-            m_viewer.showStatus(QStringLiteral("Keine Datei entpackt..."));
+            m_context.showStatus(QStringLiteral("Keine Datei entpackt..."));
             return;
         }
         if (!QDir().mkpath(path)) {
-            m_viewer.showStatus(QStringLiteral("Ungültiger Pfad..."));
+            m_context.showStatus(QStringLiteral("Ungültiger Pfad..."));
             return;
         }
     }
     path = withSeparator(path);
-    m_viewer.setArchivOutputPath(path);
+    m_outputPath = path;
     // Checked before anything is extracted, so that nothing lands elsewhere
     // and the user learns why.
     if (const QString problem = folderProblem(path); !problem.isEmpty()) {
-        m_viewer.showStatus(QStringLiteral("Keine Datei entpackt..."));
-        showMessage(m_viewer.seam(), MessageKind::Error, problem);
+        m_context.showStatus(QStringLiteral("Keine Datei entpackt..."));
+        showMessage(m_context.seam(), MessageKind::Error, problem);
         return;
     }
 
-    const BusyCursor busy(m_viewer.seam());
+    const BusyCursor busy(m_context.seam());
     const QByteArray &file = page.part().file;
-    m_viewer.ExtractModulFile(page.part().modul, file);
+    m_context.ExtractModulFile(page.part().modul, file);
     // The archive is extracted from its copy in the Work directory: nothing of
     // ours is ever put into the user's folder, and nothing there is lost.
     const QString copy = workFile(file);
-    TZipAccess &zip = m_viewer.ZipAccess1();
+    TZipAccess &zip = m_context.ZipAccess1();
     zip.setZipFilename(copy);
     zip.setExtrBaseDir(path);
     zip.FSpecArgs().append("*");
@@ -342,12 +345,12 @@ void ArchivePartBuilder::ExtractButtonClick(const ArchivePage &page)
         zip.Extract();
         failures = messages.texts();
     }
-    m_viewer.showStatus(
+    m_context.showStatus(
         QStringLiteral("Es wurde(n) %1 Datei(en) nach '%2' entpackt...").arg(zip.ProcessedCount()).arg(path));
     if (!copy.isEmpty())
         QFile::remove(copy);
     if (!failures.isEmpty()) {
-        showMessage(m_viewer.seam(), MessageKind::Error,
+        showMessage(m_context.seam(), MessageKind::Error,
             QStringLiteral("Nicht alle Dateien konnten nach '%1' entpackt werden:\n\n%2")
                 .arg(path, failures.join(u'\n')));
     }
@@ -355,12 +358,12 @@ void ArchivePartBuilder::ExtractButtonClick(const ArchivePage &page)
 
 void ArchivePartBuilder::OpenTargetClick()
 {
-    const QString &path = m_viewer.archivOutputPath();
+    const QString &path = m_outputPath;
     if (path.isEmpty())
         return;
     if (!QDir(path).exists())
-        m_viewer.showStatus(QStringLiteral("Ungültiger Pfad..."));
-    m_viewer.seam().openExternal(QUrl::fromLocalFile(path));
+        m_context.showStatus(QStringLiteral("Ungültiger Pfad..."));
+    m_context.seam().openExternal(QUrl::fromLocalFile(path));
 }
 
 } // namespace tv

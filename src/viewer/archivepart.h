@@ -16,7 +16,7 @@ class QPushButton;
 /// grid and extracted into a folder the user chooses.
 namespace tv {
 
-class EntryViewer;
+class PartContext;
 
 class TSortGrid;
 
@@ -64,12 +64,15 @@ class ArchivePartBuilder : public QObject, public PartBuilder
 {
     Q_OBJECT
 public:
-    explicit ArchivePartBuilder(EntryViewer &viewer);
-    int image() const override;
+    explicit ArchivePartBuilder(const PartContext &context);
     PartPage *createPage(const Part &part) override;
     /// Lists the archive, then adds the commands: a listing that throws
     /// leaves a page without them.
     void fill(PartPage &page) override;
+    /// Every tab switch forgets the chosen folder and empties the edit of an archive page shown.
+    void pageShown(PartPage *page) override;
+    /// "Archiv-Output: (kein Pfad)": an archive tab keeps its line when its entry is clicked again.
+    std::optional<QString> statusOnShow() const override;
 
     void ExtractButtonClick(const ArchivePage &page);
     void ChooseTargetClick(const ArchivePage &page);
@@ -81,7 +84,8 @@ private:
     void fillListing(TSortGrid *grid);
     void setOutputStatus();
 
-    EntryViewer &m_viewer;
+    const PartContext &m_context;
+    QString m_outputPath; // the folder chosen; empty when none is
 };
 
 } // namespace tv

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entryviewer.h"
 
-#include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
-#include "catalogue/paths.h"
+#include "catalogue/errorreport.h"
 #include "catalogue/seam.h"
 #include "viewer/indexgrid.h"
 #include "viewer/partpage.h"
 #include "widgets/imagelist.h"
-#include "zip/zipaccess.h"
 
 #include <QPainter>
 #include <QSignalBlocker>
@@ -28,13 +26,20 @@ EntryViewer::EntryViewer(
     , m_grid(grid)
     , m_seam(seam)
     , m_host(std::move(host))
+    , m_context(seam, *m_host.zip, [this](const QString &text) { emit statusChanged(text); })
 {
+    connect(m_pageControl, &QTabWidget::currentChanged, this,
+        [this] { guarded(m_seam, [this] { PageControl2Change(); }); });
+    connect(m_grid, &QAbstractItemView::doubleClicked, this,
+        [this] { guarded(m_seam, [this] { StringGrid1DblClick(); }); });
+    connect(
+        m_grid, &IndexGrid::rowEntered, this, [this] { guarded(m_seam, [this] { StringGrid1DblClick(); }); });
     m_grid->setItemDelegate(
         new IndexGridDelegate([this](QPainter *p, int column, int row,
                                   const QRect &rect) { StringGrid1DrawCell(p, column, row, rect); },
             m_grid));
     m_grid->cells()->describeCell = [this](int column, int row) -> QString {
-        if (column != 0 || m_grid->cellText(0, row).isEmpty())
+        if (column != 0 || row < 1 || m_grid->cellText(0, row).isEmpty())
             return {};
         switch (rowMark(row)) {
         case ModulMark::Missing:
@@ -61,15 +66,19 @@ void EntryViewer::FillIndexRow(const Part &part)
     m_grid->setCellText(0, n, kBlanks + fromCp1252(part.caption));
     m_grid->setCellText(1, n, fromCp1252(part.description));
     m_grid->setCellText(2, n, fromCp1252(upperAscii(part.modul) + ".TVM"));
+    m_rows.insert_or_assign(n, part);
+}
+
+const Part *EntryViewer::rowPart(int row) const
+{
+    const auto part = m_rows.find(row);
+    return part == m_rows.end() ? nullptr : &part->second;
 }
 
 ModulMark EntryViewer::rowMark(int row) const
 {
-    // The row names its module as "<NAME>.TVM"; the marks are read from it.
-    const QByteArray cell = toCp1252(m_grid->cellText(2, row));
-    if (!cell.endsWith(".TVM"))
-        return ModulMark::Missing;
-    return modulMark(cell.chopped(4), m_host.newestModul());
+    const Part *part = rowPart(row);
+    return part ? modulMark(part->modul, m_host.newestModul()) : ModulMark::None;
 }
 
 void EntryViewer::DeleteDescribe()
@@ -77,6 +86,7 @@ void EntryViewer::DeleteDescribe()
     for (int row = 1; row <= 9; ++row) {
         for (int column = 0; column < 3; ++column)
             m_grid->setCellText(column, row, QString());
+        m_rows.erase(row);
     }
 }
 
@@ -96,11 +106,11 @@ PartBuilder *EntryViewer::builderFor(PartKind kind) const
 
 void EntryViewer::addPage(PartPage *page)
 {
-    const PartBuilder *builder = builderFor(page->part().kind);
+    const PartKindInfo *kind = partKindInfo(page->part().kind);
+    const int image = kind && builderFor(kind->kind) ? kind->image : ImgIndex;
     const QSignalBlocker block(m_pageControl);
     QString text = fromCp1252(page->part().caption);
-    m_pageControl->addTab(
-        page, imageListIcon(builder ? builder->image() : ImgIndex), text.replace(u'&', QStringLiteral("&&")));
+    m_pageControl->addTab(page, imageListIcon(image), text.replace(u'&', QStringLiteral("&&")));
 }
 
 PartPage *EntryViewer::page(int partNumber) const
@@ -123,10 +133,10 @@ bool EntryViewer::showPart(int partNumber)
     return shown;
 }
 
-bool EntryViewer::showsArchive() const
+PartBuilder *EntryViewer::shownBuilder() const
 {
     const PartPage *shown = currentPage();
-    return shown && shown->part().kind == PartKind::Archive;
+    return shown ? builderFor(shown->part().kind) : nullptr;
 }
 
 void EntryViewer::reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const
@@ -186,13 +196,14 @@ void EntryViewer::SectionListBoxClick(const EntrySelection &selection)
     if (selection.index != m_entryIndex) {
         DeleteDescribe();
         removeEntryTabs();
-        CreateEntryTabs(selection.name, ConvertUmlaut(selection.sectionCaption, false));
+        CreateEntryTabs(selection.name, selection.section);
         m_entryIndex = selection.index;
         if (PartPage *first = page(1))
             activateWithoutChange(first);
         PageControl2Change();
     }
-    if (!showsArchive()) {
+    const PartBuilder *shown = shownBuilder();
+    if (!shown || !shown->statusOnShow()) {
         showStatus(QStringLiteral("Eintrag: %1/%2      -      %3")
                        .arg(selection.index + 1)
                        .arg(selection.count)
@@ -202,8 +213,10 @@ void EntryViewer::SectionListBoxClick(const EntrySelection &selection)
 
 void EntryViewer::PageControl2Change()
 {
-    showStatus(showsArchive() ? QStringLiteral("Archiv-Output: (kein Pfad)") : QString());
-    m_archivOutputPath.clear();
+    const PartBuilder *shown = shownBuilder();
+    showStatus(shown ? shown->statusOnShow().value_or(QString()) : QString());
+    for (const auto &[kind, builder] : m_builders)
+        builder->pageShown(currentPage());
     emit pageShown(currentPage());
 }
 
@@ -215,27 +228,15 @@ void EntryViewer::StringGrid1DblClick()
 
 void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const
 {
-    const QString text = m_grid->cellText(column, row);
-    if (text.startsWith(kBlanks)) {
-        if (const PartBuilder *builder = builderFor(partKindOf(toCp1252(text.mid(kBlanks.size())))))
-            imageListIcon(builder->image()).paint(painter, QRect(rect.left() + 17, rect.top(), 16, 16));
-    }
-    if (column != 0 || row < 1 || text.isEmpty())
+    const Part *part = rowPart(row);
+    if (!part || column != 0 || m_grid->cellText(column, row).isEmpty())
         return;
+    if (const PartKindInfo *kind = partKindInfo(part->kind); kind && builderFor(kind->kind))
+        imageListIcon(kind->image).paint(painter, QRect(rect.left() + 17, rect.top(), 16, 16));
     const ModulMark mark = rowMark(row);
     if (mark != ModulMark::None)
         imageListIcon(mark == ModulMark::Missing ? ImgMissing : ImgNewest)
             .paint(painter, QRect(rect.left() + 2, rect.top(), 16, 16));
-}
-
-void EntryViewer::ExtractModulFile(const QByteArray &modul, const QByteArray &file)
-{
-    removeWorkCopies({ file });
-    TZipAccess &zip = *m_host.zip;
-    zip.setZipFilename(modulFile(modul));
-    zip.setFSpecArgs({ file });
-    zip.setExtrBaseDir(GetWorkDir());
-    zip.Extract();
 }
 
 } // namespace tv

@@ -3,6 +3,7 @@
 
 #include "catalogue/entry.h"
 #include "viewer/partbuilder.h"
+#include "viewer/partcontext.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -31,25 +32,29 @@ struct ViewerHost
 };
 
 /// The entry picked in a list: its position, the list's length, its name and
-/// the caption of the section tab the list lies on.
+/// the Sections.dat line of the list's section (the <name> of its Section file).
 struct EntrySelection
 {
     int index = -1;
     int count = 0;
     QByteArray name;
-    QByteArray sectionCaption;
+    QByteArray section;
 };
 
 /// @short The right-hand side: the Index grid and one tab per part of the
 /// entry shown.
 ///
 /// Tab n (from 1) is the page of part n; "Index" is tab 0. Each kind's
-/// builder makes and fills its pages (see PartBuilder).
+/// builder makes and fills its pages (see PartBuilder) through the viewer's
+/// PartContext. Index rows keep the Part they were written from, which their
+/// marks are drawn by.
 class EntryViewer : public QObject
 {
     Q_OBJECT
 public:
     /// `seam` answers for the viewer and its part pages and must outlive them.
+    /// The viewer handles the tab switches of `pageControl2` and the jumps
+    /// from `grid` itself, each inside guarded().
     EntryViewer(QTabWidget *pageControl2, IndexGrid *grid, Seam &seam, ViewerHost host, QObject *parent);
     ~EntryViewer() override;
 
@@ -65,11 +70,9 @@ public:
     void PageControl2Change();
     void StringGrid1DblClick();
     void StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const;
-    /// Brings `file` of module `modul` into the Work directory; callers look
-    /// for the file to learn whether it came.
-    void ExtractModulFile(const QByteArray &modul, const QByteArray &file);
-    TZipAccess &ZipAccess1() const { return *m_host.zip; }
-    Seam &seam() const { return m_seam; }
+    /// What the part builders work with: the seam, the ZIP component, the
+    /// extraction and this viewer's status line.
+    const PartContext &partContext() const { return m_context; }
 
     /// The page of part `partNumber` (from 1) of the entry shown; nullptr when it has none.
     PartPage *page(int partNumber) const;
@@ -89,11 +92,6 @@ public:
     const QByteArray &shownEntry() const { return m_shownEntry; }
     const QByteArray &shownSection() const { return m_shownSection; }
 
-    /// The folder archive parts extract into; empty when none is chosen.
-    /// Every tab switch forgets it.
-    const QString &archivOutputPath() const { return m_archivOutputPath; }
-    void setArchivOutputPath(const QString &path) { m_archivOutputPath = path; }
-
     /// Has the window show `text` in its status bar.
     void showStatus(const QString &text) { emit statusChanged(text); }
 
@@ -109,8 +107,11 @@ private:
     PartBuilder *builderFor(PartKind kind) const;
     void addPage(PartPage *page);
     void reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const;
-    bool showsArchive() const;
-    /// The status mark of Index row `row`, decided from the module the row names.
+    /// The builder of the kind of the page on the active tab, or nullptr.
+    PartBuilder *shownBuilder() const;
+    /// The part Index row `row` was last written from; nullptr for none.
+    const Part *rowPart(int row) const;
+    /// The status mark of Index row `row`, decided from the module of its part.
     ModulMark rowMark(int row) const;
     void activateWithoutChange(QWidget *page);
 
@@ -118,11 +119,12 @@ private:
     IndexGrid *m_grid;
     Seam &m_seam;
     ViewerHost m_host;
+    PartContext m_context;
     std::map<PartKind, std::unique_ptr<PartBuilder>> m_builders;
+    std::map<int, Part> m_rows; // Index row -> the part it was written from
     int m_entryIndex = -1;
     QByteArray m_shownEntry;
     QByteArray m_shownSection;
-    QString m_archivOutputPath;
 };
 
 } // namespace tv

@@ -5,7 +5,7 @@
 #include "catalogue/errorreport.h"
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
-#include "viewer/entryviewer.h"
+#include "viewer/partcontext.h"
 #include "widgets/imagelist.h"
 #include "zip/zipaccess.h"
 
@@ -72,21 +72,16 @@ HtmlPage::HtmlPage(const Part &part)
     m_show = createShowButton(this, ImgHtml, QStringLiteral("HtmlButton%1").arg(part.number));
 }
 
-HtmlPartBuilder::HtmlPartBuilder(EntryViewer &viewer)
-    : m_viewer(viewer)
+HtmlPartBuilder::HtmlPartBuilder(const PartContext &context)
+    : m_context(context)
 {
-}
-
-int HtmlPartBuilder::image() const
-{
-    return ImgHtml;
 }
 
 PartPage *HtmlPartBuilder::createPage(const Part &part)
 {
     auto *page = new HtmlPage(part);
     QObject::connect(page->showButton(), &QPushButton::clicked, page,
-        [this, page] { guarded(m_viewer.seam(), [&] { HtmlButtonClick(*page); }); });
+        [this, page] { guarded(m_context.seam(), [&] { HtmlButtonClick(*page); }); });
     return page;
 }
 
@@ -97,14 +92,14 @@ void HtmlPartBuilder::HtmlButtonClick(const HtmlPage &page)
     const QByteArray &file = page.part().file;
     const QString work = GetWorkDir();
     removeIndexPages(work);
-    m_viewer.ExtractModulFile(page.part().modul, file);
+    m_context.ExtractModulFile(page.part().modul, file);
     unpackPage(workFile(file));
     if (!fileExistsIn(work, kIndexPage)) {
-        m_viewer.showStatus(
+        m_context.showStatus(
             QStringLiteral("Die HTML-Seite kann nicht angezeigt werden: index.htm wurde nicht entpackt."));
         return;
     }
-    m_viewer.seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
+    m_context.seam().openExternal(QUrl::fromLocalFile(resolveName(work, kIndexPage)));
 }
 
 void HtmlPartBuilder::unpackPage(const QString &archive)
@@ -114,7 +109,7 @@ void HtmlPartBuilder::unpackPage(const QString &archive)
         if (!archive.isEmpty())
             QFile::remove(archive);
     });
-    TZipAccess &zip = m_viewer.ZipAccess1();
+    TZipAccess &zip = m_context.ZipAccess1();
     zip.setZipFilename(archive);
     zip.setExtrBaseDir(GetWorkDir());
     zip.setFSpecArgs({ "*.*" });

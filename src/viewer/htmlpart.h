@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace tv {
 
-class EntryViewer;
+class PartContext;
 
 /// The explaining text of a page that hands its part to the browser, at
 /// (64, 16) and sized to the text. The text's line breaks are written LF CR;
@@ -39,8 +39,7 @@ private:
 class HtmlPartBuilder : public PartBuilder
 {
 public:
-    explicit HtmlPartBuilder(EntryViewer &viewer);
-    int image() const override;
+    explicit HtmlPartBuilder(const PartContext &context);
     PartPage *createPage(const Part &part) override;
     /// Nothing to read: the module is opened when the button is clicked.
     void fill(PartPage &page) override;
@@ -56,7 +55,7 @@ private:
     /// the window's ZIP component, then deletes the archive.
     void unpackPage(const QString &archive);
 
-    EntryViewer &m_viewer;
+    const PartContext &m_context;
 };
 
 } // namespace tv

@@ -7,8 +7,7 @@
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
-#include "viewer/entryviewer.h"
-#include "viewer/indexgrid.h"
+#include "viewer/partcontext.h"
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"
@@ -109,9 +108,9 @@ QString proposedFileName(const QString &description)
     return name;
 }
 
-TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
+TextPartMenu::TextPartMenu(const PartContext &context, QWidget *parent)
     : QMenu(parent)
-    , m_viewer(viewer)
+    , m_context(context)
 {
     setObjectName(QStringLiteral("PopupMenu1"));
     QAction *all = addAction(QStringLiteral("Alles markieren"));
@@ -128,27 +127,27 @@ TextPartMenu::TextPartMenu(EntryViewer &viewer, QWidget *parent)
     pdf->setObjectName(QStringLiteral("PdfExport2"));
     connect(this, &QMenu::aboutToShow, this, &TextPartMenu::PopupMenu1Popup);
     connect(all, &QAction::triggered, this,
-        [this] { guarded(m_viewer.seam(), [this] { Allesmarkieren1Click(); }); });
+        [this] { guarded(m_context.seam(), [this] { Allesmarkieren1Click(); }); });
     connect(m_kopieren, &QAction::triggered, this,
-        [this] { guarded(m_viewer.seam(), [this] { Kopieren1Click(); }); });
+        [this] { guarded(m_context.seam(), [this] { Kopieren1Click(); }); });
     connect(save, &QAction::triggered, this,
-        [this] { guarded(m_viewer.seam(), [this] { Speichernunter1Click(); }); });
+        [this] { guarded(m_context.seam(), [this] { Speichernunter1Click(); }); });
     connect(
-        print, &QAction::triggered, this, [this] { guarded(m_viewer.seam(), [this] { Drucken2Click(); }); });
+        print, &QAction::triggered, this, [this] { guarded(m_context.seam(), [this] { Drucken2Click(); }); });
     connect(
-        pdf, &QAction::triggered, this, [this] { guarded(m_viewer.seam(), [this] { PdfExport2Click(); }); });
+        pdf, &QAction::triggered, this, [this] { guarded(m_context.seam(), [this] { PdfExport2Click(); }); });
 }
 
 void TextPartMenu::Drucken2Click()
 {
     if (m_target)
-        printTextDocument(m_viewer.seam(), *m_target->document(), m_target->title());
+        printTextDocument(m_context.seam(), *m_target->document(), m_target->title());
 }
 
 void TextPartMenu::PdfExport2Click()
 {
     if (m_target)
-        exportTextPdf(m_viewer.seam(), *m_target->document(), m_target->title());
+        exportTextPdf(m_context.seam(), *m_target->document(), m_target->title());
 }
 
 void TextPartMenu::popupFor(RichEdit *edit, const QPoint &globalPos)
@@ -171,7 +170,7 @@ void TextPartMenu::Allesmarkieren1Click()
 void TextPartMenu::copySelection(RichEdit *edit)
 {
     if (edit && edit->textCursor().hasSelection())
-        m_viewer.seam().setClipboard(edit->selectionMimeData());
+        m_context.seam().setClipboard(edit->selectionMimeData());
 }
 
 void TextPartMenu::Kopieren1Click()
@@ -188,9 +187,10 @@ void TextPartMenu::Speichernunter1Click()
     request.filters = { QStringLiteral("RichEdit-Dateien (*.rtf)"), QStringLiteral("Textdateien (*.txt)") };
     request.defaultSuffix = QStringLiteral("txt");
     request.directory = GetProgramDir();
-    request.fileName
-        = proposedFileName(m_viewer.StringGrid1()->cellText(1, m_viewer.PageControl2()->currentIndex()));
-    const SaveAnswer answer = m_viewer.seam().chooseSaveFile(request);
+    // The part's description, as its Index row shows it.
+    if (const auto *page = qobject_cast<const TextPage *>(m_target->parentWidget()))
+        request.fileName = proposedFileName(fromCp1252(page->part().description));
+    const SaveAnswer answer = m_context.seam().chooseSaveFile(request);
     if (answer.path.isEmpty())
         return;
     m_target->richTextMode = fileExtension(answer.path) == QStringLiteral(".rtf");
@@ -213,15 +213,10 @@ TextPage::TextPage(const Part &part)
     layout->addWidget(m_edit);
 }
 
-TextPartBuilder::TextPartBuilder(EntryViewer &viewer, QWidget *menuParent)
-    : m_viewer(viewer)
-    , m_menu(new TextPartMenu(viewer, menuParent))
+TextPartBuilder::TextPartBuilder(const PartContext &context, QWidget *menuParent)
+    : m_context(context)
+    , m_menu(new TextPartMenu(context, menuParent))
 {
-}
-
-int TextPartBuilder::image() const
-{
-    return ImgText;
 }
 
 PartPage *TextPartBuilder::createPage(const Part &part)
@@ -238,7 +233,7 @@ void TextPartBuilder::fill(PartPage &page)
 {
     auto &text = static_cast<TextPage &>(page);
     const Part &part = text.part();
-    m_viewer.ExtractModulFile(part.modul, part.file);
+    m_context.ExtractModulFile(part.modul, part.file);
     const QString path = workFile(part.file);
     if (path.isEmpty())
         throw Error(

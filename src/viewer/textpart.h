@@ -49,7 +49,7 @@ QString fileExtension(const QString &fileName);
 /// "." or ".." alone: "Ein/Aus: C:\x" -> "Ein_Aus_ C__x".
 QString proposedFileName(const QString &description);
 
-class EntryViewer;
+class PartContext;
 
 /// The popup menu of the text controls ("PopupMenu1"); its handlers act on the
 /// control it was opened on.
@@ -57,7 +57,7 @@ class TextPartMenu : public QMenu
 {
     Q_OBJECT
 public:
-    TextPartMenu(EntryViewer &viewer, QWidget *parent);
+    TextPartMenu(const PartContext &context, QWidget *parent);
     void popupFor(RichEdit *edit, const QPoint &globalPos);
 
     void PopupMenu1Popup();
@@ -72,7 +72,7 @@ public:
     QAction *Kopieren1() const { return m_kopieren; }
 
 private:
-    EntryViewer &m_viewer;
+    const PartContext &m_context;
     QPointer<RichEdit> m_target;
     QAction *m_kopieren;
 };
@@ -94,15 +94,14 @@ private:
 class TextPartBuilder : public PartBuilder
 {
 public:
-    TextPartBuilder(EntryViewer &viewer, QWidget *menuParent);
-    int image() const override;
+    TextPartBuilder(const PartContext &context, QWidget *menuParent);
     PartPage *createPage(const Part &part) override;
     /// Throws Error("Datei <path> kann nicht geöffnet werden") when the Part
     /// file cannot be brought into the Work directory or read.
     void fill(PartPage &page) override;
 
 private:
-    EntryViewer &m_viewer;
+    const PartContext &m_context;
     TextPartMenu *m_menu;
 };
 

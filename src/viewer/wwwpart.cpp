@@ -7,8 +7,8 @@
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "catalogue/textlines.h"
-#include "viewer/entryviewer.h"
 #include "viewer/htmlpart.h"
+#include "viewer/partcontext.h"
 #include "widgets/imagelist.h"
 
 #include <QFile>
@@ -115,21 +115,16 @@ void WwwPage::setAddress(const QString &address)
     connect(m_show, &QPushButton::clicked, this, &WwwPage::showClicked);
 }
 
-WwwPartBuilder::WwwPartBuilder(EntryViewer &viewer)
-    : m_viewer(viewer)
+WwwPartBuilder::WwwPartBuilder(const PartContext &context)
+    : m_context(context)
 {
-}
-
-int WwwPartBuilder::image() const
-{
-    return ImgWww;
 }
 
 PartPage *WwwPartBuilder::createPage(const Part &part)
 {
     auto *page = new WwwPage(part);
     QObject::connect(page, &WwwPage::showClicked, page,
-        [this, page] { guarded(m_viewer.seam(), [&] { WwwButtonClick(*page); }); });
+        [this, page] { guarded(m_context.seam(), [&] { WwwButtonClick(*page); }); });
     return page;
 }
 
@@ -141,7 +136,7 @@ void WwwPartBuilder::fill(PartPage &page)
 
 QByteArray WwwPartBuilder::readAddress(const Part &part)
 {
-    m_viewer.ExtractModulFile(part.modul, part.file);
+    m_context.ExtractModulFile(part.modul, part.file);
     const QString path = workFile(part.file);
     if (path.isEmpty())
         throw IoError(2);
@@ -152,7 +147,7 @@ QByteArray WwwPartBuilder::readAddress(const Part &part)
 void WwwPartBuilder::WwwButtonClick(const WwwPage &page)
 {
     openWebAddress(
-        m_viewer.seam(), page.address(), [this](const QString &text) { m_viewer.showStatus(text); });
+        m_context.seam(), page.address(), [this](const QString &text) { m_context.showStatus(text); });
 }
 
 } // namespace tv

@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace tv {
 
-class EntryViewer;
+class PartContext;
 
 class Seam;
 
@@ -68,8 +68,7 @@ private:
 class WwwPartBuilder : public PartBuilder
 {
 public:
-    explicit WwwPartBuilder(EntryViewer &viewer);
-    int image() const override;
+    explicit WwwPartBuilder(const PartContext &context);
     PartPage *createPage(const Part &part) override;
     /// Reads the address; throws IoError(2) "Datei nicht gefunden" when the
     /// Module does not hold the Part file, and the page stays without a button.
@@ -82,7 +81,7 @@ private:
     /// and deleted again.
     QByteArray readAddress(const Part &part);
 
-    EntryViewer &m_viewer;
+    const PartContext &m_context;
 };
 
 } // namespace tv

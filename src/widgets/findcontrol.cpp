@@ -13,6 +13,12 @@ QObject *findControl(const QObject *root, const QString &name)
         if (o->objectName().compare(name, Qt::CaseInsensitive) == 0)
             return o;
     }
+    for (QObject *o : all) {
+        if (auto *lazy = dynamic_cast<LazyControls *>(o)) {
+            if (QObject *made = lazy->makeControl(name))
+                return made;
+        }
+    }
     return nullptr;
 }
 

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+class TestDirs;
+
 namespace tv {
 class Seam;
 class TForm1;
@@ -16,3 +18,8 @@ std::unique_ptr<tv::TForm1> startMainWindow(tv::Seam &seam);
 
 /// Clicks entry `row` in the list of section tab `section` (from 1).
 void clickEntry(tv::TForm1 &form, int row, int section = 1);
+
+/// A small catalogue: sections "Grafik" (entries "!Neuheiten", "Bitmaps laden",
+/// "Farben & Stifte", "Dateien kopieren") and "Kaeltetechnik", shown with "ä"
+/// ("Kühlschrank"); the newest module "neu.tvm" unless `withNewest` is false.
+void writeSmallCatalogue(const TestDirs &dirs, bool withNewest = true);

@@ -1,24 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/errorreport.h"
-#include "app/mainwindow.h"
 #include "catalogue/entry.h"
+#include "catalogue/errorreport.h"
 #include "catalogue/paths.h"
-#include "formdriver.h"
-#include "navigation/entrylistbox.h"
-#include "navigation/sectionnavigator.h"
 #include "testdirs.h"
 #include "testfixture.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
+#include "viewerstand.h"
 #include "widgets/findcontrol.h"
-#include "zip/zipaccess.h"
 #include "zipwriter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -68,6 +63,9 @@ enum Row {
     RowCount
 };
 
+const QList<QByteArray> kNames = { "Bitmaps laden", "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile",
+    "Leer", "Kaputt", "A A", "A B A", "A basis A", "Ohne A", "Riesig", "Farben \xE4ndern", "Ausbruch" };
+
 /// Pixels of a mark's colours in the 16 x 16 square at the start of a cell
 /// where the status mark goes; the kind mark starts 15 pixels further right.
 struct MarkPixels
@@ -96,19 +94,15 @@ MarkPixels markPixels(const QImage &image, const QRect &cell, int offset = 2)
 class EntryViewerTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<ViewerStand> m_stand;
 
-    EntryListBox *list(int n = 1) const
-    {
-        return qobject_cast<EntryListBox *>(
-            findControl(m_form.get(), QStringLiteral("SectionListBox%1").arg(n)));
-    }
-    void click(int row, int n = 1) { clickEntry(*m_form, row, n); }
-    QTabWidget *pages() const { return m_form->PageControl2(); }
-    IndexGrid *grid() const { return m_form->StringGrid1(); }
+    void click(int row) { m_stand->click("Grafik", kNames[row], row, RowCount); }
+    QTabWidget *pages() const { return m_stand->pages(); }
+    IndexGrid *grid() const { return m_stand->grid(); }
+    EntryViewer *viewer() const { return m_stand->viewer(); }
     RichEdit *richEdit(int n) const
     {
-        return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
+        return qobject_cast<RichEdit *>(findControl(m_stand.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
     }
 
     void setUp() override
@@ -122,11 +116,12 @@ class EntryViewerTest : public TestFixture
             { { "bitmaps.rtf", kArticle }, { "notiz.txt", "Zeile eins\r\nZeile zwei \xE4\r\n" },
                 { "beispiel.zip", zipBytes({ { "a.txt", "A" } }) } });
         writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), { { "notiz.txt", "Neue Notiz\r\n" } });
-        m_form = startMainWindow(*m_seam);
-        QVERIFY(m_form);
-        QCOMPARE(list()->count(), int(RowCount));
+        QCOMPARE(SectionFile::ofLine("Grafik").entryNames(), kNames);
+        m_stand = std::make_unique<ViewerStand>(*m_seam);
+        m_stand->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_stand.get()));
     }
-    void tearDown() override { m_form.reset(); }
+    void tearDown() override { m_stand.reset(); }
 
 private slots:
     void clickShowsTheEntry()
@@ -137,10 +132,10 @@ private slots:
         QCOMPARE(pages()->tabText(1), QStringLiteral("Artikel"));
         QCOMPARE(pages()->tabText(2), QStringLiteral("Hinweise"));
         QCOMPARE(pages()->tabText(3), QStringLiteral("Archiv"));
-        QCOMPARE(m_form->viewer()->page(3)->part().kind, PartKind::Archive);
+        QCOMPARE(viewer()->page(3)->part().kind, PartKind::Archive);
         QCOMPARE(pages()->currentIndex(), 1);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
-        QCOMPARE(m_form->CurrentEntryIndex(), 0);
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
+        QCOMPARE(viewer()->currentEntryIndex(), 0);
 
         QCOMPARE(grid()->cellText(0, 1), QStringLiteral("           Artikel"));
         QCOMPARE(grid()->cellText(1, 1), QStringLiteral("Bitmaps mit Qt laden"));
@@ -174,7 +169,7 @@ private slots:
     void partsAreShownByTheirNumber()
     {
         click(Bitmaps);
-        EntryViewer *viewer = m_form->viewer();
+        EntryViewer *viewer = this->viewer();
         auto *text = qobject_cast<TextPage *>(viewer->currentPage());
         QVERIFY(text);
         QCOMPARE(text->edit(), richEdit(1));
@@ -186,7 +181,7 @@ private slots:
         auto *archive = qobject_cast<ArchivePage *>(viewer->currentPage());
         QVERIFY(archive);
         QCOMPARE(archive->part().kind, PartKind::Archive);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
 
         QVERIFY(!viewer->showPart(4));
         QVERIFY(!viewer->showPart(0));
@@ -200,15 +195,14 @@ private slots:
         click(Bitmaps);
         QPointer<QWidget> first = pages()->widget(1);
         pages()->setCurrentIndex(2);
-        m_form->setStatusText(QStringLiteral("anders"));
+        m_stand->setStatusText(QStringLiteral("anders"));
         click(Bitmaps);
         QVERIFY(first);
         QCOMPARE(pages()->currentIndex(), 2);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Eintrag: 1/13      -      Bitmaps laden"));
 
-        // A section switch resets the index: the same position rebuilds.
-        m_form->PageControl1()->setCurrentIndex(1);
-        m_form->PageControl1()->setCurrentIndex(0);
+        // A section switch forgets the index: the same position rebuilds.
+        viewer()->forgetCurrentEntry();
         click(Bitmaps);
         QVERIFY(!first);
         QCOMPARE(pages()->currentIndex(), 1);
@@ -236,14 +230,14 @@ private slots:
         QCOMPARE(pages()->count(), 1);
         QCOMPARE(pages()->currentIndex(), 0);
         QCOMPARE(grid()->cellText(0, 1), QString());
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 5/13      -      Leer"));
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Eintrag: 5/13      -      Leer"));
     }
 
     void captionOfNoKind()
     {
         click(Drehen);
         QCOMPARE(pages()->tabText(1), QStringLiteral("artikel"));
-        QCOMPARE(m_form->viewer()->page(1)->part().kind, PartKind::None);
+        QCOMPARE(viewer()->page(1)->part().kind, PartKind::None);
         QVERIFY(!richEdit(1));
         QVERIFY(richEdit(2));
     }
@@ -256,7 +250,7 @@ private slots:
         QCOMPARE(m_seam->messageTexts(), QStringList { a });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QCOMPARE(pages()->count(), 3); // the tabs stay, empty
-        QVERIFY(m_form->viewer()->page(1)->children().isEmpty());
+        QVERIFY(viewer()->page(1)->children().isEmpty());
         m_seam->messages.clear();
         click(ABA);
         QCOMPARE(m_seam->messageTexts(), (QStringList { a, b, a }));
@@ -306,7 +300,7 @@ private slots:
     void aBuilderErrorEndsTheBuild()
     {
         click(Bitmaps);
-        m_form->setStatusText(QStringLiteral("vorher"));
+        m_stand->setStatusText(QStringLiteral("vorher"));
         click(Kaputt);
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
@@ -314,8 +308,8 @@ private slots:
             QStringLiteral("Datei %1nicht_da.rtf kann nicht geöffnet werden.").arg(m_dirs->workDir()));
         QCOMPARE(pages()->count(), 2); // the second part got no tab
         QCOMPARE(grid()->cellText(2, 2), QStringLiteral("BASIS.TVM"));
-        QCOMPARE(m_form->CurrentEntryIndex(), 0);
-        QCOMPARE(m_form->statusText(), QStringLiteral("vorher"));
+        QCOMPARE(viewer()->currentEntryIndex(), 0);
+        QCOMPARE(m_stand->statusText(), QStringLiteral("vorher"));
         QCOMPARE(m_seam->busyDepth, 0);
         // The entry still shown by index 0 is not rebuilt by a click on it.
         click(Bitmaps);
@@ -359,7 +353,7 @@ private slots:
     void doubleClickJumpsToThePart()
     {
         click(Bitmaps);
-        m_form->setStatusText(QStringLiteral("bleibt"));
+        m_stand->setStatusText(QStringLiteral("bleibt"));
         // QTest's double click is not turned into one for item views here: press,
         // then deliver the double-click event the window system would send.
         auto dblClick = [&](int row) {
@@ -375,7 +369,7 @@ private slots:
         dblClick(3);
         QCOMPARE(grid()->currentGridRow(), 3);
         QCOMPARE(pages()->currentIndex(), 3);
-        QCOMPARE(m_form->statusText(), QStringLiteral("bleibt")); // no "Archiv-Output" text
+        QCOMPARE(m_stand->statusText(), QStringLiteral("bleibt")); // no "Archiv-Output" text
         dblClick(2);
         QCOMPARE(pages()->currentIndex(), 2);
         dblClick(5); // beyond the last part
@@ -387,16 +381,16 @@ private slots:
         QCOMPARE(pages()->currentIndex(), 1);
         // A change of tab by the user runs the tab change.
         pages()->setCurrentIndex(3);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Archiv-Output: (kein Pfad)"));
         pages()->setCurrentIndex(1);
-        QCOMPARE(m_form->statusText(), QString());
+        QCOMPARE(m_stand->statusText(), QString());
     }
 
     void copyAndSave()
     {
         click(Bitmaps);
         RichEdit *edit = richEdit(1);
-        auto *menu = m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
+        auto *menu = m_stand->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
         QVERIFY(menu);
         menu->popupFor(edit, edit->mapToGlobal(QPoint(5, 5)));
         QVERIFY(!menu->Kopieren1()->isEnabled());
@@ -435,7 +429,7 @@ private slots:
     void saveIntoAMissingFolderIsReported()
     {
         click(Bitmaps);
-        auto *menu = m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
+        auto *menu = m_stand->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1"));
         const QString path = m_dirs->tempDir() + QStringLiteral("fehlt/x.txt");
         m_seam->saveFiles = { { path, 1 } };
         menu->popupFor(richEdit(1), QPoint());
@@ -451,52 +445,12 @@ private slots:
         QCOMPARE(fileExtension(QStringLiteral("x.RTF")), QStringLiteral(".RTF"));
         QCOMPARE(fileExtension(QStringLiteral("c:x")), QString());
     }
-
-    void searchMovesDownAndNeverWraps()
-    {
-        QLineEdit *edit = m_form->Edit1();
-        edit->setFocus();
-        QTest::keyClicks(edit, QStringLiteral("bitmap"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(list()->selectedRow(), int(Bitmaps));
-        QCOMPARE(pages()->count(), 4);
-        QCOMPARE(edit->text(), QStringLiteral("bitmap"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(list()->selectedRow(), int(Drehen));
-        QCOMPARE(m_form->statusText(), QStringLiteral("Eintrag: 3/13      -      Bitmap drehen"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
-        QCOMPARE(list()->selectedRow(), int(Drehen));
-
-        edit->clear();
-        QTest::keyClicks(edit, QStringLiteral("ÄNDERN"));
-        QTest::keyClick(edit, Qt::Key_Enter);
-        QCOMPARE(list()->selectedRow(), int(Farben));
-        list()->selectRow(0);
-        edit->setText(QStringLiteral("aendern"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
-        edit->clear();
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
-        QCOMPARE(list()->selectedRow(), 0);
-
-        // Only the active section is searched.
-        m_form->PageControl1()->setCurrentIndex(1);
-        edit->setText(QStringLiteral("bitmap"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_form->statusText(), QStringLiteral("Keine Übereinstimmungen gefunden..."));
-        edit->setText(QStringLiteral("k\xFChl"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(list(2)->selectedRow(), 0);
-    }
 };
 
 int main(int argc, char *argv[])
 {
     EntryViewerTest test;
-    // The error report of the event loop answers through the test's own seam.
-    TipvaultApplication app(argc, argv, test.seam());
+    QApplication app(argc, argv);
     return QTest::qExec(&test, argc, argv);
 }
 #include "entryviewer_test.moc"
