@@ -442,11 +442,11 @@ private:
             QList<QStringList> rows;
             for (const ZipDirEntry &m : files.members(archive)) {
                 const QString date = dosStamp(m.dateTime());
-                list.append(QJsonObject { { QStringLiteral("name"), fromCp1252(m.FileName) },
+                list.append(QJsonObject { { QStringLiteral("name"), m.Name },
                     { QStringLiteral("size"), m.uncompressedSize() },
                     { QStringLiteral("packed"), m.compressedSize() },
                     { QStringLiteral("date"), date.isEmpty() ? QJsonValue() : QJsonValue(date) } });
-                rows.append({ fromCp1252(m.FileName), QString::number(m.uncompressedSize()),
+                rows.append({ m.Name, QString::number(m.uncompressedSize()),
                     QString::number(m.compressedSize()), date });
             }
             json.insert(QStringLiteral("members"), list);

@@ -328,7 +328,7 @@ private:
                 partText()
                     + QStringLiteral("Datei %1 fehlt im Modul %2").arg(q(part.file), q(part.modul + ".tvm")));
         else
-            members.used.insert(file);
+            members.used.insert(members.aliases.value(file, file));
     }
 
     /// Asked once per module name: a catalogue of 400,000 parts names a few hundred.
@@ -347,6 +347,7 @@ private:
         QHash<QByteArray, QByteArray> names; // upper-cased -> as stored
         QList<QByteArray> order;
         QSet<QByteArray> used;
+        QHash<QByteArray, QByteArray> aliases; // decoded name -> stored name, both upper-cased
     };
 
     Members &membersOf(const QByteArray &modul)
@@ -376,6 +377,12 @@ private:
             if (!members.names.contains(upper))
                 members.order << upper;
             members.names.insert(upper, member.FileName);
+            // The engine also finds a member by its decoded name (UTF-8, CP850).
+            const QByteArray decoded = upperAscii(toCp1252(member.Name));
+            if (decoded != upper && !members.names.contains(decoded)) {
+                members.names.insert(decoded, member.FileName);
+                members.aliases.insert(decoded, upper);
+            }
         }
         m_modulOrder << key;
         return *m_members.insert(key, members);

@@ -7,7 +7,7 @@
 #include "catalogue/textlines.h"
 #include "cli/clierror.h"
 #include "cli/names.h"
-#include "zip/enginerecords.h"
+#include "zip/enginefailures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +36,8 @@ bool isLiteralSpec(const QByteArray &name)
 {
     return !name.contains('*') && !name.contains('?');
 }
+
+constexpr int kNoEntriesCode = 1036; // the listing's "No valid zip entries found"
 
 } // namespace
 
@@ -66,17 +68,14 @@ int PartFiles::extract(const QString &archive, const QList<QByteArray> &specs, c
     bool overwrite, QStringList *failures)
 {
     const CurrentDirGuard guard;
-    const TZipAccess::MessageEvent previous = m_zip.OnMessage();
-    m_zip.setOnMessage([failures](TZipAccess &, int code, const QString &text) {
-        if (failures && code >= EngineArchiveUnreadable && code <= EngineUnsupported)
-            failures->append(text);
-    });
     m_zip.setZipFilename(archive);
     m_zip.setExtrOptions(overwrite ? ExtrOpts(ExtrOverWrite) : ExtrOpts());
     m_zip.setFSpecArgs(specs);
     m_zip.setExtrBaseDir(dir);
+    const EngineFailures said(m_zip);
     m_zip.Extract();
-    m_zip.setOnMessage(previous);
+    if (failures)
+        *failures = said.texts();
     return m_zip.ProcessedCount();
 }
 
@@ -90,12 +89,18 @@ QString PartFiles::fetch(const Part &part)
                            .arg(shownName(part.file))
                            .arg(part.number));
     const QString dir = scratch();
-    extract(modulFile(part.modul), { part.file }, dir, true, nullptr);
+    QStringList failures;
+    extract(modulFile(part.modul), { part.file }, dir, true, &failures);
     const QString path = resolveName(dir, part.file);
-    if (!QFileInfo(path).isFile())
-        throw CliError(QStringLiteral("Die Datei '%1' fehlt im Modul '%2.tvm'.")
-                           .arg(shownName(part.file), shownName(part.modul)));
-    return path;
+    if (QFileInfo(path).isFile())
+        return path;
+    // The member is there but could not be read: say why, not that it is missing.
+    if (!failures.isEmpty())
+        throw CliError(QStringLiteral("Teil %1 ('%2' im Modul '%3.tvm') kann nicht gelesen werden: %4")
+                           .arg(part.number)
+                           .arg(shownName(part.file), shownName(part.modul), failures.join(u' ')));
+    throw CliError(QStringLiteral("Die Datei '%1' fehlt im Modul '%2.tvm'.")
+                       .arg(shownName(part.file), shownName(part.modul)));
 }
 
 QByteArray PartFiles::read(const Part &part)
@@ -108,7 +113,22 @@ QByteArray PartFiles::read(const Part &part)
 
 QList<ZipDirEntry> PartFiles::members(const QString &path)
 {
-    m_zip.setZipFilename(path);
+    QStringList said;
+    const TZipAccess::MessageEvent previous = m_zip.OnMessage();
+    m_zip.setOnMessage([&said](TZipAccess &, int code, const QString &text) {
+        if (code == kNoEntriesCode)
+            said << text;
+    });
+    try {
+        m_zip.setZipFilename(path);
+    } catch (...) {
+        m_zip.setOnMessage(previous);
+        throw;
+    }
+    m_zip.setOnMessage(previous);
+    if (!said.isEmpty())
+        throw CliError(QStringLiteral("Das Archiv '%1' ist kein ZIP-Archiv oder es ist beschädigt (%2).")
+                           .arg(QFileInfo(path).fileName(), said.join(QStringLiteral("; "))));
     return m_zip.DirEntries();
 }
 
@@ -131,12 +151,13 @@ int PartFiles::extractAll(const QString &archive, const QString &dir, bool force
     const QString target = withSeparator(QFileInfo(dir).absoluteFilePath());
     if (!force) {
         QStringList present;
+        // A first look by the listing's names, which are the engine's; what the
+        // engine then keeps anyway is reported as a failure below.
         for (const ZipDirEntry &member : members(archive)) {
-            const QByteArray flat = flatMemberName(member.FileName);
-            const QString name = fromCp1252(flat);
+            const QString name = member.Name.mid(std::max(member.Name.lastIndexOf(u'/'), member.Name.lastIndexOf(u'\\')) + 1);
             const QFileInfo there(target + name);
             // A dangling link counts too: the engine would replace it.
-            if (!flat.isEmpty() && !present.contains(name) && (there.exists() || there.isSymLink()))
+            if (!name.isEmpty() && !present.contains(name) && (there.exists() || there.isSymLink()))
                 present << name;
         }
         if (!present.isEmpty())

@@ -2,6 +2,7 @@
 #include "archives.h"
 
 #include "catalogue/cp1252.h"
+#include "zip/engines/zipnames.h"
 
 #include <QFile>
 
@@ -13,15 +14,9 @@ namespace tv::search {
 
 QString memberNameText(zip *archive, quint64 index)
 {
-    const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-    if (!raw)
-        return QString();
-    // Strict decoding changes non-ASCII bytes unless the archive flags the
-    // name as UTF-8: equal results mean the name is UTF-8 already.
-    const char *strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
-    if (strict && qstrcmp(raw, strict) == 0)
-        return QString::fromUtf8(raw);
-    return fromCp1252(QByteArray(raw));
+    // Decoded as the listing and the engines decode it.
+    const std::string name = engines::memberName(archive, index);
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 ZipArchive::ZipArchive(zip *archive)

@@ -11,7 +11,7 @@
 #include "viewer/partcontext.h"
 #include "widgets/imagelist.h"
 #include "widgets/sortgrid.h"
-#include "zip/enginerecords.h"
+#include "zip/enginefailures.h"
 #include "zip/zipaccess.h"
 
 #include <QDir>
@@ -65,34 +65,6 @@ QString folderProblem(const QString &folder)
     ::unlink(probe.constData());
     return QString();
 }
-
-/// Collects the engines' messages of one extraction, which the component
-/// hands only to OnMessage, and chains to the handler that was set.
-class EngineMessages
-{
-public:
-    explicit EngineMessages(TZipAccess &zip)
-        : m_zip(zip)
-        , m_previous(zip.OnMessage())
-    {
-        zip.setOnMessage([this](TZipAccess &sender, int code, const QString &text) {
-            if (m_previous)
-                m_previous(sender, code, text);
-            if (code >= EngineArchiveUnreadable && code <= EngineUnsupported)
-                m_texts.append(text);
-        });
-    }
-    ~EngineMessages() { m_zip.setOnMessage(m_previous); }
-    EngineMessages(const EngineMessages &) = delete;
-    EngineMessages &operator=(const EngineMessages &) = delete;
-
-    const QStringList &texts() const { return m_texts; }
-
-private:
-    TZipAccess &m_zip;
-    TZipAccess::MessageEvent m_previous;
-    QStringList m_texts;
-};
 
 /// The program's texts are Windows-1252, as are the bytes its listings sort by.
 GridTexts programTexts()
@@ -300,7 +272,7 @@ void ArchivePartBuilder::fillListing(TSortGrid *grid)
     for (int i = 0; i < zip.EntryCount(); ++i) {
         const ZipDirEntry &e = entries[i];
         const int row = i + 1;
-        grid->setCells(0, row, fromCp1252(e.FileName));
+        grid->setCells(0, row, e.Name); // as the engine writes it
         grid->setCells(1, row, QString::number(e.compressedSize()));
         grid->setCells(2, row, QString::number(e.uncompressedSize()));
         grid->setCells(3, row, locale.toString(dosDateTime(e.dateTime()).date(), QLocale::ShortFormat));
@@ -369,7 +341,7 @@ void ArchivePartBuilder::ExtractButtonClick(const ArchivePage &page)
     zip.FSpecArgs().append("*");
     QStringList failures;
     {
-        const EngineMessages messages(zip);
+        const EngineFailures messages(zip);
         zip.Extract();
         failures = messages.texts();
     }

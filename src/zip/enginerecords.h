@@ -26,7 +26,7 @@ inline constexpr std::int32_t kEngineFalse = 0;
 
 /// What an engine tells through the callback.
 enum EngineMessageType : std::int32_t {
-    EngineNewFile = 1, // text: the member's stored name, fileSize: its size
+    EngineNewFile = 1, // text: the member's name, fileSize: its size; comes before any message about it
     EngineProgress = 2, // a chunk of the current member is done
     EngineEndOfBatch = 3, // the operation is finished
     EngineMessage = 4, // text: a message, errorCode: one of EngineCode
@@ -35,12 +35,22 @@ enum EngineMessageType : std::int32_t {
 /// The codes our engines attach to their messages.
 enum EngineCode : std::int32_t {
     EngineArchiveUnreadable = 11, // the archive cannot be opened or read
-    EngineMemberUnreadable = 12, // damaged data, CRC error, wrong password
+    EngineMemberUnreadable = 12, // damaged data, CRC error
     EngineWriteFailed = 13, // the target file cannot be written
     EngineMemberSkipped = 14, // a member that must not be written (link, device, "..")
     EngineArchiveUnwritable = 15, // the archive cannot be written anew
     EngineUnsupported = 16, // an operation our engines do not do
+    EngineMemberEncrypted = 17, // no password, a wrong one, or an encryption the library lacks
+    EngineMethodUnsupported = 18, // a packing method the library cannot unpack
+    EngineMemberKept = 19, // an existing file was kept: overwriting is off
+    EngineNameTaken = 20, // an earlier member of this extraction was written under the same name
 };
+
+/// True for the codes above: something the caller asked for was not done.
+inline bool isEngineFailure(std::int32_t code)
+{
+    return code >= EngineArchiveUnreadable && code <= EngineNameTaken;
+}
 
 struct EngineCallbackRecord;
 using EngineCallback = std::int32_t (*)(EngineCallbackRecord *record);

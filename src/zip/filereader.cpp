@@ -83,6 +83,22 @@ qint64 FileReader::read(char *into, qint64 n)
     return done;
 }
 
+qint64 FileReader::readAt(qint64 at, char *into, qint64 n) const
+{
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, into + done, static_cast<size_t>(n - done), static_cast<off_t>(at + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw IoError(IoError::codeFromErrno(errno));
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
 qint64 FileReader::skip(qint64 n)
 {
     if (n <= m_filled - m_offset) {

@@ -9,7 +9,8 @@
 
 namespace tv {
 
-/// @short Buffered forward reading of one file, for the header walk.
+/// @short Reading of one file: buffered forward for the header walk, and at
+/// given places for the central directory.
 ///
 /// Small skips stay inside the buffer, large ones become a seek, so a walk
 /// over many small entries reads the file once in big blocks and a walk over
@@ -41,6 +42,9 @@ public:
     }
     /// Reads up to `n` bytes; fewer only at the end of the file.
     qint64 read(char *into, qint64 n);
+    /// Reads up to `n` bytes at `at`, leaving the reading position alone;
+    /// fewer only at the end of the file.
+    qint64 readAt(qint64 at, char *into, qint64 n) const;
     /// Moves `n` bytes forward and returns the position the system reports,
     /// -1 when the seek failed.
     qint64 skip(qint64 n);

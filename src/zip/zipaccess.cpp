@@ -2,6 +2,8 @@
 #include "zipaccess.h"
 
 #include "catalogue/seam.h"
+#include "zip/centraldirectory.h"
+#include "zip/datadescriptor.h"
 #include "zip/enginerecords.h"
 #include "zip/filereader.h"
 
@@ -23,6 +25,8 @@ constexpr qint64 kEndRecordSize = 22; // the smallest end of central directory r
 constexpr quint32 kLocalHeader = 0x04034B50;
 constexpr quint32 kCentralHeader = 0x02014B50;
 constexpr quint32 kEndRecord = 0x06054B50;
+constexpr quint16 kSizesFollow = 0x0008; // flag bit 3: a data descriptor follows the data
+constexpr unsigned kHostUnknown = 0xFF; // local headers do not tell the host
 
 /// What differs between the two engines: file, entry points, messages.
 struct EngineKind
@@ -341,12 +345,17 @@ void TZipAccess::fireDirUpdate()
         m_onDirUpdate(*this);
 }
 
-/// The walk alternates between searching byte by byte for a first acceptable
+/// An archive is listed from its central directory. Only where that is
+/// missing or damaged are the local headers walked: the walk alternates between searching byte by byte for a first acceptable
 /// local header and stepping from header to header by the sizes they state.
 /// Example: "MZ...stub...PK\3\4<header a>PK\3\4<header b>PK\1\2..." skips the
 /// stub while searching, then lists a and b and stops at the central directory.
 void TZipAccess::walkArchive(FileReader &in)
 {
+    if (std::optional<QList<ZipDirEntry>> listed = CentralDirectory::read(in)) {
+        m_dirEntries = std::move(*listed);
+        return;
+    }
     int tried = 0; // counts over the whole listing, so the search is bounded
     for (;;) {
         if (!findSignature(in, tried))
@@ -403,7 +412,8 @@ bool TZipAccess::findSignature(FileReader &in, int &tried)
 /// Reads the header after its signature. A header that is short or reaches
 /// into the last 22 bytes is dropped while nothing is listed yet (false: the
 /// search goes on) and is an error afterwards. Sizes count as unsigned, so a
-/// huge size can never make the walk step backwards.
+/// huge size can never make the walk step backwards. Sizes that follow the
+/// data in a data descriptor, or stand in a zip64 field, are taken from there.
 bool TZipAccess::readLocalHeader(FileReader &in)
 {
     ZipDirEntry entry;
@@ -412,20 +422,46 @@ bool TZipAccess::readLocalHeader(FileReader &in)
     QByteArray name(entry.fileNameLength(), Qt::Uninitialized);
     if (in.read(name.data(), name.size()) < name.size())
         return dropOrThrow("Error 2 reading Zip file");
-    const qsizetype nul = name.indexOf('\0');
-    entry.FileName = nul < 0 ? name : name.left(nul);
 
     const qint64 afterName = in.pos();
     const qint64 extra = entry.extraFieldLength();
+    QByteArray extraField(extra, Qt::Uninitialized);
+    extraField.truncate(in.readAt(afterName, extraField.data(), extra));
+    const quint32 csize = qFromLittleEndian<quint32>(entry.header.data() + 14);
+    const quint32 usize = qFromLittleEndian<quint32>(entry.header.data() + 18);
+    const Zip64Sizes sizes = zip64Sizes(extraField, { usize, csize, 0 });
+    entry.compressed = sizes.compressed;
+    entry.uncompressed = sizes.uncompressed;
+    setEntryNames(entry, name, kHostUnknown, extraField);
+    qint64 skipped = 0; // a data descriptor after the data
+    if ((entry.flags() & kSizesFollow) && entry.compressed == 0)
+        skipped = takeDescriptor(in, entry, afterName + extra, hasZip64Field(extraField));
+
     const qint64 data = entry.compressedSize();
-    if (afterName + extra + data > in.size() - kEndRecordSize)
+    if (data > in.size() || afterName + extra + data + skipped > in.size() - kEndRecordSize)
         return dropOrThrow("Error 3 reading Zip file");
     if (extra != 0 && in.skip(extra) != afterName + extra)
         throw ZipStreamError(QStringLiteral("Error 4 reading Zip file"));
-    if (in.skip(data) != afterName + extra + data)
+    if (in.skip(data + skipped) != afterName + extra + data + skipped)
         throw ZipStreamError(QStringLiteral("Error 5 reading Zip file"));
     m_dirEntries.append(std::move(entry));
     return true;
+}
+
+/// Takes sizes and CRC-32 from the descriptor after the data at `dataStart`;
+/// returns the descriptor's length. Without one the sizes stay 0 and the walk
+/// steps through the data looking for the next signature.
+qint64 TZipAccess::takeDescriptor(const FileReader &in, ZipDirEntry &entry, qint64 dataStart, bool zip64)
+{
+    const std::optional<DataDescriptor> found = DataDescriptor::find(in, dataStart, zip64);
+    if (!found)
+        return 0;
+    entry.compressed = found->compressed;
+    entry.uncompressed = found->uncompressed;
+    entry.setU32(10, found->crc32);
+    entry.setU32(14, quint32(std::min<qint64>(found->compressed, 0xFFFFFFFF)));
+    entry.setU32(18, quint32(std::min<qint64>(found->uncompressed, 0xFFFFFFFF)));
+    return found->end - dataStart - found->compressed;
 }
 
 bool TZipAccess::dropOrThrow(const char *error) const

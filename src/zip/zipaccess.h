@@ -121,7 +121,8 @@ public:
     const ProgressEvent &OnProgress() const { return m_onProgress; }
     const MessageEvent &OnMessage() const { return m_onMessage; }
 
-    /// Lists ZipFilename from its local headers; see zipaccess.cpp for the walk.
+    /// Lists ZipFilename from its central directory, or where that is missing
+    /// or damaged from its local headers; see zipaccess.cpp for the walk.
     /// A listing of an archive whose file is unchanged since an earlier listing
     /// is taken from that one, without reading the archive again.
     void List();
@@ -162,6 +163,7 @@ private:
     void walkArchive(FileReader &in);
     bool findSignature(FileReader &in, int &tried);
     bool readLocalHeader(FileReader &in);
+    static qint64 takeDescriptor(const FileReader &in, ZipDirEntry &entry, qint64 dataStart, bool zip64);
     bool dropOrThrow(const char *error) const;
     void fireDirUpdate();
     bool specsFitRecord();

@@ -258,6 +258,73 @@ private slots:
                 "tipvault-cli: Das Modul 'neu.tvm' ist nicht installiert oder es ist beschädigt.\n"));
     }
 
+    /// Modules that real tools write: what `cat` reads, `check` does not call an
+    /// error, and what it cannot read it says why, exiting with 1.
+    void catAndCheckAgreeOnRealModules_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("zip through a pipe") << QStringLiteral("zip -qr - . | cat > \"$OUT\"") << 0 << QString();
+        QTest::newRow("python zipfile to a stream")
+            << QStringLiteral("python3 -c 'import os, sys, zipfile\n"
+                              "with zipfile.ZipFile(sys.stdout.buffer, \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+                              "    for f in sorted(os.listdir(\".\")): z.write(f)' | cat > \"$OUT\"")
+            << 0 << QString();
+        const QString cannot = QStringLiteral(
+            "tipvault-cli: Teil 1 ('kuehlung.rtf' im Modul 'basis.tvm') kann nicht gelesen werden: 'kuehlung.rtf' ");
+        QTest::newRow("7z Deflate64") << QStringLiteral("7z a -tzip -bd -bso0 -mm=Deflate64 \"$OUT\" .") << 1
+                                      << cannot + QStringLiteral("ist mit Deflate64 gepackt, das nicht entpackt werden kann.\n");
+        QTest::newRow("7z AES-256") << QStringLiteral("7z a -tzip -bd -bso0 -pgeheim -mem=AES256 \"$OUT\" .") << 1
+                                    << cannot + QStringLiteral("ist verschlüsselt; ein Kennwort kann hier nicht eingegeben werden.\n");
+    }
+    void catAndCheckAgreeOnRealModules()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        writeSmallCatalogue(dir());
+        // The small catalogue's basis module, made again by the tool.
+        const QString files = m_dirs->tempDir() + QStringLiteral("basis");
+        QVERIFY(QDir().mkpath(files));
+        TestDirs::writeFile(files + QStringLiteral("/willkommen.txt"), "Willkommen\r\n");
+        TestDirs::writeFile(files + QStringLiteral("/kuehlung.rtf"),
+            "{\\rtf1\\ansi " + QByteArray("K\\'e4ltemittel pr\\'fcfen. ").repeated(200) + "\\par}");
+        TestDirs::writeFile(files + QStringLiteral("/beispiel.zip"), zipBytes({ { "main.cpp", "int main() {}\n" } }));
+        TestDirs::writeFile(files + QStringLiteral("/link.txt"), "https://example.org/bitmap\r\n");
+        QVERIFY(QFile::remove(dir() + QStringLiteral("basis.tvm")));
+        QProcess tool;
+        tool.setWorkingDirectory(files);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("OUT"), dir() + QStringLiteral("basis.tvm"));
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("bash"), { QStringLiteral("-c"), QStringLiteral("set -eo pipefail; ") + command });
+        QVERIFY(tool.waitForFinished(60000) && tool.exitCode() == 0);
+
+        CliRun run = runCli(at({ QStringLiteral("cat"), QStringLiteral("kä"), QStringLiteral("kühlung"), QStringLiteral("1") }));
+        QVERIFY2(run.code == code, qPrintable(run.describe()));
+        if (code == 0)
+            QVERIFY2(QString::fromUtf8(run.out).startsWith(QStringLiteral("Kältemittel prüfen.")), qPrintable(run.describe()));
+        else
+            QCOMPARE(QString::fromUtf8(run.err), said);
+        run = runCli(at({ QStringLiteral("cat"), QStringLiteral("kä"), QStringLiteral("kühlung"), QStringLiteral("2") }));
+        QVERIFY2(run.code == code && (code != 0 || run.out.contains("main.cpp")), qPrintable(run.describe()));
+        run = runCli(at({ QStringLiteral("check") }));
+        QVERIFY2(run.code == 0 && !run.out.contains("Fehler"), qPrintable(run.describe()));
+    }
+
+    void catOfAnArchivePartThatIsNoZipExitsOne()
+    {
+        writeSmallCatalogue(dir());
+        writeZip(dir() + QStringLiteral("basis.tvm"), { { "beispiel.zip", "kein Archiv" } });
+        const CliRun run = runCli(at({ QStringLiteral("cat"), QStringLiteral("kä"), QStringLiteral("kühlung"),
+            QStringLiteral("beispiel") }));
+        QCOMPARE(run.code, 1);
+        QVERIFY2(QString::fromUtf8(run.err).contains(
+                     QStringLiteral("Das Archiv 'beispiel.zip' ist kein ZIP-Archiv oder es ist beschädigt")),
+            qPrintable(run.describe()));
+    }
+
     void extractIsFlatAndReplacesNothingWithoutForce()
     {
         writeSmallCatalogue(dir());

@@ -669,7 +669,8 @@ private slots:
 
     void fewerFilesThanListedFailTheArchive()
     {
-        // The central directory, which the engine reads, misses a member that the local headers list.
+        // The central directory, which the listing and the engine read, misses a
+        // member that the local headers list: the archive lacks a section file.
         const QString path = writeUpdate(QStringLiteral("neu.tvu"), newerUpdate());
         QByteArray bytes = readFile(path);
         const qsizetype central = bytes.lastIndexOf("Section_Werkzeuge.dat");
@@ -680,8 +681,8 @@ private slots:
         ModulUpdate update(*m_seam, *m_zip);
         QVERIFY(!update.IntegrateModul(path));
         QCOMPARE(m_seam->messageTexts(),
-            QStringList { notIntegrated(QStringLiteral("neu.tvu"),
-                QStringLiteral("Entpacken der Abschnittsdateien: nur 1 von 2 Dateien wurden entpackt")) });
+            QStringList { notIntegrated(
+                QStringLiteral("neu.tvu"), QStringLiteral("Section_Werkzeuge.dat: Datei nicht gefunden")) });
         assertNothingChanged();
     }
 

@@ -36,13 +36,17 @@ namespace {
 constexpr quint32 kMay2024 = (quint32((44 << 9) | (5 << 5) | 4) << 16) | (12 << 11); // 04.05.2024 12:00
 constexpr quint32 kJan2023 = (quint32((43 << 9) | (1 << 5) | 31) << 16); // 31.01.2023
 
-// libzip writes only real dates: patch month 0 into the second local header.
+// libzip writes only real dates: patch month 0 into the second member's
+// local header and central directory record.
 QByteArray withBadDate(QByteArray archive)
 {
-    const qsizetype second = archive.indexOf("PK\x03\x04", 1);
     const quint16 monthZero = (44 << 9) | (0 << 5) | 1;
-    archive[second + 12] = char(monthZero & 0xFF);
-    archive[second + 13] = char(monthZero >> 8);
+    const qsizetype local = archive.indexOf("PK\x03\x04", 1);
+    const qsizetype central = archive.indexOf("PK\x01\x02", archive.indexOf("PK\x01\x02") + 1);
+    for (const qsizetype date : { local + 12, central + 14 }) {
+        archive[date] = char(monthZero & 0xFF);
+        archive[date + 1] = char(monthZero >> 8);
+    }
     return archive;
 }
 

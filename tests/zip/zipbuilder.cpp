@@ -78,7 +78,7 @@ QByteArray ZipBuilder::centralDirectory() const
     for (int i = 0; i < m_members.size(); ++i) {
         const ZipMember &m = m_members.at(i);
         out += QByteArray("PK\x01\x02", 4);
-        put16(out, m.unixMode ? (3 << 8 | 20) : 20);
+        put16(out, m.unixMode ? (3 << 8 | 20) : (m.host << 8 | 20));
         put16(out, 10);
         put16(out, flagsOf(m));
         put16(out, 0);
@@ -116,6 +116,14 @@ QByteArray ZipBuilder::bytes() const
     put32(out, static_cast<quint32>(prefix.size() + locals.size()));
     put16(out, 0);
     return out;
+}
+
+QByteArray ZipBuilder::withoutEndRecord() const
+{
+    QByteArray out = prefix;
+    for (int i = 0; i < m_members.size(); ++i)
+        out += local(i);
+    return out + centralDirectory();
 }
 
 void writeBytes(const QString &path, const QByteArray &content)

@@ -18,7 +18,8 @@ struct ZipMember
     quint32 dosDateTime = 0x5A2F6000; // 2025-01-15 12:00:00
     QByteArray extra;
     bool zeroSizesInLocal = false; // sizes in a data descriptor after the data
-    quint16 unixMode = 0; // 0: made on DOS; else the Unix mode (S_IFLNK | 0777 ...)
+    quint16 unixMode = 0; // 0: made on Windows; else made on Unix with this mode (S_IFLNK | 0777 ...)
+    quint8 host = 10; // without unixMode: 10 Windows NTFS (names in Windows-1252), 0 MS-DOS (CP850)
     std::optional<quint32> crc; // a wrong CRC for damaged data
     std::optional<quint32> localCompressedSize; // a lying local header
     bool utf8 = false; // general purpose bit 11
@@ -35,6 +36,9 @@ public:
     QByteArray local(int i) const;
     QByteArray centralDirectory() const;
     QByteArray bytes() const;
+    /// Prefix, local headers and central directory: an archive whose end
+    /// record was lost, which only the local headers describe.
+    QByteArray withoutEndRecord() const;
 
     QByteArray prefix;
 

@@ -174,7 +174,8 @@ private slots:
             << QByteArray("xxPK\x03") << QStringLiteral("No valid zip entries found 5");
         QTest::newRow("empty archive") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')
                                        << QStringLiteral("No valid zip entries found 1");
-        QTest::newRow("60000 bytes tried") << QByteArray(60000, 'x') + threeMembers().bytes()
+        // Searched only where no central directory tells where the entries are.
+        QTest::newRow("60000 bytes tried") << QByteArray(60000, 'x') + threeMembers().withoutEndRecord()
                                            << QStringLiteral("No valid zip entries found 2");
     }
     void searchMessages()
@@ -212,9 +213,30 @@ private slots:
     {
         ZipBuilder zip = threeMembers();
         zip.prefix = "P";
-        QVERIFY(list(zip.bytes()).isEmpty());
+        QVERIFY(list(zip.withoutEndRecord()).isEmpty());
         // The first header is missed; the search finds the second.
         QCOMPARE(names(), (QList<QByteArray> { "tip0001.rtf", "sub/beispiel.zip" }));
+        // The central directory tells where every entry is.
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(m_zip->EntryCount(), 3);
+    }
+
+    /// Stubs of any length: a self-extractor's runs to about 100 KB.
+    void stubBeforeTheArchive_data()
+    {
+        QTest::addColumn<int>("stub");
+        QTest::newRow("60000 bytes") << 60000;
+        QTest::newRow("100 KB") << 100 * 1024;
+        QTest::newRow("1 MB") << 1024 * 1024;
+    }
+    void stubBeforeTheArchive()
+    {
+        QFETCH(int, stub);
+        ZipBuilder zip = threeMembers();
+        zip.prefix = QByteArray(stub, 'P');
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(names(), (QList<QByteArray> { "Sections.dat", "tip0001.rtf", "sub/beispiel.zip" }));
+        QVERIFY(m_messages.isEmpty());
     }
 
     void badFirstHeaderIsSkipped()
@@ -223,9 +245,13 @@ private slots:
         ZipMember lying = member("lying.txt", "abc");
         lying.localCompressedSize = 0xFFFFFFF0u; // would reach past the end
         zip.add(lying).add(member("good.txt", "def"));
-        QVERIFY(list(zip.bytes()).isEmpty());
+        QVERIFY(list(zip.withoutEndRecord()).isEmpty());
         QCOMPARE(names(), QList<QByteArray> { "good.txt" });
         QVERIFY(m_messages.isEmpty());
+        // The central directory's sizes are the ones the engine reads by.
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(names(), (QList<QByteArray> { "lying.txt", "good.txt" }));
+        QCOMPARE(m_zip->DirEntries().at(0).compressedSize(), qint64(3));
     }
 
     void entryEndingNearTheEnd()
@@ -253,7 +279,7 @@ private slots:
         ZipMember lying = member("b.txt", "bbbb");
         lying.localCompressedSize = 0xFFFFFFF0u; // negative as a signed 32-bit value
         zip.add(member("a.txt", "aaaa")).add(lying);
-        QCOMPARE(list(zip.bytes()), QStringLiteral("Error 3 reading Zip file"));
+        QCOMPARE(list(zip.withoutEndRecord()), QStringLiteral("Error 3 reading Zip file"));
         QCOMPARE(names(), QList<QByteArray> { "a.txt" });
     }
 
@@ -278,16 +304,83 @@ private slots:
         QCOMPARE(m_dirUpdates, 1);
     }
 
-    void zeroSizesStepThroughTheData()
+    /// Sizes that a streaming writer puts in a data descriptor after the data.
+    void streamedSizes_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<qint64>("size");
         ZipBuilder zip;
-        ZipMember streamed = member("streamed.txt", "12345678");
+        // A descriptor's signature inside the data does not end it early.
+        ZipMember streamed = member("streamed.txt", "123456789PK\x07\x08" "abc");
         streamed.zeroSizesInLocal = true;
         zip.add(streamed).add(member("after.txt", "z"));
-        QVERIFY(list(zip.bytes()).isEmpty());
+        QTest::newRow("central directory") << zip.bytes() << qint64(16);
+        QTest::newRow("local headers and descriptor") << zip.withoutEndRecord() << qint64(16);
+        // Without a descriptor the walk steps through the data to the next signature.
+        QByteArray bare = zip.withoutEndRecord();
+        bare.remove(zip.local(0).size() - 16, 16);
+        QTest::newRow("no descriptor") << bare << qint64(0);
+    }
+    void streamedSizes()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(qint64, size);
+        QVERIFY(list(content).isEmpty());
         QCOMPARE(names(), (QList<QByteArray> { "streamed.txt", "after.txt" }));
-        QCOMPARE(m_zip->DirEntries().at(0).compressedSize(), qint64(0));
-        QCOMPARE(m_zip->DirEntries().at(0).uncompressedSize(), qint64(0));
+        QCOMPARE(m_zip->DirEntries().at(0).compressedSize(), size);
+        QCOMPARE(m_zip->DirEntries().at(0).uncompressedSize(), size);
+        QCOMPARE(m_zip->DirEntries().at(1).compressedSize(), qint64(1));
+    }
+
+    /// Names as the engines write them: UTF-8 where the archive says so, the
+    /// OEM code page from MS-DOS and Windows' FAT, Windows-1252 otherwise.
+    void decodedNames_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<quint8>("host");
+        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("name");
+        const QByteArray utf8 = QStringLiteral("Größe.cpp").toUtf8();
+        const QByteArray cp850("Gr\x94\xE1" "e.cpp");
+        const auto unicodePath = [&utf8](const QByteArray &of, quint32 crcDelta) {
+            QByteArray field("\x75\x70", 2);
+            field += char(5 + utf8.size());
+            field += '\0';
+            field += '\x01';
+            const quint32 crc = ZipBuilder::crc32(of) + crcDelta;
+            for (int i = 0; i < 4; ++i)
+                field += char(crc >> (8 * i));
+            return field + utf8;
+        };
+        QTest::newRow("flag bit 11") << utf8 << quint8(3) << true << QByteArray() << QStringLiteral("Größe.cpp");
+        QTest::newRow("Windows-1252") << QByteArray("Gr\xF6\xDF" "e.cpp") << quint8(10) << false << QByteArray()
+                                      << QStringLiteral("Größe.cpp");
+        QTest::newRow("UTF-8 bytes without the flag")
+            << utf8 << quint8(3) << false << QByteArray() << QStringLiteral("GrÃ¶ÃŸe.cpp");
+        QTest::newRow("CP850 from MS-DOS") << cp850 << quint8(0) << false << QByteArray() << QStringLiteral("Größe.cpp");
+        QTest::newRow("Unicode Path field") << cp850 << quint8(0) << false << unicodePath(cp850, 0)
+                                            << QStringLiteral("Größe.cpp");
+        QTest::newRow("Unicode Path field with a wrong CRC")
+            << QByteArray("Gro\xDF.cpp") << quint8(10) << false << unicodePath("Gro\xDF.cpp", 1)
+            << QStringLiteral("Groß.cpp");
+    }
+    void decodedNames()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(quint8, host);
+        QFETCH(bool, utf8);
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, name);
+        ZipMember m = member(stored, "x");
+        m.host = host;
+        m.utf8 = utf8;
+        m.extra = extra;
+        ZipBuilder zip;
+        zip.add(m);
+        QVERIFY(list(zip.bytes()).isEmpty());
+        QCOMPARE(m_zip->DirEntries().at(0).FileName, stored);
+        QCOMPARE(m_zip->DirEntries().at(0).Name, name);
     }
 
     void unreadableFileIsAnExceptionWithoutDirUpdate()

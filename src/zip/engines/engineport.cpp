@@ -66,20 +66,6 @@ ZipArchive openArchive(const char *path, int flags, const EngineReporter &report
     return archive;
 }
 
-std::string memberName(zip_t *archive, zip_uint64_t index)
-{
-    const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-    if (!raw)
-        return std::string();
-    const std::string name(raw);
-    // Strict decoding changes non-ASCII bytes unless the archive flags the name
-    // as UTF-8; equal results therefore mean "already UTF-8".
-    const char *strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
-    if (strict && name == strict)
-        return name;
-    return utf8FromCp1252(name);
-}
-
 std::vector<std::string> specList(const char *const *specs, std::int32_t count)
 {
     std::vector<std::string> list;

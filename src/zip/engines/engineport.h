@@ -2,6 +2,7 @@
 #pragma once
 
 #include "zip/enginerecords.h"
+#include "zip/engines/zipnames.h"
 
 #include <zip.h>
 
@@ -43,10 +44,6 @@ using ZipArchive = std::unique_ptr<zip_t, ZipDiscard>;
 /// Opens `path` with libzip; reports EngineArchiveUnreadable and returns null
 /// when that fails.
 ZipArchive openArchive(const char *path, int flags, const EngineReporter &reporter);
-
-/// A member's name as UTF-8: the stored bytes when the archive flags them as
-/// UTF-8 (or they are plain ASCII), else the stored Windows-1252 bytes converted.
-std::string memberName(zip_t *archive, zip_uint64_t index);
 
 /// The record's specs as UTF-8 (the caller writes them in Windows-1252).
 std::vector<std::string> specList(const char *const *specs, std::int32_t count);

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -176,6 +178,7 @@ public:
         , m_reporter(params.caller, params.callback)
         , m_specs(specList(params.specs, params.specCount))
         , m_literalSpecs(std::all_of(m_specs.begin(), m_specs.end(), isLiteralSpec))
+        , m_hasPassword(params.password && *params.password)
     {
     }
 
@@ -192,10 +195,11 @@ public:
         std::int32_t count = 0;
         const zip_int64_t entries = zip_get_num_entries(archive, 0);
         for (zip_int64_t i = 0; i < entries; ++i) {
-            if (cannotMatch(archive, static_cast<zip_uint64_t>(i)))
+            const auto index = static_cast<zip_uint64_t>(i);
+            if (cannotMatch(archive, index))
                 continue;
-            const std::string name = memberName(archive, static_cast<zip_uint64_t>(i));
-            if (matchesAnySpec(name, m_specs) && handle(archive, static_cast<zip_uint64_t>(i), name))
+            if (const std::optional<std::string> name = wantedName(archive, index);
+                name && handle(archive, index, *name))
                 ++count;
         }
         m_reporter.endOfBatch();
@@ -218,12 +222,34 @@ private:
             [raw](const std::string &spec) { return equalsIgnoringAsciiCase(raw, spec); });
     }
 
+    /// The name to write member `index` under when a spec asks for it. A name
+    /// read as CP850 also answers to its Windows-1252 reading, the program's
+    /// own, and is then written so: a module made on Windows with names in
+    /// the program's code page still yields the file under the name asked for.
+    std::optional<std::string> wantedName(zip_t *archive, zip_uint64_t index) const
+    {
+        std::string name = memberName(archive, index);
+        if (matchesAnySpec(name, m_specs))
+            return name;
+        const char *raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+        if (!raw || isAscii(raw) || name != utf8FromCp850(raw))
+            return std::nullopt;
+        std::string windows = utf8FromCp1252(raw);
+        if (matchesAnySpec(windows, m_specs))
+            return windows;
+        return std::nullopt;
+    }
+
     bool handle(zip_t *archive, zip_uint64_t index, const std::string &name)
     {
         const MemberKind kind = kindOf(archive, index);
         const std::string flat = flatName(name);
         if (kind == MemberKind::Directory || flat.empty())
             return false; // folders are never created: extraction is flat
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        zip_stat_index(archive, index, 0, &stat);
+        m_reporter.newFile(name, stat.size);
         if (kind == MemberKind::Special) {
             m_reporter.message(EngineMemberSkipped, "Skipped " + name + ": not a plain file");
             return false;
@@ -232,23 +258,62 @@ private:
             m_reporter.message(EngineMemberSkipped, "Skipped " + name + ": no usable file name");
             return false;
         }
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        zip_stat_index(archive, index, 0, &stat);
-        if (!m_params.test && !isWanted(flat, stat))
-            return false;
-        m_reporter.newFile(name, stat.size);
-        ZipFile file(zip_fopen_index(archive, index, 0));
-        if (!file) {
-            m_reporter.message(
-                EngineMemberUnreadable, "Cannot extract " + name + ": " + zip_strerror(archive));
+        if (m_taken.count(flat) != 0) {
+            // Flat, a later member would silently replace an earlier one.
+            m_reporter.message(EngineNameTaken, "Skipped " + name + ": " + flat + " was written already");
             return false;
         }
-        return m_params.test ? testMember(file.get(), name) : writeMember(file.get(), name, flat, stat);
+        if (!m_params.test && !isWanted(name, flat, stat))
+            return false;
+        if (!canUnpack(name, stat))
+            return false;
+        ZipFile file(zip_fopen_index(archive, index, 0));
+        if (!file) {
+            m_reporter.message(unreadableCode(zip_error_code_zip(zip_get_error(archive))),
+                "Cannot extract " + name + ": " + zip_strerror(archive));
+            return false;
+        }
+        const bool done
+            = m_params.test ? testMember(file.get(), name) : writeMember(file.get(), name, flat, stat);
+        if (done && !m_params.test)
+            m_taken.insert(flat);
+        return done;
+    }
+
+    /// False, and says why, when the library lacks the member's packing method
+    /// or encryption.
+    bool canUnpack(const std::string &name, const zip_stat_t &stat)
+    {
+        if ((stat.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(stat.comp_method, 0)) {
+            m_reporter.message(EngineMethodUnsupported,
+                "Cannot extract " + name + ": packing method " + std::to_string(stat.comp_method)
+                    + " is not supported");
+            return false;
+        }
+        if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE
+            && (!zip_encryption_method_supported(stat.encryption_method, 0) || !m_hasPassword)) {
+            m_reporter.message(EngineMemberEncrypted, "Cannot extract " + name + ": encrypted");
+            return false;
+        }
+        return true;
+    }
+
+    static EngineCode unreadableCode(int zipError)
+    {
+        switch (zipError) {
+        case ZIP_ER_NOPASSWD:
+        case ZIP_ER_WRONGPASSWD:
+        case ZIP_ER_ENCRNOTSUPP:
+            return EngineMemberEncrypted;
+        case ZIP_ER_COMPNOTSUPP:
+            return EngineMethodUnsupported;
+        default:
+            return EngineMemberUnreadable;
+        }
     }
 
     /// The rules of the overwrite, freshen and update flags for an existing file.
-    bool isWanted(const std::string &flat, const zip_stat_t &stat) const
+    bool isWanted(const std::string &name, const std::string &flat, const zip_stat_t &stat) const
     {
         struct stat existing;
         const bool exists = ::lstat(flat.c_str(), &existing) == 0;
@@ -257,6 +322,8 @@ private:
             return exists && newer;
         if (m_params.update)
             return newer;
+        if (exists && !m_params.overwrite)
+            m_reporter.message(EngineMemberKept, "Kept " + flat + ": not replaced by " + name);
         return !exists || m_params.overwrite;
     }
 
@@ -267,7 +334,8 @@ private:
         while ((n = zip_fread(file, buffer.get(), kChunk)) > 0)
             m_reporter.progress();
         if (n < 0)
-            m_reporter.message(EngineMemberUnreadable, "Damaged " + name + ": " + zip_file_strerror(file));
+            m_reporter.message(unreadableCode(zip_error_code_zip(zip_file_get_error(file))),
+                "Damaged " + name + ": " + zip_file_strerror(file));
         return n == 0;
     }
 
@@ -288,8 +356,8 @@ private:
             m_reporter.progress();
         }
         if (n < 0) {
-            m_reporter.message(
-                EngineMemberUnreadable, "Cannot extract " + name + ": " + zip_file_strerror(file));
+            m_reporter.message(unreadableCode(zip_error_code_zip(zip_file_get_error(file))),
+                "Cannot extract " + name + ": " + zip_file_strerror(file));
             return false;
         }
         if (stat.valid & ZIP_STAT_MTIME) {
@@ -316,6 +384,8 @@ private:
     EngineReporter m_reporter;
     std::vector<std::string> m_specs;
     bool m_literalSpecs; // no spec holds a wildcard
+    bool m_hasPassword;
+    std::set<std::string> m_taken; // flat names written by this call
 };
 
 } // namespace
