@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/errorreport.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "catalogue/cp1252.h"
 #include "catalogue/paths.h"
