@@ -6,7 +6,7 @@
 //  4. the update after one module was replaced, against reading that module alone.
 // Not a test: it prints its figures, the reader judges them.
 #include "catalogue/cp1252.h"
-#include "search/plaintext.h"
+#include "search/rtftext.h"
 #include "search/searchindex.h"
 
 #include <QCoreApplication>

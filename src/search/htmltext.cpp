@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "plaintext.h"
+#include "htmltext.h"
 
 #include "catalogue/cp1252.h"
 

@@ -10,8 +10,9 @@
 #include "catalogue/textlines.h"
 #include "database.h"
 #include "fold.h"
+#include "htmltext.h"
 #include "indexschema.h"
-#include "plaintext.h"
+#include "rtftext.h"
 
 #include <QDir>
 #include <QElapsedTimer>

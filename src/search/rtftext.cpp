@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "plaintext.h"
+#include "rtftext.h"
 
 #include "rtf/codepages.h"
 #include "rtf/rtfgroups.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/fold.h"
-#include "search/plaintext.h"
+#include "search/htmltext.h"
+#include "search/rtftext.h"
 #include "search/query.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // RTF as real word processors write it: LibreOffice and pandoc make their
 // documents at test time; Word's and WordPad's habits are typed in their style.
-#include "search/plaintext.h"
+#include "search/rtftext.h"
 #include "viewer/rtf/plaintext.h"
 #include "viewer/rtf/rtfreader.h"
 #include "viewer/rtf/rtfwriter.h"

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
-/// @short The words a reader sees in a part file, for the full-text index.
+/// @short The words a reader sees in an RTF part, for the full-text index.
 namespace tv::search {
 
 /// True when the bytes start as an RTF document ("{\rtf").
@@ -17,11 +16,5 @@ bool looksLikeRtf(QByteArrayView bytes);
 ///
 ///     {\rtf1 Spei{\b cher}\par Gr\'f6\'dfe}  ->  "Speicher\nGröße"
 QString rtfText(QByteArrayView rtf);
-
-/// Title and visible text of an HTML page: tags, comments, scripts and styles
-/// dropped, entities decoded. Windows-1252 unless the page declares UTF-8.
-///
-///     <title>T</title><p>a&amp;b<script>x()</script>  ->  "T a&b"
-QString htmlText(QByteArrayView html);
 
 } // namespace tv::search
