@@ -346,7 +346,7 @@ int childClick(tv::Seam &seam, const QString &dir, int runs)
     for (int i = 0; i < runs; ++i) {
         const int row = rows[i % 2];
         const tv::Part part = file.part(names[row], 1);
-        const QByteArray modul = QFile::encodeName(tv::modulFile(part.modul));
+        const QByteArray modul = QFile::encodeName(tv::moduleFile(part.modul));
         list->selectRow(row);
         QElapsedTimer timer;
         timer.start();

@@ -186,7 +186,7 @@ QByteArray sectionLine(int index)
     return line;
 }
 
-QByteArray modulName(int index)
+QByteArray moduleName(int index)
 {
     return "mod" + QByteArray::number(index + 1).rightJustified(3, '0');
 }
@@ -273,15 +273,15 @@ GeneratedCatalogue generateCatalogue(
     const qint64 total = qint64(sections) * entriesPerSection;
     const int perModule = std::max(1, options.entriesPerModule);
     const int modules = std::max<int>(1, int((total + perModule - 1) / perModule));
-    const QByteArray newest = modulName(modules - 1);
+    const QByteArray newest = moduleName(modules - 1);
 
     // Entries fill the modules in order: each module is written as soon as it is full.
     ZipBuilder zip;
     int current = 0;
     const auto writeModule = [&] {
         if (zip.isEmpty())
-            zip.add("Liesmich.txt", "Modul " + modulName(current) + "\r\n");
-        const QString file = QString::fromLatin1(modulName(current)) + QStringLiteral(".tvm");
+            zip.add("Liesmich.txt", "Modul " + moduleName(current) + "\r\n");
+        const QString file = QString::fromLatin1(moduleName(current)) + QStringLiteral(".tvm");
         zip.write(cat.dir + file);
         zip = ZipBuilder();
         cat.modules.append(file);
@@ -296,7 +296,7 @@ GeneratedCatalogue generateCatalogue(
         file.reserve(qsizetype(entriesPerSection) * 300);
         for (int e = 0; e < entriesPerSection; ++e, ++number) {
             const int m = int(number / perModule);
-            const QByteArray modul = modulName(m);
+            const QByteArray modul = moduleName(m);
             if (m != current) {
                 writeModule();
                 current = m;

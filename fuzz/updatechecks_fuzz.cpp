@@ -37,12 +37,12 @@ std::string lowerAscii(std::string text)
     return text;
 }
 
-void checkModulName(const QByteArray &rawName)
+void checkModuleName(const QByteArray &rawName)
 {
     const QString updateName = QFile::decodeName(rawName);
-    const QString modul = modulFileName(updateName);
+    const QString modul = moduleFileName(updateName);
     fuzz::check(modul.endsWith(QStringLiteral(".tvm")), "a module name ends with .tvm");
-    fuzz::check(modulFileName(modul) == modul, "a module's module name is itself");
+    fuzz::check(moduleFileName(modul) == modul, "a module's module name is itself");
     fuzz::check(updateName.contains(u'/') || !modul.contains(u'/'), "making the module name adds no folder");
 }
 
@@ -69,7 +69,7 @@ void checkSectionLine(const QByteArray &line, const std::string &otherMember)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     FuzzedDataProvider in(data, size);
-    checkModulName(take(in, 300));
+    checkModuleName(take(in, 300));
     const QByteArray other = take(in, 80);
     const std::string otherMember = engines::utf8FromCp1252(other.toStdString());
     const QByteArray sections = QByteArray::fromStdString(in.ConsumeRemainingBytesAsString());

@@ -189,7 +189,7 @@ void SampleTest::verifyPart(const QByteArray &entry, const tv::Part &part)
         = entry + " part " + QByteArray::number(part.number) + " (" + modul + "/" + file + ")";
     m_census.captions.insert(caption);
     QVERIFY2(!modul.isEmpty() && !file.isEmpty(), where.constData());
-    if (!part.modulInstalled()) {
+    if (!part.moduleInstalled()) {
         m_census.missingModules.insert(modul);
         return;
     }

@@ -51,9 +51,9 @@ MainWindowGeometry mainWindowGeometry(QSize screen)
     return g;
 }
 
-QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section)
+QString mainCaption(const QString &base, const QByteArray &newestModule, const QByteArray &section)
 {
-    return base + QStringLiteral(" - ") + shortText(fromCp1252(upperAscii(newestModul)))
+    return base + QStringLiteral(" - ") + shortText(fromCp1252(upperAscii(newestModule)))
         + QStringLiteral("  [") + shortText(fromCp1252(section)) + u']';
 }
 
@@ -92,7 +92,7 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     statusBar()->addWidget(m_statusLabel, 1);
 
     m_sections = new SectionNavigator(
-        m_pageControl1, [this] { return m_newestModul; }, this);
+        m_pageControl1, [this] { return m_newestModule; }, this);
     on(m_pageControl1, &SectionTabWidget::currentChanged, &TForm1::PageControl1Change);
     connect(m_sections, &SectionNavigator::entryClicked, this,
         [this](EntryListBox *list) { guarded(m_seam, [&] { SectionListBoxClick(list); }); });
@@ -103,7 +103,7 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     m_updateZip = std::make_unique<TZipAccess>(m_seam);
     m_updateZip->setExtrOptions(ExtrOverWrite);
     ViewerHost host;
-    host.newestModul = [this] { return m_newestModul; };
+    host.newestModule = [this] { return m_newestModule; };
     host.zip = m_zip.get();
     m_viewer = new EntryViewer(m_pageControl2, m_grid, m_seam, std::move(host), this);
     connect(m_viewer, &EntryViewer::statusChanged, this, &TForm1::setStatusText);
@@ -254,11 +254,11 @@ bool TForm1::FormCreate()
         const QSignalBlocker block(m_pageControl1);
         m_sections->CreateSectionTabs();
     }
-    m_newestModul = GetNewestModul();
+    m_newestModule = GetNewestModul();
     m_grid->setCellText(0, 0, QStringLiteral("Typ"));
     m_grid->setCellText(1, 0, QStringLiteral("Beschreibung"));
     m_grid->setCellText(2, 0, QStringLiteral("Modul"));
-    setWindowTitle(mainCaption(windowTitle(), m_newestModul, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(windowTitle(), m_newestModule, m_sections->activeCaption()));
 
     const QScreen *screen = QGuiApplication::primaryScreen();
     const MainWindowGeometry g = mainWindowGeometry(screen ? screen->size() : QSize(1024, 768));
@@ -302,7 +302,7 @@ void TForm1::Beenden1Click()
 void TForm1::PageControl1Change()
 {
     setStatusText(QString());
-    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModul, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModule, m_sections->activeCaption()));
     m_viewer->forgetCurrentEntry();
 }
 

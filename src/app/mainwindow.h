@@ -44,7 +44,7 @@ MainWindowGeometry mainWindowGeometry(QSize screen);
 
 /// "Tipvault v1.1 - NEU.TVM  [Grafik]": the module upper-cased in ASCII only,
 /// two blanks before the bracket; a very long name is cut with "…".
-QString mainCaption(const QString &base, const QByteArray &newestModul, const QByteArray &section);
+QString mainCaption(const QString &base, const QByteArray &newestModule, const QByteArray &section);
 
 /// What showing a place came to; a place that is gone is the caller's to tell.
 enum class PlaceResult { Opened, NoSection, NoEntry };
@@ -109,7 +109,7 @@ public:
     search::SearchWindow *searchWindow() const { return m_searchWindow; }
 
     /// Kept though nothing here reads it: a published operation.
-    QByteArray NewestModul() const { return m_newestModul; }
+    QByteArray NewestModul() const { return m_newestModule; }
     int CurrentEntryIndex() const;
 
     QString statusText() const;
@@ -147,7 +147,7 @@ private:
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
 
     Seam &m_seam;
-    QByteArray m_newestModul;
+    QByteArray m_newestModule;
 
     QWidget *m_panel1 = nullptr;
     QLineEdit *m_edit1 = nullptr;

@@ -13,12 +13,12 @@ QString programFile(const QByteArray &name)
     return resolveName(GetProgramDir(), name);
 }
 
-QString modulFile(const QByteArray &modul)
+QString moduleFile(const QByteArray &modul)
 {
     return isBareName(modul) ? programFile(modul + ".tvm") : QString();
 }
 
-bool modulInstalled(const QByteArray &modul)
+bool moduleInstalled(const QByteArray &modul)
 {
     return isBareName(modul) && fileExistsIn(GetProgramDir(), modul + ".tvm");
 }

@@ -19,9 +19,9 @@ QString programFile(const QByteArray &name);
 /// The Module file "<modul>.tvm" in the Program directory, found without regard
 /// to ASCII case; "" when `modul` is no bare name: a value holding "/", "\\" or
 /// NUL, or "." or "..", opens nothing and reads as a missing module.
-QString modulFile(const QByteArray &modul);
-/// True when modulFile(modul) is an existing regular file.
-bool modulInstalled(const QByteArray &modul);
+QString moduleFile(const QByteArray &modul);
+/// True when moduleFile(modul) is an existing regular file.
+bool moduleInstalled(const QByteArray &modul);
 
 /// "Section_" + line + ".dat", the line unconverted.
 QByteArray sectionFileName(const QByteArray &line);

@@ -12,14 +12,14 @@
 
 namespace tv {
 
-bool Part::modulInstalled() const
+bool Part::moduleInstalled() const
 {
-    return tv::modulInstalled(modul);
+    return tv::moduleInstalled(modul);
 }
 
-bool Entry::isNew(const QByteArray &newestModul) const
+bool Entry::isNew(const QByteArray &newestModule) const
 {
-    return isNewestModul(newsModul, newestModul);
+    return isNewestModule(newsModule, newestModule);
 }
 
 SectionFile::SectionFile(QString path)
@@ -79,7 +79,7 @@ Part readPart(const ini::Reader &file, const QByteArray &name, int n, PartFields
     part.caption = file.readString(name, key.caption, kArtikel);
     part.kind = partKindOf(part.caption);
     part.modul = file.readString(name, key.modul, QByteArray());
-    if (fields == PartFields::KindAndModul)
+    if (fields == PartFields::KindAndModule)
         return part;
     part.file = file.readString(name, key.file, QByteArray());
     part.description = file.readString(name, key.describe, name);
@@ -94,7 +94,7 @@ Entry readEntry(const ini::Reader &file, const QByteArray &name)
     entry.declaredCount = file.readInteger(name, "Count", 1);
     entry.partCount = std::clamp<qint32>(entry.declaredCount, 0, kMaxParts);
     entry.countCapped = entry.declaredCount > kMaxParts;
-    entry.newsModul = file.readString(name, "CModul", file.readString(name, "1Modul", QByteArray()));
+    entry.newsModule = file.readString(name, "CModul", file.readString(name, "1Modul", QByteArray()));
     return entry;
 }
 
@@ -194,16 +194,16 @@ QList<Section> readSections()
     return sections;
 }
 
-bool isNewestModul(const QByteArray &modul, const QByteArray &newestModul)
+bool isNewestModule(const QByteArray &modul, const QByteArray &newestModule)
 {
-    return upperAscii(modul + ".TVM") == upperAscii(newestModul);
+    return upperAscii(modul + ".TVM") == upperAscii(newestModule);
 }
 
-ModulMark modulMark(const QByteArray &modul, const QByteArray &newestModul)
+ModuleMark moduleMark(const QByteArray &modul, const QByteArray &newestModule)
 {
-    if (!modulInstalled(modul))
-        return ModulMark::Missing;
-    return isNewestModul(modul, newestModul) ? ModulMark::Newest : ModulMark::None;
+    if (!moduleInstalled(modul))
+        return ModuleMark::Missing;
+    return isNewestModule(modul, newestModule) ? ModuleMark::Newest : ModuleMark::None;
 }
 
 } // namespace tv

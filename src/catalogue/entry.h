@@ -44,7 +44,7 @@ struct Part
     QByteArray archiveText;
 
     /// True when the module file exists; a module value that is no bare name never does.
-    bool modulInstalled() const;
+    bool moduleInstalled() const;
 };
 
 /// A Marked entry's name begins with "!"; the "!" belongs to the name and is shown.
@@ -64,17 +64,17 @@ struct Entry
     /// True when declaredCount was cut to kMaxParts; the viewer warns about it.
     bool countCapped = false;
     /// The module that decides whether the entry is new: "CModul", default "1Modul", default "".
-    QByteArray newsModul;
+    QByteArray newsModule;
 
     bool isMarked() const { return isMarkedName(name); }
-    /// True when newsModul + ".TVM" equals the newest module's file name,
+    /// True when newsModule + ".TVM" equals the newest module's file name,
     /// both ASCII upper-cased ("neu" and "NEU.tvm").
-    bool isNew(const QByteArray &newestModul) const;
+    bool isNew(const QByteArray &newestModule) const;
 };
 
 /// What a read of parts fills in: everything, or only what counting by
 /// module and kind needs (caption, kind, modul), leaving the rest empty.
-enum class PartFields { All, KindAndModul };
+enum class PartFields { All, KindAndModule };
 
 /// An entry together with its parts, as one read of the whole file gives them.
 struct EntryParts
@@ -146,10 +146,10 @@ struct Section
 QList<Section> readSections();
 
 /// What the Index grid marks at a part's module: a missing file wins over the newest module.
-enum class ModulMark { None, Missing, Newest };
-ModulMark modulMark(const QByteArray &modul, const QByteArray &newestModul);
+enum class ModuleMark { None, Missing, Newest };
+ModuleMark moduleMark(const QByteArray &modul, const QByteArray &newestModule);
 
 /// True when `modul` + ".TVM" names the newest module, ASCII upper-cased.
-bool isNewestModul(const QByteArray &modul, const QByteArray &newestModul);
+bool isNewestModule(const QByteArray &modul, const QByteArray &newestModule);
 
 } // namespace tv

@@ -32,12 +32,12 @@ int Runner::stats()
         const int html = statistik.count(row, CountColumn::Html);
         const int links = statistik.count(row, CountColumn::Www);
         list.append(QJsonObject { { QStringLiteral("modul"), fromCp1252(statistik.modules()[row]) },
-            { QStringLiteral("file"), fromCp1252(statistik.modulText(row).trimmed()) },
+            { QStringLiteral("file"), fromCp1252(statistik.moduleText(row).trimmed()) },
             { QStringLiteral("installed"), statistik.isInstalled(row) },
             { QStringLiteral("total"), statistik.total(row) }, { QStringLiteral("text"), texts },
             { QStringLiteral("archive"), archives }, { QStringLiteral("html"), html },
             { QStringLiteral("links"), links } });
-        rows.append({ fromCp1252(statistik.modulText(row).trimmed()),
+        rows.append({ fromCp1252(statistik.moduleText(row).trimmed()),
             QString::number(statistik.total(row)), QString::number(texts), QString::number(archives),
             QString::number(html), QString::number(links),
             statistik.isInstalled(row) ? QString() : QStringLiteral("nicht installiert") });

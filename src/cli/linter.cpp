@@ -336,7 +336,7 @@ private:
     {
         auto it = m_installed.find(modul);
         if (it == m_installed.end())
-            it = m_installed.insert(modul, modulInstalled(modul));
+            it = m_installed.insert(modul, moduleInstalled(modul));
         return *it;
     }
 
@@ -357,7 +357,7 @@ private:
         if (it != m_members.end())
             return *it;
         Members members;
-        members.file = modulFile(modul);
+        members.file = moduleFile(modul);
         m_zipMessages.clear();
         try {
             m_zip.setZipFilename(members.file);
@@ -384,13 +384,13 @@ private:
                 members.aliases.insert(decoded, upper);
             }
         }
-        m_modulOrder << key;
+        m_moduleOrder << key;
         return *m_members.insert(key, members);
     }
 
     void checkModules()
     {
-        for (const QByteArray &key : std::as_const(m_modulOrder)) {
+        for (const QByteArray &key : std::as_const(m_moduleOrder)) {
             const Members &members = m_members[key];
             if (!members.readable)
                 continue;
@@ -417,7 +417,7 @@ private:
     QSet<QByteArray> m_usedModules; // upper-cased
     QHash<QByteArray, bool> m_installed; // module name as written -> its file exists
     QHash<QByteArray, Members> m_members; // upper-cased module -> its listing
-    QList<QByteArray> m_modulOrder;
+    QList<QByteArray> m_moduleOrder;
     QStringList m_zipMessages;
 };
 

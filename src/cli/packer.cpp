@@ -195,7 +195,7 @@ void addParts(ZipBuilder &zip, const QString &dir, const PackProgress &progress)
 }
 
 /// A module's name from its folder: a bare name the catalogue can spell.
-QString modulName(const QString &folder)
+QString moduleName(const QString &folder)
 {
     const QString name = QFileInfo(folder).fileName();
     if (!isBareName(toCp1252(name)) || fromCp1252(toCp1252(name)) != name)
@@ -254,7 +254,7 @@ QStringList packCatalogue(const QString &source, const QString &out, const PackP
     }
     const QString modules = source + QStringLiteral("/modules");
     for (const QString &name : sortedEntries(modules, QDir::Dirs)) {
-        const QString file = modulName(modules + u'/' + name) + QStringLiteral(".tvm");
+        const QString file = moduleName(modules + u'/' + name) + QStringLiteral(".tvm");
         ZipBuilder zip(target + file);
         addParts(zip, modules + u'/' + name, progress);
         writeWhole(target + file, zip.finish());

@@ -81,7 +81,7 @@ int PartFiles::extract(const QString &archive, const QList<QByteArray> &specs, c
 
 QString PartFiles::fetch(const Part &part)
 {
-    if (!part.modulInstalled())
+    if (!part.moduleInstalled())
         throw CliError(QStringLiteral("Das Modul '") + shownName(part.modul)
             + QStringLiteral(".tvm' ist nicht installiert oder es ist beschädigt."));
     if (!isBareName(part.file) || !isLiteralSpec(part.file))
@@ -90,7 +90,7 @@ QString PartFiles::fetch(const Part &part)
                            .arg(part.number));
     const QString dir = scratch();
     QStringList failures;
-    extract(modulFile(part.modul), { part.file }, dir, true, &failures);
+    extract(moduleFile(part.modul), { part.file }, dir, true, &failures);
     const QString path = resolveName(dir, part.file);
     if (QFileInfo(path).isFile())
         return path;

@@ -29,27 +29,27 @@ QString entryMark(const Entry &entry, const QByteArray &newest)
     return entry.isNew(newest) ? QStringLiteral("neu") : QString();
 }
 
-QString statusText(ModulMark mark)
+QString statusText(ModuleMark mark)
 {
     switch (mark) {
-    case ModulMark::Missing:
+    case ModuleMark::Missing:
         return QStringLiteral("Modul fehlt");
-    case ModulMark::Newest:
+    case ModuleMark::Newest:
         return QStringLiteral("neuestes Modul");
-    case ModulMark::None:
+    case ModuleMark::None:
         break;
     }
     return QString();
 }
 
-QString statusToken(ModulMark mark)
+QString statusToken(ModuleMark mark)
 {
     switch (mark) {
-    case ModulMark::Missing:
+    case ModuleMark::Missing:
         return QStringLiteral("missing");
-    case ModulMark::Newest:
+    case ModuleMark::Newest:
         return QStringLiteral("newest");
-    case ModulMark::None:
+    case ModuleMark::None:
         break;
     }
     return QStringLiteral("ok");
@@ -131,7 +131,7 @@ int Runner::show()
     QJsonArray list;
     QList<QStringList> rows;
     for (const Part &p : section.file().parts(entry)) {
-        const ModulMark mark = modulMark(p.modul, newest);
+        const ModuleMark mark = moduleMark(p.modul, newest);
         list.append(QJsonObject { { QStringLiteral("number"), p.number },
             { QStringLiteral("caption"), shownName(p.caption) },
             { QStringLiteral("kind"), kindToken(p.kind) },

@@ -11,18 +11,18 @@
 
 namespace tv {
 
-EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul)
+EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModule)
 {
     if (isMarkedName(name))
         return EntryLook::Marked;
-    if (isNewestModul(cmodul, newestModul))
+    if (isNewestModule(cmodul, newestModule))
         return EntryLook::New;
     return EntryLook::Regular;
 }
 
-QByteArray entryModul(const QString &sectionFile, const QByteArray &entry)
+QByteArray entryModule(const QString &sectionFile, const QByteArray &entry)
 {
-    return SectionFile(sectionFile).entry(entry).newsModul;
+    return SectionFile(sectionFile).entry(entry).newsModule;
 }
 
 EntryItemDelegate::EntryItemDelegate(EntryDrawContext context, QObject *parent)
@@ -39,8 +39,8 @@ void EntryItemDelegate::paint(
     const QPalette &pal = option.palette;
 
     // Read from the catalogue on disk at every paint: an update takes effect at once.
-    const QByteArray modul = entryModul(m_context.activeSectionFile(), name);
-    const EntryLook look = entryLook(name, modul, m_context.newestModul());
+    const QByteArray modul = entryModule(m_context.activeSectionFile(), name);
+    const EntryLook look = entryLook(name, modul, m_context.newestModule());
 
     painter->save();
     painter->fillRect(option.rect, selected ? pal.color(QPalette::Highlight) : QColor(0, 0, 255));
@@ -141,7 +141,7 @@ QByteArray EntryListBox::entryName(int row) const
 
 QString EntryListBox::lookDescription(const QByteArray &name) const
 {
-    switch (entryLook(name, entryModul(m_context.activeSectionFile(), name), m_context.newestModul())) {
+    switch (entryLook(name, entryModule(m_context.activeSectionFile(), name), m_context.newestModule())) {
     case EntryLook::Marked:
         return QStringLiteral("Markierter Eintrag");
     case EntryLook::New:

@@ -18,18 +18,18 @@ namespace tv {
 struct EntryDrawContext
 {
     std::function<QString()> activeSectionFile;
-    std::function<QByteArray()> newestModul;
+    std::function<QByteArray()> newestModule;
 };
 
 enum class EntryLook { Regular, Marked, New };
 
 /// Marked ("!" first) wins over new; an entry is new when its module
-/// (Entry::newsModul) + ".TVM" equals the newest module, ASCII upper-cased.
+/// (Entry::newsModule) + ".TVM" equals the newest module, ASCII upper-cased.
 /// Example: newest "neu.tvm", module "Neu" -> New; module "alt" -> Regular.
-EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModul);
+EntryLook entryLook(const QByteArray &name, const QByteArray &cmodul, const QByteArray &newestModule);
 
 /// Reads the module that decides whether `entry` in `sectionFile` is new.
-QByteArray entryModul(const QString &sectionFile, const QByteArray &entry);
+QByteArray entryModule(const QString &sectionFile, const QByteArray &entry);
 
 class EntryItemDelegate : public QStyledItemDelegate
 {

@@ -17,17 +17,17 @@ QString tabText(const QByteArray &caption)
 } // namespace
 
 SectionNavigator::SectionNavigator(
-    SectionTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent)
+    SectionTabWidget *pageControl, std::function<QByteArray()> newestModule, QObject *parent)
     : QObject(parent)
     , m_pageControl(pageControl)
-    , m_newestModul(std::move(newestModul))
+    , m_newestModule(std::move(newestModule))
 {
 }
 
 void SectionNavigator::CreateSectionTabs()
 {
     const QList<Section> sections = readSections();
-    const EntryDrawContext context { [this] { return activeSectionFile(); }, m_newestModul };
+    const EntryDrawContext context { [this] { return activeSectionFile(); }, m_newestModule };
     for (int n = 1; n <= sections.size(); ++n) {
         const Section &section = sections[n - 1];
         auto *sheet = new SectionPage(section, n, context);

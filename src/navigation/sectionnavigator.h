@@ -24,7 +24,7 @@ class SectionNavigator : public QObject
 {
     Q_OBJECT
 public:
-    SectionNavigator(SectionTabWidget *pageControl, std::function<QByteArray()> newestModul, QObject *parent);
+    SectionNavigator(SectionTabWidget *pageControl, std::function<QByteArray()> newestModule, QObject *parent);
 
     /// Builds the tabs from the catalogue; the first tab is active.
     /// Throws IoError when Sections.dat cannot be read.
@@ -67,7 +67,7 @@ private:
     SectionPage *page(int tab) const;
 
     SectionTabWidget *m_pageControl;
-    std::function<QByteArray()> m_newestModul;
+    std::function<QByteArray()> m_newestModule;
 };
 
 } // namespace tv

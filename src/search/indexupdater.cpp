@@ -339,10 +339,10 @@ private:
             if (!get.step())
                 continue;
             const auto kind = PartKind(get.integer(0));
-            const QByteArray storedModul = get.blob(1);
+            const QByteArray storedModule = get.blob(1);
             const QByteArray file = get.blob(2);
             get.reset();
-            const Body body = readBody(kind, storedModul, file);
+            const Body body = readBody(kind, storedModule, file);
             set.bind(1, body.text).bind(2, fold(body.text)).bind(3, qint64(body.failed)).bind(4, id).run();
             ++m_sinceCommit;
             if (!breather())

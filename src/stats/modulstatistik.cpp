@@ -46,7 +46,7 @@ void ModulStatistik::ReadModulList()
     QHash<QByteArray, int> rows;
     for (const Section &section : std::as_const(sections)) {
         // One read of each Section file: the counts match the file as it was at that moment.
-        for (const EntryParts &entry : section.file().entriesWithParts(PartFields::KindAndModul)) {
+        for (const EntryParts &entry : section.file().entriesWithParts(PartFields::KindAndModule)) {
             for (const tv::Part &part : entry.parts) {
                 auto row = rows.constFind(part.modul);
                 if (row == rows.constEnd()) {
@@ -80,7 +80,7 @@ void ModulStatistik::CountModulParts()
     }
 }
 
-QByteArray ModulStatistik::modulText(int row) const
+QByteArray ModulStatistik::moduleText(int row) const
 {
     return QByteArray(6, ' ') + upperAscii(m_modules.at(row)) + ".TVM";
 }
@@ -98,7 +98,7 @@ int ModulStatistik::total(int row) const
 
 bool ModulStatistik::isInstalled(int row) const
 {
-    return modulInstalled(m_modules.at(row));
+    return moduleInstalled(m_modules.at(row));
 }
 
 } // namespace tv

@@ -50,7 +50,7 @@ public:
     int rowCount() const { return int(m_modules.size()); }
     const QList<QByteArray> &modules() const { return m_modules; }
     /// Column 0: six spaces, the name with a-z in capitals, ".TVM".
-    QByteArray modulText(int row) const;
+    QByteArray moduleText(int row) const;
     int count(int row, CountColumn column) const;
     /// The sum of the row's four counters.
     int total(int row) const;

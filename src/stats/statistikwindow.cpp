@@ -29,7 +29,7 @@ QTableWidgetItem *cell(const QString &text)
 
 } // namespace
 
-void MissingModulDelegate::paint(
+void MissingModuleDelegate::paint(
     QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
@@ -61,7 +61,7 @@ TForm2::TForm2(QWidget *parent)
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
-    m_grid->setItemDelegate(new MissingModulDelegate(m_grid));
+    m_grid->setItemDelegate(new MissingModuleDelegate(m_grid));
 
     FormCreate();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -110,10 +110,10 @@ void TForm2::ShowModulCounts()
     m_grid->setRowCount(std::max(designRows, modules));
     sizeColumns(modules > designRows);
     for (int row = 0; row < modules; ++row) {
-        QTableWidgetItem *name = cell(fromCp1252(m_statistik.modulText(row)));
+        QTableWidgetItem *name = cell(fromCp1252(m_statistik.moduleText(row)));
         name->setData(Qt::AccessibleTextRole, name->text().trimmed());
         if (!m_statistik.isInstalled(row)) {
-            name->setData(MissingModulDelegate::kMissingRole, true);
+            name->setData(MissingModuleDelegate::kMissingRole, true);
             name->setData(Qt::AccessibleDescriptionRole, QStringLiteral("Modul fehlt"));
         }
         m_grid->setItem(row, 0, name);

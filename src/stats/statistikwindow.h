@@ -12,7 +12,7 @@ namespace tv {
 
 /// Paints the red cross over the leading spaces of a module that is not
 /// installed, after the cell itself is drawn.
-class MissingModulDelegate : public QStyledItemDelegate
+class MissingModuleDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:

@@ -28,7 +28,7 @@ namespace tv {
 namespace {
 
 constexpr char kCheckVersion[] = "CheckVersion";
-constexpr char kModulDate[] = "ModulDate";
+constexpr char kModuleDate[] = "ModulDate";
 constexpr char kSectionsKey[] = "Section";
 constexpr int kNoEntriesCode = 1036; // the listing found no entry
 
@@ -152,7 +152,7 @@ struct ModulUpdate::Prepared
     }
 };
 
-QString modulFileName(const QString &updateName)
+QString moduleFileName(const QString &updateName)
 {
     const qsizetype dot = updateName.lastIndexOf(u'.');
     return (dot < 0 ? updateName : updateName.left(dot)) + QStringLiteral(".tvm");
@@ -211,7 +211,7 @@ bool ModulUpdate::IntegrateModul(const QString &updatePath)
         refuse(nameProblem);
         return false;
     }
-    if (fileExistsIn(GetProgramDir(), toCp1252(modulFileName(m_info.UpdateName))))
+    if (fileExistsIn(GetProgramDir(), toCp1252(moduleFileName(m_info.UpdateName))))
         return false;
     m_sectionFiles.clear();
     m_failure.clear();
@@ -401,7 +401,7 @@ bool ModulUpdate::prepareFile(const QByteArray &name, const QByteArray &versionK
 
 bool ModulUpdate::InstallModul()
 {
-    const QByteArray modul = toCp1252(modulFileName(m_info.UpdateName));
+    const QByteArray modul = toCp1252(moduleFileName(m_info.UpdateName));
     const QString what = fromCp1252(modul);
     const QString target = programFile(modul);
     StagedFile staged(GetProgramDir());
@@ -486,8 +486,8 @@ bool ModulUpdate::deleteCatalogueFrom(const QString &staged, bool *rewritten)
 bool ModulUpdate::prepareVersionFile()
 {
     const QString installed = programFile(kVersionFile);
-    const qint32 date = ini::readInteger(m_versionCopy, kModulDate, "Date", 0);
-    const bool later = ini::readInteger(installed, kModulDate, "Date", 0) < date;
+    const qint32 date = ini::readInteger(m_versionCopy, kModuleDate, "Date", 0);
+    const bool later = ini::readInteger(installed, kModuleDate, "Date", 0) < date;
     if (m_raised.isEmpty() && !later)
         return true;
     auto prepared = std::make_unique<Prepared>(QByteArray(kVersionFile), installed);
@@ -496,8 +496,8 @@ bool ModulUpdate::prepareVersionFile()
     for (const auto &[key, value] : std::as_const(m_raised))
         changes.append({ kCheckVersion, key, value });
     if (later) {
-        changes.append({ kModulDate, "Modul", toCp1252(modulFileName(m_info.UpdateName)) });
-        changes.append({ kModulDate, "Date", ini::readString(m_versionCopy, kModulDate, "Date", {}) });
+        changes.append({ kModuleDate, "Modul", toCp1252(moduleFileName(m_info.UpdateName)) });
+        changes.append({ kModuleDate, "Date", ini::readString(m_versionCopy, kModuleDate, "Date", {}) });
     }
     // The installed Version file cannot be written whenever this fails: that stops the command.
     QString reason;

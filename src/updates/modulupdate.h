@@ -27,7 +27,7 @@ struct TNewModulInfo
 };
 
 /// "neu.tvu" -> "neu.tvm": the extension replaced, or appended when there is none.
-QString modulFileName(const QString &updateName);
+QString moduleFileName(const QString &updateName);
 
 /// True when a line of an update's Sections.dat may become part of a file
 /// name: no "/" or "\" (it would leave the Program directory), no "*" or "?"

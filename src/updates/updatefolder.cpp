@@ -13,7 +13,7 @@ namespace tv {
 namespace {
 
 constexpr char kSettings[] = "Settings";
-constexpr char kModulPath[] = "ModulPath";
+constexpr char kModulePath[] = "ModulPath";
 
 const QString kNoFolder = QStringLiteral("0");
 
@@ -28,12 +28,12 @@ bool isKnownFolder(const QString &folder)
 
 QString ModulPath()
 {
-    return fromCp1252(ini::readString(programFile(kSettingsFile), kSettings, kModulPath, "0"));
+    return fromCp1252(ini::readString(programFile(kSettingsFile), kSettings, kModulePath, "0"));
 }
 
 void setModulPath(const QString &folder)
 {
-    ini::writeString(programFile(kSettingsFile), kSettings, kModulPath, toCp1252(folder));
+    ini::writeString(programFile(kSettingsFile), kSettings, kModulePath, toCp1252(folder));
 }
 
 QString repeatFolderQuestion(const QString &folder)

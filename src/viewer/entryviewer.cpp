@@ -42,11 +42,11 @@ EntryViewer::EntryViewer(
         if (column != 0 || row < 1 || m_grid->cellText(0, row).isEmpty())
             return {};
         switch (rowMark(row)) {
-        case ModulMark::Missing:
+        case ModuleMark::Missing:
             return QStringLiteral("Modul fehlt");
-        case ModulMark::Newest:
+        case ModuleMark::Newest:
             return QStringLiteral("Neuestes Modul");
-        case ModulMark::None:
+        case ModuleMark::None:
             break;
         }
         return {};
@@ -75,10 +75,10 @@ const Part *EntryViewer::rowPart(int row) const
     return part == m_rows.end() ? nullptr : &part->second;
 }
 
-ModulMark EntryViewer::rowMark(int row) const
+ModuleMark EntryViewer::rowMark(int row) const
 {
     const Part *part = rowPart(row);
-    return part ? modulMark(part->modul, m_host.newestModul()) : ModulMark::None;
+    return part ? moduleMark(part->modul, m_host.newestModule()) : ModuleMark::None;
 }
 
 void EntryViewer::DeleteDescribe()
@@ -139,7 +139,7 @@ PartBuilder *EntryViewer::shownBuilder() const
     return shown ? builderFor(shown->part().kind) : nullptr;
 }
 
-void EntryViewer::reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const
+void EntryViewer::reportMissingModule(const QByteArray &modul, QByteArray *lastMissing) const
 {
     if (modul == *lastMissing)
         return;
@@ -172,11 +172,11 @@ void EntryViewer::CreateEntryTabs(const QByteArray &entry, const QByteArray &sec
     for (int n = 1; n <= tabs.partCount; ++n) {
         const Part part = file.part(entry, n);
         PartBuilder *builder = builderFor(part.kind);
-        const bool installed = part.modulInstalled();
+        const bool installed = part.moduleInstalled();
         PartPage *page = builder && installed ? builder->createPage(part) : new PartPage(part);
         addPage(page);
         if (!installed)
-            reportMissingModul(part.modul, &lastMissing);
+            reportMissingModule(part.modul, &lastMissing);
         else if (builder)
             builder->fill(*page);
     }
@@ -233,9 +233,9 @@ void EntryViewer::StringGrid1DrawCell(QPainter *painter, int column, int row, co
         return;
     if (const PartKindInfo *kind = partKindInfo(part->kind); kind && builderFor(kind->kind))
         imageListIcon(kind->image).paint(painter, QRect(rect.left() + 17, rect.top(), 16, 16));
-    const ModulMark mark = rowMark(row);
-    if (mark != ModulMark::None)
-        imageListIcon(mark == ModulMark::Missing ? ImgMissing : ImgNewest)
+    const ModuleMark mark = rowMark(row);
+    if (mark != ModuleMark::None)
+        imageListIcon(mark == ModuleMark::Missing ? ImgMissing : ImgNewest)
             .paint(painter, QRect(rect.left() + 2, rect.top(), 16, 16));
 }
 

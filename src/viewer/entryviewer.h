@@ -26,7 +26,7 @@ class TZipAccess;
 /// What the viewer needs from the main window.
 struct ViewerHost
 {
-    std::function<QByteArray()> newestModul;
+    std::function<QByteArray()> newestModule;
     /// The window's one ZIP component, shared by every part page.
     TZipAccess *zip = nullptr;
 };
@@ -106,13 +106,13 @@ signals:
 private:
     PartBuilder *builderFor(PartKind kind) const;
     void addPage(PartPage *page);
-    void reportMissingModul(const QByteArray &modul, QByteArray *lastMissing) const;
+    void reportMissingModule(const QByteArray &modul, QByteArray *lastMissing) const;
     /// The builder of the kind of the page on the active tab, or nullptr.
     PartBuilder *shownBuilder() const;
     /// The part Index row `row` was last written from; nullptr for none.
     const Part *rowPart(int row) const;
     /// The status mark of Index row `row`, decided from the module of its part.
-    ModulMark rowMark(int row) const;
+    ModuleMark rowMark(int row) const;
     void activateWithoutChange(QWidget *page);
 
     QTabWidget *m_pageControl;

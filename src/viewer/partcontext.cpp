@@ -17,7 +17,7 @@ PartContext::PartContext(Seam &seam, TZipAccess &zip, std::function<void(const Q
 void PartContext::ExtractModulFile(const QByteArray &modul, const QByteArray &file) const
 {
     removeWorkCopies({ file });
-    m_zip.setZipFilename(modulFile(modul));
+    m_zip.setZipFilename(moduleFile(modul));
     m_zip.setFSpecArgs({ file });
     m_zip.setExtrBaseDir(GetWorkDir());
     m_zip.Extract();

@@ -228,22 +228,22 @@ private slots:
         }
     }
 
-    void modulNamesAreBareNames()
+    void moduleNamesAreBareNames()
     {
         QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
         TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("basis.tvm"), "PK");
         TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("sub/basis.tvm"), "PK");
         TestDirs::writeFile(m_dirs->programDir() + QStringLiteral("sub\\basis.tvm"), "PK");
-        QCOMPARE(modulFile("BASIS"), m_dirs->programDir() + QStringLiteral("basis.tvm"));
-        QVERIFY(modulInstalled("Basis"));
+        QCOMPARE(moduleFile("BASIS"), m_dirs->programDir() + QStringLiteral("basis.tvm"));
+        QVERIFY(moduleInstalled("Basis"));
         const QByteArray dirName = QDir(m_dirs->programDir()).dirName().toUtf8();
         for (const QByteArray &name :
             { QByteArray("sub/basis"), QByteArray("sub\\basis"), "../" + dirName + "/basis", QByteArray(".."),
                 QByteArray("."), QByteArray(), QByteArray("basis\0/../x", 11) }) {
-            QVERIFY2(modulFile(name).isEmpty(), name.constData());
-            QVERIFY2(!modulInstalled(name), name.constData());
+            QVERIFY2(moduleFile(name).isEmpty(), name.constData());
+            QVERIFY2(!moduleInstalled(name), name.constData());
         }
-        QVERIFY(!modulInstalled("fehlt"));
+        QVERIFY(!moduleInstalled("fehlt"));
     }
 
     void workDirRefusesASymbolicLink()
@@ -314,7 +314,7 @@ private slots:
         QVERIFY(CheckFiles());
     }
 
-    void newestModul()
+    void newestModule()
     {
         QCOMPARE(GetNewestModul(), QByteArray());
         m_dirs->writeProgramFile(

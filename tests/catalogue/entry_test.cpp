@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(entry.declaredCount, 1);
         QCOMPARE(entry.partCount, 1);
         QVERIFY(!entry.countCapped);
-        QCOMPARE(entry.newsModul, QByteArray());
+        QCOMPARE(entry.newsModule, QByteArray());
         const QList<Part> parts = file.parts(entry);
         QCOMPARE(parts.size(), 1);
         const Part &part = parts.first();
@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(part.file, QByteArray());
         QCOMPARE(part.description, QByteArray("Bitmaps laden"));
         QCOMPARE(part.archiveText, QByteArray());
-        QVERIFY(!part.modulInstalled());
+        QVERIFY(!part.moduleInstalled());
     }
 
     void wholeFileReadEqualsEntryByEntry()
@@ -69,7 +69,7 @@ private slots:
             const Entry entry = file.entry(names[i]);
             QCOMPARE(all[i].entry.name, entry.name);
             QCOMPARE(all[i].entry.declaredCount, entry.declaredCount);
-            QCOMPARE(all[i].entry.newsModul, entry.newsModul);
+            QCOMPARE(all[i].entry.newsModule, entry.newsModule);
             const QList<Part> parts = file.parts(entry);
             QCOMPARE(all[i].parts.size(), parts.size());
             for (qsizetype n = 0; n < parts.size(); ++n) {
@@ -165,37 +165,37 @@ private slots:
         QCOMPARE(file.parts(entry).size(), parts);
     }
 
-    void newsModulAndMarks()
+    void newsModuleAndMarks()
     {
         const SectionFile file = sectionFile("[!Neuheiten]\r\n1Modul=neu\r\n[Bitmaps]\r\nCModul=Neu\r\n"
                                              "1Modul=alt\r\n[Kopieren]\r\nCModul=alt\r\n1Modul=neu\r\n"
                                              "[Leer]\r\nCModul=\r\n1Modul=neu\r\n");
         const Entry marked = file.entry("!Neuheiten");
         QVERIFY(marked.isMarked());
-        QCOMPARE(marked.newsModul, QByteArray("neu")); // no CModul: 1Modul
+        QCOMPARE(marked.newsModule, QByteArray("neu")); // no CModul: 1Modul
         QVERIFY(marked.isNew("NEU.tvm"));
         const Entry bitmaps = file.entry("Bitmaps");
         QVERIFY(!bitmaps.isMarked());
-        QCOMPARE(bitmaps.newsModul, QByteArray("Neu"));
+        QCOMPARE(bitmaps.newsModule, QByteArray("Neu"));
         QVERIFY(bitmaps.isNew("neu.tvm"));
         QVERIFY(!bitmaps.isNew("neu"));
         QVERIFY(!file.entry("Kopieren").isNew("neu.tvm")); // CModul wins over 1Modul
-        QCOMPARE(file.entry("Leer").newsModul, QByteArray());
-        QVERIFY(!isNewestModul("\xE4", "\xC4.tvm")); // ASCII-only upper-casing
+        QCOMPARE(file.entry("Leer").newsModule, QByteArray());
+        QVERIFY(!isNewestModule("\xE4", "\xC4.tvm")); // ASCII-only upper-casing
         QVERIFY(!Entry().isNew(QByteArray())); // no newest module: nothing is new
     }
 
-    void modulMarksOnDisk()
+    void moduleMarksOnDisk()
     {
         m_dirs->writeProgramFile(QStringLiteral("neu.tvm"), "PK");
         m_dirs->writeProgramFile(QStringLiteral("basis.tvm"), "PK");
-        QCOMPARE(modulMark("NEU", "neu.tvm"), ModulMark::Newest);
-        QCOMPARE(modulMark("Basis", "neu.tvm"), ModulMark::None);
-        QCOMPARE(modulMark("fehlt", "fehlt.tvm"), ModulMark::Missing); // missing wins over newest
-        QCOMPARE(modulMark("", ".tvm"), ModulMark::Missing);
+        QCOMPARE(moduleMark("NEU", "neu.tvm"), ModuleMark::Newest);
+        QCOMPARE(moduleMark("Basis", "neu.tvm"), ModuleMark::None);
+        QCOMPARE(moduleMark("fehlt", "fehlt.tvm"), ModuleMark::Missing); // missing wins over newest
+        QCOMPARE(moduleMark("", ".tvm"), ModuleMark::Missing);
     }
 
-    void modulValuesMustBeBareNames()
+    void moduleValuesMustBeBareNames()
     {
         // Each value points at a module file that exists; it still names no module.
         QVERIFY(QDir().mkpath(m_dirs->programDir() + QStringLiteral("unter")));
@@ -207,8 +207,8 @@ private slots:
             const SectionFile file = sectionFile("[E]\r\n1Modul=" + modul + "\r\n");
             const Part part = file.part("E", 1);
             QCOMPARE(part.modul, modul); // shown as written
-            QVERIFY2(!part.modulInstalled(), modul.constData());
-            QCOMPARE(modulMark(modul, modul + ".tvm"), ModulMark::Missing);
+            QVERIFY2(!part.moduleInstalled(), modul.constData());
+            QCOMPARE(moduleMark(modul, modul + ".tvm"), ModuleMark::Missing);
         }
     }
 

@@ -464,7 +464,7 @@ private slots:
         for (int row = 0; row < statistik.rowCount(); ++row) {
             const QJsonObject o = rows[row].toObject();
             QCOMPARE(
-                o.value(QStringLiteral("file")).toString(), fromCp1252(statistik.modulText(row).trimmed()));
+                o.value(QStringLiteral("file")).toString(), fromCp1252(statistik.moduleText(row).trimmed()));
             QCOMPARE(o.value(QStringLiteral("total")).toInt(), statistik.total(row));
             QCOMPARE(o.value(QStringLiteral("text")).toInt(), statistik.count(row, CountColumn::Text));
             QCOMPARE(o.value(QStringLiteral("archive")).toInt(), statistik.count(row, CountColumn::Archive));

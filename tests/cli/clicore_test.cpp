@@ -157,7 +157,7 @@ private slots:
             const Entry a = file.entry(name), b = snapshot.entry(name);
             QCOMPARE(b.declaredCount, a.declaredCount);
             QCOMPARE(b.partCount, a.partCount);
-            QCOMPARE(b.newsModul, a.newsModul);
+            QCOMPARE(b.newsModule, a.newsModule);
             const QList<Part> pa = file.parts(a), pb = snapshot.parts(b);
             QCOMPARE(pb.size(), pa.size());
             for (int i = 0; i < pa.size(); ++i) {

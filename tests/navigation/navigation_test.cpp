@@ -270,9 +270,9 @@ private slots:
 
         writeSmallCatalogue(*m_dirs);
         const QString file = m_dirs->programDir() + QStringLiteral("Section_Grafik.dat");
-        QCOMPARE(entryModul(file, "Bitmaps laden"), QByteArray("neu"));
-        QCOMPARE(entryModul(file, "Dateien kopieren"), QByteArray("alt")); // CModul wins over 1Modul
-        QCOMPARE(entryModul(file, "Fehlt"), QByteArray());
+        QCOMPARE(entryModule(file, "Bitmaps laden"), QByteArray("neu"));
+        QCOMPARE(entryModule(file, "Dateien kopieren"), QByteArray("alt")); // CModul wins over 1Modul
+        QCOMPARE(entryModule(file, "Fehlt"), QByteArray());
     }
 
     void listIsPaintedByTheRules()

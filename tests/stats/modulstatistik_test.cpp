@@ -14,7 +14,7 @@ namespace {
 /// One row as the window shows it: name cell, total, then the four counters.
 QStringList rowOf(const ModulStatistik &s, int row)
 {
-    QStringList cells { QString::fromLatin1(s.modulText(row)), QString::number(s.total(row)) };
+    QStringList cells { QString::fromLatin1(s.moduleText(row)), QString::number(s.total(row)) };
     for (CountColumn c : { CountColumn::Text, CountColumn::Archive, CountColumn::Html, CountColumn::Www })
         cells.append(QString::number(s.count(row, c)));
     return cells;
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(rowOf(s, 3), row("      .TVM", 1, 1, 0, 0, 0));
     }
 
-    void aModulNameWithAPathIsNotInstalled()
+    void aModuleNameWithAPathIsNotInstalled()
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik");
         m_dirs->writeProgramFile(

@@ -33,7 +33,7 @@ ViewerStand::ViewerStand(tv::Seam &seam)
     m_zip->setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
     m_zip->setExtrOptions(ExtrOverWrite);
     ViewerHost host;
-    host.newestModul = [newest = GetNewestModul()] { return newest; }; // read once, as at the start
+    host.newestModule = [newest = GetNewestModul()] { return newest; }; // read once, as at the start
     host.zip = m_zip.get();
     m_viewer = new EntryViewer(m_pages, m_grid, seam, std::move(host), this);
     connect(m_viewer, &EntryViewer::statusChanged, this, [this](const QString &text) { m_status = text; });

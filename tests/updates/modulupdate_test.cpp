@@ -941,9 +941,9 @@ private slots:
 
     void namesFromUpdates()
     {
-        QCOMPARE(modulFileName(QStringLiteral("neu.tvu")), QStringLiteral("neu.tvm"));
-        QCOMPARE(modulFileName(QStringLiteral("a.b.TVU")), QStringLiteral("a.b.tvm"));
-        QCOMPARE(modulFileName(QStringLiteral("ohne")), QStringLiteral("ohne.tvm"));
+        QCOMPARE(moduleFileName(QStringLiteral("neu.tvu")), QStringLiteral("neu.tvm"));
+        QCOMPARE(moduleFileName(QStringLiteral("a.b.TVU")), QStringLiteral("a.b.tvm"));
+        QCOMPARE(moduleFileName(QStringLiteral("ohne")), QStringLiteral("ohne.tvm"));
         QVERIFY(isSafeSectionName("Qt-Oberfl\xE4"
                                   "chen & C++ (neu)"));
         QVERIFY(isSafeSectionName(""));

@@ -35,7 +35,7 @@ enum Row { Notiz, Ausweg, Lang };
 
 /// A module of 1,000 members and more, as large ones are kept open between
 /// clicks, with `note` as "notiz.txt".
-QList<ZipMember> largeModul(const QByteArray &note)
+QList<ZipMember> largeModule(const QByteArray &note)
 {
     QList<ZipMember> members { { "notiz.txt", note }, { "lang.txt", kLong } };
     for (int i = 0; i < 1000; ++i)
@@ -234,11 +234,11 @@ private slots:
         QCOMPARE(richEdit()->toPlainText(), QStringLiteral("Zeile eins\nZeile zwei ä\n"));
     }
 
-    void aModulChangedBehindTheProgramsBackShowsTheNewText()
+    void aModuleChangedBehindTheProgramsBackShowsTheNewText()
     {
         const QString modul = m_dirs->programDir() + QStringLiteral("basis.tvm");
-        const QByteArray older = zipBytes(largeModul("Alter Text\r\n"));
-        const QByteArray newer = zipBytes(largeModul("Neuer Text\r\n"));
+        const QByteArray older = zipBytes(largeModule("Alter Text\r\n"));
+        const QByteArray newer = zipBytes(largeModule("Neuer Text\r\n"));
         QCOMPARE(newer.size(), older.size());
         TestDirs::writeFile(modul, older);
         waitUntilChangeTimeIsPast(modul);
@@ -272,7 +272,7 @@ private slots:
         QCOMPARE(filesIn(m_dirs->workDir()), QStringList());
     }
 
-    void aModulNameWithAPathOpensNothing()
+    void aModuleNameWithAPathOpensNothing()
     {
         QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
         writeZip(m_dirs->programDir() + QStringLiteral("sub/basis.tvm"), { { "notiz.txt", kNote } });
