@@ -70,8 +70,10 @@ public:
     /// Everything the window and its parts ask or show goes through `seam`,
     /// which must outlive the window.
     explicit TForm1(Seam &seam, QWidget *parent = nullptr);
+
     ~TForm1() override;
 
+    // The published operations.
     /// Checks the catalogue and builds the navigation. False after the
     /// "Einige Dateien sind fehlerhaft..." box: the caller ends the program
     /// with exit code 0 and the window is never shown.
@@ -79,20 +81,11 @@ public:
     /// "Modulupdates integrieren": asks for the folder, integrates its Update
     /// archives and rebuilds the navigation from the changed catalogue.
     void Moduleintegrieren1Click();
-    /// Frees the section and part tabs, sets the caption back and runs
-    /// FormCreate again; false when the catalogue is no longer complete.
-    bool RebuildNavigation();
     void FormResize();
     void FormCloseQuery();
     void Beenden1Click();
     void PageControl1Change();
     void SectionListBoxClick(EntryListBox *list);
-    /// The one way a place is shown, for a search result, the history, a
-    /// favourite, the last session and the name search alike, as clicks would
-    /// show it: its section tab, then its entry (selected and clicked), then
-    /// its part tab, 0 for "Index"; a negative part, or one the entry lacks,
-    /// leaves the tab the click showed. An empty entry shows only the section.
-    PlaceResult showPlace(const EntryRef &place, PlaceHint hint = {});
     /// Enter in the search box: the next matching entry below the selection.
     void Edit1KeyPress();
     /// Opens the address that the clicked tool bar button shows as its tool tip.
@@ -100,6 +93,26 @@ public:
     void Mail1Click();
     /// Shows the module statistics window modally.
     void Modulstatistik1Click();
+    /// Kept though nothing here reads it: a published operation.
+    QByteArray NewestModul() const { return m_newestModule; }
+    int CurrentEntryIndex() const;
+    SectionTabWidget *PageControl1() const { return m_pageControl1; }
+    QTabWidget *PageControl2() const { return m_pageControl2; }
+    IndexGrid *StringGrid1() const { return m_grid; }
+    QLineEdit *Edit1() const { return m_edit1; }
+    TZipAccess &ZipAccess1() const { return *m_zip; }
+    int EntriesListboxenCount(int n) const;
+    QByteArray GetListboxEntry(int n, int index) const;
+
+    /// Frees the section and part tabs, sets the caption back and runs
+    /// FormCreate again; false when the catalogue is no longer complete.
+    bool RebuildNavigation();
+    /// The one way a place is shown, for a search result, the history, a
+    /// favourite, the last session and the name search alike, as clicks would
+    /// show it: its section tab, then its entry (selected and clicked), then
+    /// its part tab, 0 for "Index"; a negative part, or one the entry lacks,
+    /// leaves the tab the click showed. An empty entry shows only the section.
+    PlaceResult showPlace(const EntryRef &place, PlaceHint hint = {});
     /// Shows the window "Volltextsuche"; the index is brought up to date in
     /// the background from its first opening on.
     void Volltextsuche1Click();
@@ -107,29 +120,15 @@ public:
     /// the part and, in a text, selects the first of `terms` (folded).
     void openSearchHit(const search::Hit &hit, const QStringList &terms);
     search::SearchWindow *searchWindow() const { return m_searchWindow; }
-
-    /// Kept though nothing here reads it: a published operation.
-    QByteArray NewestModul() const { return m_newestModule; }
-    int CurrentEntryIndex() const;
-
     QString statusText() const;
     void setStatusText(const QString &text);
-
     SectionNavigator *sections() const { return m_sections; }
-    SectionTabWidget *PageControl1() const { return m_pageControl1; }
-    QTabWidget *PageControl2() const { return m_pageControl2; }
-    IndexGrid *StringGrid1() const { return m_grid; }
-    QLineEdit *Edit1() const { return m_edit1; }
     EntryViewer *viewer() const { return m_viewer; }
-    TZipAccess &ZipAccess1() const { return *m_zip; }
     /// The update integration's component, made like ZipAccess1: the
     /// integration takes its messages while ZipAccess1 stays as the viewer set it.
     TZipAccess &updateZip() const { return *m_updateZip; }
     /// Favourites, history, the last session, zoom, print and PDF.
     ReaderComforts *comforts() const { return m_comforts; }
-
-    int EntriesListboxenCount(int n) const;
-    QByteArray GetListboxEntry(int n, int index) const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

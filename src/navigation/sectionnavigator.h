@@ -26,9 +26,13 @@ class SectionNavigator : public QObject
 public:
     SectionNavigator(SectionTabWidget *pageControl, std::function<QByteArray()> newestModule, QObject *parent);
 
+    // The published operations.
     /// Builds the tabs from the catalogue; the first tab is active.
     /// Throws IoError when Sections.dat cannot be read.
     void CreateSectionTabs();
+    int EntriesListboxenCount(int n) const;
+    QByteArray GetListboxEntry(int n, int index) const;
+
     /// Destroys every section tab and list (before a rebuild).
     void removeSectionTabs();
 
@@ -56,9 +60,6 @@ public:
     /// Example: "bitmap" in [Bitmaps laden, Dateien kopieren, Bitmap drehen]
     /// with row 0 selected finds row 2.
     static int findEntry(const EntryListBox *list, const QByteArray &text);
-
-    int EntriesListboxenCount(int n) const;
-    QByteArray GetListboxEntry(int n, int index) const;
 
 signals:
     void entryClicked(tv::EntryListBox *list);

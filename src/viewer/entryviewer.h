@@ -60,16 +60,20 @@ public:
 
     void setBuilder(PartKind kind, std::unique_ptr<PartBuilder> builder);
 
+    // The published operations.
     void SectionListBoxClick(const EntrySelection &selection);
     void CreateEntryTabs(const QByteArray &entry, const QByteArray &section);
     /// Writes row `part.number` of the Index grid.
     void FillIndexRow(const Part &part);
     void DeleteDescribe();
-    /// Destroys every part tab; "Index" stays and becomes active.
-    void removeEntryTabs();
     void PageControl2Change();
     void StringGrid1DblClick();
     void StringGrid1DrawCell(QPainter *painter, int column, int row, const QRect &rect) const;
+    QTabWidget *PageControl2() const { return m_pageControl; }
+    IndexGrid *StringGrid1() const { return m_grid; }
+
+    /// Destroys every part tab; "Index" stays and becomes active.
+    void removeEntryTabs();
     /// What the part builders work with: the seam, the ZIP component, the
     /// extraction and this viewer's status line.
     const PartContext &partContext() const { return m_context; }
@@ -94,9 +98,6 @@ public:
 
     /// Has the window show `text` in its status bar.
     void showStatus(const QString &text) { emit statusChanged(text); }
-
-    QTabWidget *PageControl2() const { return m_pageControl; }
-    IndexGrid *StringGrid1() const { return m_grid; }
 
 signals:
     void statusChanged(const QString &text);
