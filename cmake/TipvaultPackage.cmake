@@ -27,9 +27,11 @@ members extracted into a folder; a name search, module statistics and the
 integration of module updates complete it. The user interface is German.")
 # Libraries the program links: found by dpkg-shlibdeps. What Qt loads at run
 # time is no linked library and is named here: the platform plugins and the
-# SVG plugin (the window's pictures); Qt's German texts are recommended.
+# SVG plugin (the window's pictures); Qt's German texts are recommended, and
+# the faces that measure like Windows' fonts, so articles keep their line breaks.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-translations-l10n, fonts-liberation2, fonts-crosextra-carlito, fonts-crosextra-caladea")
 
 include(CPack)

@@ -1,30 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plaintext.h"
 
-#include "viewer/rtf/codepages.h"
-#include "viewer/rtf/rtflexer.h"
+#include "rtf/codepages.h"
+#include "rtf/rtfgroups.h"
+#include "rtf/rtflexer.h"
 
 #include <QHash>
 #include <QList>
 
-#include <string_view>
-#include <unordered_set>
+#include <utility>
+
 
 namespace tv::search {
 namespace {
-
-// Groups whose text the reader never sees. Fields keep their result, not
-// their instruction.
-bool isHiddenDestination(QByteArrayView word)
-{
-    static const std::unordered_set<std::string_view> words = { "colortbl", "stylesheet", "info", "pict",
-        "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf", "footnote",
-        "annotation", "object", "objdata", "nonshppict", "pn", "pntext", "pntxta", "pntxtb", "listtext",
-        "listtable", "listoverridetable", "revtbl", "rsidtbl", "filetbl", "fldinst", "xe", "tc", "txe", "rxe",
-        "template", "userprops", "docvar", "do", "shpinst", "themedata", "colorschememapping", "latentstyles",
-        "datastore", "generator", "xmlnstbl", "mmathPr", "bkmkstart", "bkmkend" };
-    return words.count(std::string_view(word.data(), size_t(word.size()))) != 0;
-}
 
 QChar specialChar(QByteArrayView word)
 {
@@ -43,7 +31,7 @@ struct Font
 
 struct GroupState
 {
-    bool hidden = false;
+    RtfGroupText shows = RtfGroupText::Shown; // by the rule the viewer's reader follows too
     bool fontTable = false;
     int uc = 1;
     int font = -1;
@@ -66,25 +54,30 @@ public:
 
 private:
     GroupState &state() { return m_stack.back(); }
+    bool hidden() const
+    {
+        const RtfGroupText shows = m_stack.back().shows;
+        return shows == RtfGroupText::Hidden || shows == RtfGroupText::Inner || m_stack.back().fontTable;
+    }
 
     void take(const RtfToken &t)
     {
         switch (t.kind) {
         case RtfToken::GroupOpen:
             m_stack.append(m_stack.back());
-            m_groupStart = true;
-            return;
+            break;
         case RtfToken::GroupClose:
             if (m_stack.size() > 1)
                 m_stack.removeLast();
             m_skip = 0;
             break;
         case RtfToken::ControlWord:
+            state().shows = rtfGroupTextAfter(state().shows, t.word, m_starred);
             word(t);
             break;
         case RtfToken::ControlSymbol:
-            if (t.symbol == '*' && m_groupStart) {
-                state().hidden = true; // an optional destination; its word is still the group's first
+            if (t.symbol == '*') {
+                m_starred = true; // an optional destination follows
                 return;
             }
             symbol(t.symbol);
@@ -100,18 +93,18 @@ private:
         case RtfToken::End:
             break;
         }
-        m_groupStart = false;
+        m_starred = false;
     }
 
     void word(const RtfToken &t)
     {
         const QByteArrayView w = t.word;
-        if (m_groupStart && isHiddenDestination(w)) {
-            state().hidden = true;
-        } else if (w == "fonttbl") {
+        if (w == "fonttbl") {
             state().fontTable = true;
         } else if (w == "ansicpg" && t.hasParam) {
-            m_codePage = t.param;
+            m_codePage = codePageFor(t.param);
+        } else if (w == "mac") {
+            m_codePage = 10000;
         } else if (w == "pc") {
             m_codePage = 437;
         } else if (w == "pca") {
@@ -123,7 +116,10 @@ private:
         } else if (w == "f" && t.hasParam) {
             state().font = t.param;
         } else if (w == "fcharset" && state().fontTable) {
-            m_fonts[state().font].codePage = codePageForCharset(t.param);
+            Font &font = m_fonts[state().font];
+            font.codePage = font.codePage ? font.codePage : codePageForCharset(t.param);
+        } else if (w == "cpg" && state().fontTable) {
+            m_fonts[state().font].codePage = codePageFor(t.param); // outranks the character set
         } else if (const QChar c = specialChar(w); !c.isNull()) {
             put(c);
         }
@@ -177,7 +173,7 @@ private:
 
     void byte(uchar b)
     {
-        if (state().hidden || state().fontTable)
+        if (hidden())
             return;
         const auto font = m_fonts.constFind(state().font);
         const Font f = font == m_fonts.constEnd() ? Font() : *font;
@@ -186,12 +182,10 @@ private:
             return;
         }
         const int codePage = f.codePage != 0 ? f.codePage : m_codePage;
-        if (!m_lead.isEmpty()) {
+        if (!m_lead.isEmpty() || (isMultiByte(codePage) && sequenceLength(codePage, b) > 1)) {
             m_lead.append(char(b));
-            m_out += decodeDoubleByte(codePage, m_lead);
-            m_lead.clear();
-        } else if (isDoubleByte(codePage) && isLeadByte(codePage, b)) {
-            m_lead.append(char(b));
+            if (m_lead.size() >= sequenceLength(codePage, uchar(m_lead.front())))
+                m_out += decodeMultiByte(codePage, std::exchange(m_lead, {}));
         } else {
             m_out += QChar(decodeWindowsByte(codePage, b));
         }
@@ -199,7 +193,7 @@ private:
 
     void put(QChar c)
     {
-        if (!state().hidden && !state().fontTable)
+        if (!hidden())
             m_out += c;
     }
 
@@ -210,7 +204,7 @@ private:
     QString m_out;
     int m_codePage = 1252;
     int m_skip = 0;
-    bool m_groupStart = false;
+    bool m_starred = false; // the last token was "\\*"
 };
 
 } // namespace

@@ -420,6 +420,8 @@ private slots:
         QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'81\\'84\\'9b}") << QString::fromUtf8("üä¢");
         QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'81\\'84\\'9b}") << QString::fromUtf8("üäø");
         QTest::newRow("unknown code page reads as 1252")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg4711 \\'e4}") << QString::fromUtf8("ä");
+        QTest::newRow("bytes that are no UTF-8 read as 1252")
             << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'e4}") << QString::fromUtf8("ä");
         QTest::newRow("raw 8-bit text")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xcf\xf0\xe8}") << QString::fromUtf8("При");
@@ -484,8 +486,8 @@ private slots:
             "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}"
             "{\\stylesheet{\\s1 Heading;}}{\\info{\\title T}}x}")
                                 << QStringLiteral("x");
-        QTest::newRow("header footer footnote")
-            << QByteArray("{\\rtf1{\\header h}{\\footer f}{\\headerl h}{\\footerr f}a{\\footnote n}b}")
+        QTest::newRow("header footer")
+            << QByteArray("{\\rtf1{\\header h}{\\footer f}{\\headerl h}{\\footerr f}a{\\*\\bkmkstart m}b}")
             << QStringLiteral("ab");
         QTest::newRow("object") << QByteArray(
             "{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0105}}b}")
@@ -493,8 +495,8 @@ private slots:
         QTest::newRow("bin with braces")
             << QByteArray("{\\rtf1 a{\\*\\blob\\bin4 }}{{b}c}") << QStringLiteral("ac");
         QTest::newRow("bin in text") << QByteArray("{\\rtf1 a\\bin2 }{b}") << QStringLiteral("ab");
-        QTest::newRow("unknown picture kind")
-            << QByteArray("{\\rtf1 a{\\pict\\pixie\\picw10 0100ff}b}") << QStringLiteral("ab");
+        QTest::newRow("unknown picture kind has a placeholder")
+            << QByteArray("{\\rtf1 a{\\pict\\pixie\\picw10 0100ff}b}") << QStringLiteral("a\uFFFCb");
         QTest::newRow("old list definition")
             << QByteArray("{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}x}")
             << QStringLiteral("1.\tx");
@@ -585,10 +587,13 @@ private slots:
         const auto [emfFormat, emf] = imageAt(7);
         QCOMPARE(QSizeF(emfFormat.width(), emfFormat.height()), QSizeF(100, 40));
         QCOMPARE(emfFormat.toolTip(), QStringLiteral("Grafik (Metafile) kann nicht angezeigt werden"));
-        // Damaged bitmaps are left out.
-        QCOMPARE(text(*read(
-                     "{\\rtf1 a{\\pict\\dibitmap0 28000000ffff}{\\pict\\wbitmap0\\picw9999\\pich9999 00}b}")),
-            QStringLiteral("ab"));
+        // Damaged bitmaps get a placeholder that says so.
+        const Doc damaged
+            = read("{\\rtf1 a{\\pict\\dibitmap0 28000000ffff}{\\pict\\wbitmap0\\picw9999\\pich9999 00}b}");
+        QCOMPARE(text(*damaged), QStringLiteral("a\uFFFC\uFFFCb"));
+        QTextCursor placeholder(damaged.get());
+        placeholder.setPosition(2); // after the first picture
+        QCOMPARE(placeholder.charFormat().toolTip(), QStringLiteral("Grafik kann nicht angezeigt werden"));
     }
 
     void fontKindsFallBackWhenTheFamilyIsMissing()
@@ -601,7 +606,7 @@ private slots:
         QCOMPARE(formatOf(*doc, QStringLiteral("A")).fontStyleHint(), QFont::SansSerif);
         QCOMPARE(formatOf(*doc, QStringLiteral("B")).fontStyleHint(), QFont::Monospace);
         QCOMPARE(formatOf(*doc, QStringLiteral("C")).fontStyleHint(), QFont::Serif);
-        QVERIFY(!formatOf(*doc, QStringLiteral("D")).hasProperty(QTextFormat::FontStyleHint));
+        QCOMPARE(formatOf(*doc, QStringLiteral("D")).fontStyleHint(), QFont::SansSerif); // unknown: proportional
     }
 
     void paragraphFormatting()
@@ -654,8 +659,8 @@ private slots:
         QCOMPARE(describe(*jpeg),
             QStringLiteral("[lh=0/0 bg=- tt=][al=1 li=0 ri=0 fi=0 sb=0 sa=0 tabs=]{image 16x8 of 16x8}\n"));
 
-        // A damaged picture is left out, the text around it stays.
-        QCOMPARE(text(*read("{\\rtf1 a{\\pict\\pngblip 89504e47zz0d0a1}b}")), QStringLiteral("ab"));
+        // A damaged picture gets a placeholder, the text around it stays.
+        QCOMPARE(text(*read("{\\rtf1 a{\\pict\\pngblip 89504e47zz0d0a1}b}")), QStringLiteral("a\uFFFCb"));
     }
 
     void missingFinalBraceAndTrailingText()

@@ -134,8 +134,9 @@ constexpr HighHalf k1258 = {
 };
 // clang-format on
 
-// The DOS code pages of "\\pc" and "\\pca", from the system's converters.
-HighHalf dosHalf(const char *name)
+// The DOS code pages of "\\pc" and "\\pca" and the Mac's of "\\mac", from the
+// system's converters.
+HighHalf systemHalf(const char *name)
 {
     QByteArray bytes;
     for (int b = 0x80; b <= 0xFF; ++b)
@@ -152,12 +153,16 @@ const HighHalf *tableFor(int codePage)
 {
     switch (codePage) {
     case 437: {
-        static const HighHalf k437 = dosHalf("IBM437");
+        static const HighHalf k437 = systemHalf("IBM437");
         return &k437;
     }
     case 850: {
-        static const HighHalf k850 = dosHalf("IBM850");
+        static const HighHalf k850 = systemHalf("IBM850");
         return &k850;
+    }
+    case 10000: {
+        static const HighHalf k10000 = systemHalf("macintosh");
+        return &k10000;
     }
     case 874:
         return &k874;
@@ -221,12 +226,18 @@ int codePageForCharset(int charset)
     switch (charset) {
     case 0:
         return 1252;
+    case 77:
+        return 10000;
+    case 78: // the Mac's Japanese is Shift-JIS
     case 128:
         return 932;
+    case 79:
     case 129:
         return 949;
+    case 80:
     case 134:
         return 936;
+    case 81:
     case 136:
         return 950;
     case 161:
@@ -252,20 +263,43 @@ int codePageForCharset(int charset)
     }
 }
 
-bool isDoubleByte(int codePage)
+int codePageFor(int codePage)
 {
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+    switch (codePage) {
+    case 10001: // the Mac's Japanese, Traditional Chinese, Korean and Simplified Chinese
+        return 932;
+    case 10002:
+        return 950;
+    case 10003:
+        return 949;
+    case 10008:
+        return 936;
+    default:
+        return codePage;
+    }
 }
 
-bool isLeadByte(int codePage, uchar byte)
+bool isMultiByte(int codePage)
 {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == kUtf8;
+}
+
+int sequenceLength(int codePage, uchar first)
+{
+    if (codePage == kUtf8)
+        return first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
     if (codePage == 932)
-        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    return isDoubleByte(codePage) && byte >= 0x81 && byte <= 0xFE;
+        return (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC) ? 2 : 1;
+    return isMultiByte(codePage) && first >= 0x81 && first <= 0xFE ? 2 : 1;
 }
 
-QString decodeDoubleByte(int codePage, const QByteArray &bytes)
+QString decodeMultiByte(int codePage, const QByteArray &bytes)
 {
+    if (codePage == kUtf8) {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString text = utf8.decode(bytes);
+        return utf8.hasError() ? fromCp1252(bytes) : text; // bytes of 1252 under a wrong name
+    }
     QStringDecoder decoder(QByteArray("windows-" + QByteArray::number(codePage)).constData());
     if (!decoder.isValid())
         return QString(bytes.size(), QChar::ReplacementCharacter);
