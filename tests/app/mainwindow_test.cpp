@@ -2,6 +2,7 @@
 #include "app/desktopseam.h"
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/siteconfig.h"
 #include "app/timezone.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
@@ -14,6 +15,7 @@
 #include "viewer/indexgrid.h"
 #include "widgets/findcontrol.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tv;
@@ -227,6 +230,27 @@ private slots:
         QVERIFY(QDir().mkdir(m_dirs->programDir() + QStringLiteral("Sections.dat")));
         guarded(*m_seam, [&] { form.sections()->CreateSectionTabs(); });
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Dateizugriff verweigert.") });
+    }
+    void toolBarAndMailOpenTheSite()
+    {
+        writeSmallCatalogue(*m_dirs);
+        const std::unique_ptr<TForm1> form = startMainWindow(*m_seam);
+        QVERIFY(form);
+        const QList<std::pair<QString, const char *>> buttons
+            = { { QStringLiteral("Speedbutton"), site::kHomeUrl },
+                  { QStringLiteral("SpeedButton3"), site::kNewsUrl },
+                  { QStringLiteral("SpeedButton1"), site::kLinksUrl } };
+        QList<QUrl> expected;
+        for (const auto &[name, url] : buttons) {
+            auto *button = qobject_cast<QToolButton *>(findControl(form.get(), name));
+            QCOMPARE(button->toolTip(), QString::fromLatin1(url));
+            QTest::mouseClick(button, Qt::LeftButton);
+            expected.append(QUrl(QString::fromLatin1(url)));
+        }
+        form->findChild<QAction *>(QStringLiteral("Mail1"))->trigger();
+        expected.append(QUrl(QStringLiteral("mailto:webmaster@tipvault.example.org")));
+        QCOMPARE(m_seam->opened, expected);
+        QCOMPARE(m_seam->messages.size(), 0);
     }
 };
 

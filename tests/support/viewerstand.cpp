@@ -2,6 +2,7 @@
 #include "viewerstand.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/entry.h"
 #include "catalogue/errorreport.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
@@ -12,6 +13,7 @@
 #include "zip/zipaccess.h"
 
 #include <QTabWidget>
+#include <QTest>
 #include <QVBoxLayout>
 
 ViewerStand::ViewerStand(tv::Seam &seam)
@@ -46,9 +48,20 @@ ViewerStand::ViewerStand(tv::Seam &seam)
 
 ViewerStand::~ViewerStand() = default;
 
-void ViewerStand::click(const QByteArray &section, const QByteArray &name, int row, int count)
+std::unique_ptr<ViewerStand> ViewerStand::start(tv::Seam &seam)
 {
+    auto stand = std::make_unique<ViewerStand>(seam);
+    stand->show();
+    if (!QTest::qWaitForWindowExposed(stand.get()))
+        return nullptr;
+    return stand;
+}
+
+void ViewerStand::click(const QByteArray &section, int row)
+{
+    // The list shows the Section file's entries in their order.
+    const QList<QByteArray> names = tv::SectionFile::ofLine(section).entryNames();
     tv::guarded(m_viewer->partContext().seam(), [&] {
-        m_viewer->SectionListBoxClick({ row, count, name, section });
+        m_viewer->SectionListBoxClick({ row, int(names.size()), names.value(row), section });
     });
 }

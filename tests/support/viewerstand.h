@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "widgets/findcontrol.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
@@ -28,6 +30,10 @@ public:
     explicit ViewerStand(tv::Seam &seam);
     ~ViewerStand() override;
 
+    /// A stand over the catalogue in the Program directory, shown and
+    /// exposed; nullptr when it could not be shown.
+    static std::unique_ptr<ViewerStand> start(tv::Seam &seam);
+
     tv::EntryViewer *viewer() const { return m_viewer; }
     QTabWidget *pages() const { return m_pages; }
     tv::IndexGrid *grid() const { return m_grid; }
@@ -35,9 +41,15 @@ public:
     const QString &statusText() const { return m_status; }
     void setStatusText(const QString &text) { m_status = text; }
 
-    /// Shows entry `name` of the section of Sections.dat line `section` as a
-    /// click on row `row` of a list of `count` entries does.
-    void click(const QByteArray &section, const QByteArray &name, int row, int count);
+    /// Shows entry `row` of the section of Sections.dat line `section` as a
+    /// click on that row of the section's list does.
+    void click(const QByteArray &section, int row);
+
+    /// The control named `name` on the stand, nullptr when there is none or it is no `T`.
+    template <typename T> T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(tv::findControl(this, name));
+    }
 
 private:
     QTabWidget *m_pages;

@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/application.h"
-#include "app/mainwindow.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
-#include "formdriver.h"
-#include "navigation/entrylistbox.h"
 #include "testdirs.h"
 #include "testfixture.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
-#include "widgets/findcontrol.h"
+#include "viewerstand.h"
 #include "widgets/sortgrid.h"
 #include "zip/zipaccess.h"
 #include "zipwriter.h"
@@ -71,15 +67,12 @@ constexpr quint32 dosDate(int year, int month, int day)
 class ArchivePartTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<ViewerStand> m_stand;
     QTemporaryDir m_home;
     QByteArray m_oldHome;
 
-    void open(int row) { clickEntry(*m_form, row); }
-    template <typename T> T *control(const QString &name) const
-    {
-        return qobject_cast<T *>(findControl(m_form.get(), name));
-    }
+    void open(Row row) { m_stand->click("Grafik", row); }
+    template <typename T> T *control(const QString &name) const { return m_stand->control<T>(name); }
     TSortGrid *grid() const { return control<TSortGrid>(QStringLiteral("SortGrid1")); }
     QLineEdit *edit() const { return control<QLineEdit>(QStringLiteral("ArchivEdit1")); }
     QPushButton *extractButton() const { return control<QPushButton>(QStringLiteral("ExtractButton1")); }
@@ -96,7 +89,7 @@ class ArchivePartTest : public TestFixture
         edit()->clear();
         QTest::keyClicks(edit(), folder);
     }
-    QString status() const { return m_form->statusText(); }
+    QString status() const { return m_stand->statusText(); }
     QStringList filesIn(const QString &dir) const
     {
         return QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
@@ -146,10 +139,10 @@ class ArchivePartTest : public TestFixture
                 { "datum.zip",
                     withBadDate(zipBytes({ { "gut.txt", "g", kMay2024 }, { "schlecht.txt", "s" } })) } });
         writeZip(m_dirs->programDir() + QStringLiteral("zweites.tvm"), { { "text.txt", "Text" } });
-        m_form = startMainWindow(*m_seam);
-        QVERIFY(m_form);
+        m_stand = ViewerStand::start(*m_seam);
+        QVERIFY(m_stand);
     }
-    void tearDown() override { m_form.reset(); }
+    void tearDown() override { m_stand.reset(); }
 
 private slots:
     void initTestCase()
@@ -164,7 +157,7 @@ private slots:
     {
         open(Beispiel);
         QCOMPARE(m_seam->messageTexts(), QStringList());
-        QCOMPARE(m_form->PageControl2()->currentIndex(), 1);
+        QCOMPARE(m_stand->pages()->currentIndex(), 1);
         QCOMPARE(status(), QStringLiteral("Archiv-Output: (kein Pfad)")); // the archive tab is active
         QCOMPARE(grid()->RowCount(), 5);
         QCOMPARE(grid()->Cells(0, 0), QStringLiteral("Datei"));
@@ -317,8 +310,8 @@ private slots:
         QCOMPARE(m_seam->opened, QList<QUrl> { QUrl::fromLocalFile(chosen + u'/') });
 
         // Another tab and back: the folder is gone.
-        m_form->PageControl2()->setCurrentIndex(2);
-        m_form->PageControl2()->setCurrentIndex(1);
+        m_stand->pages()->setCurrentIndex(2);
+        m_stand->pages()->setCurrentIndex(1);
         QCOMPARE(edit()->text(), QString());
         QCOMPARE(status(), QStringLiteral("Archiv-Output: (kein Pfad)"));
         QTest::mouseClick(extractButton(), Qt::LeftButton);
@@ -478,10 +471,10 @@ private slots:
     {
         // The second part lies in another module; the button keeps its own part's module.
         open(Beispiel);
-        QCOMPARE(m_form->viewer()->page(2)->part().modul, QByteArray("zweites"));
+        QCOMPARE(m_stand->viewer()->page(2)->part().modul, QByteArray("zweites"));
         const QString target = m_dirs->tempDir() + QStringLiteral("ziel");
         QVERIFY(QDir().mkpath(target));
-        QVERIFY(m_form->viewer()->showPart(1));
+        QVERIFY(m_stand->viewer()->showPart(1));
         typeFolder(target);
         QTest::mouseClick(extractButton(), Qt::LeftButton);
         QCOMPARE(status(), QStringLiteral("Es wurde(n) 3 Datei(en) nach '%1/' entpackt...").arg(target));
@@ -517,7 +510,7 @@ private slots:
             QStringList { QStringLiteral("Ungültiges Argument zum Codieren des Datums.") });
         QCOMPARE(grid()->Cells(0, 1), QStringLiteral("gut.txt"));
         QVERIFY(!extractButton());
-        QCOMPARE(m_form->CurrentEntryIndex(), -1);
+        QCOMPARE(m_stand->viewer()->currentEntryIndex(), -1);
         QVERIFY_THROWS_EXCEPTION(Error, dosDateTime((quint32((44 << 9) | (1 << 5) | 1) << 16) | (24 << 11)));
         QCOMPARE(dosDateTime(kMay2024), QDateTime(QDate(2024, 5, 4), QTime(12, 0)));
     }
@@ -538,7 +531,7 @@ private slots:
     void missingEngine()
     {
         QTemporaryDir empty;
-        m_form->ZipAccess1().setEngineDirectory(empty.path());
+        m_stand->zip().setEngineDirectory(empty.path());
         open(Beispiel);
         // The archive page, then the text part of the same entry, miss the engine.
         QCOMPARE(m_seam->messageTexts().mid(0, 2),
@@ -556,11 +549,5 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    ArchivePartTest test;
-    // The error report of the event loop answers through the test's own seam.
-    TipvaultApplication app(argc, argv, test.seam());
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(ArchivePartTest)
 #include "archivepart_test.moc"

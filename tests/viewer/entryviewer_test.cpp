@@ -9,7 +9,6 @@
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
 #include "viewerstand.h"
-#include "widgets/findcontrol.h"
 #include "zipwriter.h"
 
 #include <QDir>
@@ -59,8 +58,7 @@ enum Row {
     OhneA,
     Riesig,
     Farben,
-    Ausbruch,
-    RowCount
+    Ausbruch
 };
 
 const QList<QByteArray> kNames = { "Bitmaps laden", "Dateien kopieren", "Bitmap drehen", "Zwoelf Teile",
@@ -96,13 +94,13 @@ class EntryViewerTest : public TestFixture
     Q_OBJECT
     std::unique_ptr<ViewerStand> m_stand;
 
-    void click(int row) { m_stand->click("Grafik", kNames[row], row, RowCount); }
+    void click(int row) { m_stand->click("Grafik", row); }
     QTabWidget *pages() const { return m_stand->pages(); }
     IndexGrid *grid() const { return m_stand->grid(); }
     EntryViewer *viewer() const { return m_stand->viewer(); }
     RichEdit *richEdit(int n) const
     {
-        return qobject_cast<RichEdit *>(findControl(m_stand.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
+        return m_stand->control<RichEdit>(QStringLiteral("EntryRichEdit%1").arg(n));
     }
 
     void setUp() override
@@ -117,9 +115,8 @@ class EntryViewerTest : public TestFixture
                 { "beispiel.zip", zipBytes({ { "a.txt", "A" } }) } });
         writeZip(m_dirs->programDir() + QStringLiteral("neu.tvm"), { { "notiz.txt", "Neue Notiz\r\n" } });
         QCOMPARE(SectionFile::ofLine("Grafik").entryNames(), kNames);
-        m_stand = std::make_unique<ViewerStand>(*m_seam);
-        m_stand->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_stand.get()));
+        m_stand = ViewerStand::start(*m_seam);
+        QVERIFY(m_stand);
     }
     void tearDown() override { m_stand.reset(); }
 

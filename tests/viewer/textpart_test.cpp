@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/errorreport.h"
-#include "app/mainwindow.h"
 #include "catalogue/paths.h"
 #include "diskfaults.h"
-#include "formdriver.h"
 #include "testdirs.h"
 #include "testfixture.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
-#include "widgets/findcontrol.h"
+#include "viewerstand.h"
 #include "zipwriter.h"
 
 #include <QDir>
@@ -110,18 +108,19 @@ private:
 class TextPartTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<ViewerStand> m_stand;
 
+    void click(Row row) { m_stand->click("Grafik", row); }
     RichEdit *richEdit(int n = 1) const
     {
-        return qobject_cast<RichEdit *>(findControl(m_form.get(), QStringLiteral("EntryRichEdit%1").arg(n)));
+        return m_stand->control<RichEdit>(QStringLiteral("EntryRichEdit%1").arg(n));
     }
-    TextPartMenu *menu() const { return m_form->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1")); }
+    TextPartMenu *menu() const { return m_stand->findChild<TextPartMenu *>(QStringLiteral("PopupMenu1")); }
 
     /// Shows entry `row` and saves its text as `path` through the menu; the error shown, if any.
     QString saveNoteAs(const QString &path, Row row = Notiz)
     {
-        clickEntry(*m_form, row);
+        click(row);
         if (!richEdit())
             return QStringLiteral("<kein Text>");
         m_seam->saveFiles = { { path, 1 } };
@@ -150,15 +149,15 @@ class TextPartTest : public TestFixture
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
             { { "notiz.txt", kNote }, { "lang.txt", kLong } });
-        m_form = startMainWindow(*m_seam);
-        QVERIFY(m_form);
+        m_stand = ViewerStand::start(*m_seam);
+        QVERIFY(m_stand);
     }
-    void tearDown() override { m_form.reset(); }
+    void tearDown() override { m_stand.reset(); }
 
 private slots:
     void theProposedNameIsAFileName()
     {
-        clickEntry(*m_form, Notiz);
+        click(Notiz);
         m_seam->saveFiles = { {} };
         menu()->popupFor(richEdit(), QPoint());
         menu()->Speichernunter1Click();
@@ -184,7 +183,7 @@ private slots:
     {
         const QString path = m_dirs->tempDir() + QStringLiteral("alt.txt");
         TestDirs::writeFile(path, kOld.left(5));
-        clickEntry(*m_form, Notiz);
+        click(Notiz);
         QString shown;
         {
             const FileSizeLimit limit(8);
@@ -228,7 +227,7 @@ private slots:
         QDir().mkpath(m_dirs->workDir());
         if (::chown(QFile::encodeName(m_dirs->workDir()).constData(), 65534, 65534) != 0)
             QSKIP("cannot give a folder to another user here (needs root)");
-        clickEntry(*m_form, Notiz);
+        click(Notiz);
         QCOMPARE(m_seam->messageTexts(), QStringList());
         QVERIFY(richEdit());
         QCOMPARE(richEdit()->toPlainText(), QStringLiteral("Zeile eins\nZeile zwei ä\n"));
@@ -243,8 +242,8 @@ private slots:
         TestDirs::writeFile(modul, older);
         waitUntilChangeTimeIsPast(modul);
         const auto shownNote = [this] {
-            clickEntry(*m_form, Lang);
-            clickEntry(*m_form, Notiz);
+            click(Lang);
+            click(Notiz);
             return richEdit() ? richEdit()->toPlainText() : QStringLiteral("<kein Text>");
         };
         QCOMPARE(shownNote(), QStringLiteral("Alter Text\n"));
@@ -277,7 +276,7 @@ private slots:
         QVERIFY(QDir(m_dirs->programDir()).mkdir(QStringLiteral("sub")));
         writeZip(m_dirs->programDir() + QStringLiteral("sub/basis.tvm"), { { "notiz.txt", kNote } });
         writeZip(m_dirs->programDir() + QStringLiteral("sub\\basis.tvm"), { { "notiz.txt", kNote } });
-        clickEntry(*m_form, Ausweg);
+        click(Ausweg);
         const QString missing
             = QStringLiteral("Das Modul '%1.tvm' ist nicht installiert oder es ist beschädigt.");
         QCOMPARE(m_seam->messageTexts(),
@@ -286,11 +285,7 @@ private slots:
                 missing.arg(QStringLiteral("../%1/basis").arg(QDir(m_dirs->programDir()).dirName())) }));
         for (int n = 1; n <= 3; ++n) {
             QVERIFY(!richEdit(n));
-            QCOMPARE(m_form->StringGrid1()
-                         ->model()
-                         ->index(n - 1, 0)
-                         .data(Qt::AccessibleDescriptionRole)
-                         .toString(),
+            QCOMPARE(m_stand->grid()->model()->index(n - 1, 0).data(Qt::AccessibleDescriptionRole).toString(),
                 QStringLiteral("Modul fehlt"));
         }
     }

@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/application.h"
-#include "app/mainwindow.h"
-#include "app/siteconfig.h"
-#include "formdriver.h"
-#include "navigation/entrylistbox.h"
 #include "testdirs.h"
 #include "testfixture.h"
 #include "viewer/wwwpart.h"
-#include "widgets/findcontrol.h"
-#include "zip/zipaccess.h"
+#include "viewerstand.h"
 #include "zipwriter.h"
 
-#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QtTest>
 
 using namespace tv;
@@ -41,7 +33,7 @@ const QByteArray kSection = "[Seite]\r\nCount=2\r\n1=HTML-Seite\r\n1Modul=basis\
                             "2=WWW-Link\r\n2Modul=basis\r\n2File=anhang.txt\r\n"
                             "3=WWW-Link\r\n3Modul=basis\r\n3File=nuranhang.txt\r\n";
 
-enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, FreieAdressen, RowCount };
+enum Row { Seite, OhneIndex, SeiteFehlt, Link, LeererLink, Adressen, LinkFehlt, FreieAdressen };
 
 const QString kHtmlText
     = QStringLiteral("Dieser Teil ist nur als HMTL-Seite enthalten. Zum Anzeigen\n"
@@ -77,14 +69,12 @@ QByteArray readAll(const QString &path)
 class WebPartsTest : public TestFixture
 {
     Q_OBJECT
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<ViewerStand> m_stand;
 
-    void click(int row) { clickEntry(*m_form, row); }
-    QWidget *sheet(int n) const { return m_form->PageControl2()->widget(n); }
-    template <typename T> T *control(const QString &name) const
-    {
-        return qobject_cast<T *>(findControl(m_form.get(), name));
-    }
+    void click(Row row) { m_stand->click("Web", row); }
+    QTabWidget *pages() const { return m_stand->pages(); }
+    QWidget *sheet(int n) const { return pages()->widget(n); }
+    template <typename T> T *control(const QString &name) const { return m_stand->control<T>(name); }
     QStringList workFiles() const { return QDir(m_dirs->workDir()).entryList(QDir::Files, QDir::Name); }
     QUrl indexUrl() const { return QUrl::fromLocalFile(m_dirs->workDir() + QStringLiteral("index.htm")); }
     /// The texts of the sheet's labels that show text, and the sizes of those that show a picture.
@@ -132,17 +122,17 @@ class WebPartsTest : public TestFixture
                     "&%61ttach=/etc/shadow#x" },
                 { "nuranhang.txt", "mailto:leser@tipvault.example.org?attach=/etc/passwd" } });
         writeZip(m_dirs->programDir() + QStringLiteral("ANDERE.TVM"), { { "Zweite.zip", second } });
-        m_form = startMainWindow(*m_seam);
-        QVERIFY(m_form);
+        m_stand = ViewerStand::start(*m_seam);
+        QVERIFY(m_stand);
     }
-    void tearDown() override { m_form.reset(); }
+    void tearDown() override { m_stand.reset(); }
 
 private slots:
     void htmlPageIsUnpackedAndOpened()
     {
         click(Seite);
         QCOMPARE(m_seam->messageTexts(), QStringList());
-        QCOMPARE(m_form->PageControl2()->count(), 3);
+        QCOMPARE(pages()->count(), 3);
         QCOMPARE(labelTexts(sheet(1)),
             (QStringList {
                 QStringLiteral("text 64,16 ") + kHtmlText, QStringLiteral("picture 16,16 28x34") }));
@@ -156,7 +146,7 @@ private slots:
         QCOMPARE(workFiles(), QStringList()); // nothing is unpacked before the click
 
         // The second part lies in another module: the first button still unpacks from its own.
-        m_form->PageControl2()->setCurrentIndex(1);
+        pages()->setCurrentIndex(1);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(m_seam->messageTexts(), QStringList());
         QCOMPARE(workFiles(),
@@ -166,7 +156,7 @@ private slots:
         QCOMPARE(m_seam->opened, QList<QUrl> { indexUrl() });
 
         // The second page replaces files of the same name.
-        m_form->PageControl2()->setCurrentIndex(2);
+        pages()->setCurrentIndex(2);
         control<QPushButton>(QStringLiteral("HtmlButton2"))->click();
         QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("index.htm")), QByteArray("<html>zweite</html>"));
         QCOMPARE(readAll(m_dirs->workDir() + QStringLiteral("bild.png")), QByteArray("zweites Bild"));
@@ -184,7 +174,7 @@ private slots:
         click(OhneIndex);
         control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
         QCOMPARE(m_seam->opened.size(), 1);
-        QCOMPARE(m_form->statusText(), kNotUnpacked);
+        QCOMPARE(m_stand->statusText(), kNotUnpacked);
         QVERIFY(workFiles().contains(QStringLiteral("a.htm")));
         QVERIFY(!workFiles().contains(QStringLiteral("index.htm")));
         QVERIFY(!workFiles().contains(QStringLiteral("ohneindex.zip")));
@@ -198,7 +188,7 @@ private slots:
         control<QPushButton>(QStringLiteral("HtmlButton1"))->click();
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Error - no zip file specified") });
         QCOMPARE(m_seam->opened.size(), 2);
-        QCOMPARE(m_form->statusText(), kNotUnpacked);
+        QCOMPARE(m_stand->statusText(), kNotUnpacked);
     }
 
     void linkShowsItsFirstLine()
@@ -241,9 +231,9 @@ private slots:
                 QStringLiteral("javascript:alert(1)"), QStringLiteral("mailto:leser@tipvault.example.org"),
                 QStringLiteral("ftp://ftp.example.org/pub/\nnoch in der Zeile") }));
         for (int n = 1; n <= 3; ++n) {
-            m_form->setStatusText(QString());
+            m_stand->setStatusText(QString());
             control<QPushButton>(QStringLiteral("WwwButton%1").arg(n))->click();
-            QCOMPARE(m_form->statusText(),
+            QCOMPARE(m_stand->statusText(),
                 QStringLiteral("Die Adresse \"%1\" wird nicht geöffnet: nur http-, https-, "
                                "ftp- und mailto-Adressen sind erlaubt.")
                     .arg(shown[n - 1]));
@@ -281,7 +271,7 @@ private slots:
         QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
         control<QPushButton>(QStringLiteral("WwwButton1"))->click();
         QCOMPARE(m_seam->opened, QList<QUrl>());
-        QCOMPARE(m_form->statusText(), QStringLiteral("Dieser Link enthält keine Adresse."));
+        QCOMPARE(m_stand->statusText(), QStringLiteral("Dieser Link enthält keine Adresse."));
     }
 
     void missingLinkFileEndsTheBuild()
@@ -289,29 +279,10 @@ private slots:
         click(LinkFehlt);
         QCOMPARE(m_seam->messageTexts(), QStringList { QStringLiteral("Datei nicht gefunden.") });
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Tipvault"));
-        QCOMPARE(m_form->PageControl2()->count(), 2); // the second part got no tab
+        QCOMPARE(pages()->count(), 2); // the second part got no tab
         QCOMPARE(labelTexts(sheet(1)).size(), 2);
         QCOMPARE(control<QLineEdit>(QStringLiteral("WwwEdit1"))->text(), QString());
         QVERIFY(!control<QPushButton>(QStringLiteral("WwwButton1")));
-    }
-
-    void toolBarAndMailOpenTheSite()
-    {
-        const QList<std::pair<QString, const char *>> buttons
-            = { { QStringLiteral("Speedbutton"), site::kHomeUrl },
-                  { QStringLiteral("SpeedButton3"), site::kNewsUrl },
-                  { QStringLiteral("SpeedButton1"), site::kLinksUrl } };
-        QList<QUrl> expected;
-        for (const auto &[name, url] : buttons) {
-            auto *button = control<QToolButton>(name);
-            QCOMPARE(button->toolTip(), QString::fromLatin1(url));
-            QTest::mouseClick(button, Qt::LeftButton);
-            expected.append(QUrl(QString::fromLatin1(url)));
-        }
-        m_form->findChild<QAction *>(QStringLiteral("Mail1"))->trigger();
-        expected.append(QUrl(QStringLiteral("mailto:webmaster@tipvault.example.org")));
-        QCOMPARE(m_seam->opened, expected);
-        QCOMPARE(m_seam->messages.size(), 0);
     }
 
     void addressRules()
@@ -340,11 +311,5 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    WebPartsTest test;
-    // The error report of the event loop answers through the test's own seam.
-    TipvaultApplication app(argc, argv, test.seam());
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(WebPartsTest)
 #include "webparts_test.moc"
