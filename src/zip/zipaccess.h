@@ -67,6 +67,7 @@ enum class ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
 class TZipAccess
 {
 public:
+    // The published properties, events and operations: every public member.
     using NotifyEvent = std::function<void(TZipAccess &sender)>;
     using ProgressEvent = std::function<void(
         TZipAccess &sender, ProgressType type, const QString &fileName, qint64 fileSize)>;
