@@ -93,6 +93,7 @@ public:
     void Mail1Click();
     /// Shows the module statistics window modally.
     void Modulstatistik1Click();
+
     /// Kept though nothing here reads it: a published operation.
     QByteArray NewestModul() const { return m_newestModule; }
     int CurrentEntryIndex() const;
@@ -104,6 +105,7 @@ public:
     int EntriesListboxenCount(int n) const;
     QByteArray GetListboxEntry(int n, int index) const;
 
+    // Our own.
     /// Frees the section and part tabs, sets the caption back and runs
     /// FormCreate again; false when the catalogue is no longer complete.
     bool RebuildNavigation();
