@@ -21,8 +21,8 @@ namespace tv {
 struct ZipDirEntry
 {
     std::array<char, 26> header {};
-    /// The stored name up to its first NUL byte, bytes as stored; the spec that
-    /// names this member to the engines.
+    /// The stored name up to its first NUL byte, bytes as stored; what FSpecArgs
+    /// names this member by for the engines.
     QByteArray FileName;
     /// The name decoded by the rule of membernames.h, as the engine writes it.
     QString Name;

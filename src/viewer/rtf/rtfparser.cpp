@@ -93,8 +93,8 @@ void RtfParser::onWord(const RtfToken &t, bool starred)
     if (found == table.end() || (starred && !isDestination(found->second))) {
         if (starred) // an optional destination we do not know
             hideGroup();
-        else if (m_skip > 0)
-            --m_skip;
+        else
+            skipFallback();
         return;
     }
     const Word w = found->second;
@@ -149,10 +149,8 @@ void RtfParser::onWord(const RtfToken &t, bool starred)
     }
     if (state().dest != Dest::Text)
         return;
-    if (m_skip > 0) {
-        --m_skip;
+    if (skipFallback())
         return;
-    }
     if (onCharWord(w, t) || onParaWord(w, t) || onBorderWord(w, t) || onTableWord(w, t))
         return;
     if (w == Word::Chftn)
@@ -255,10 +253,8 @@ void RtfParser::onSymbol(char c)
     }
     if (state().dest != Dest::Text)
         return;
-    if (m_skip > 0) {
-        --m_skip;
+    if (skipFallback())
         return;
-    }
     switch (c) {
     case '~':
         appendChar(0x00A0);
@@ -280,9 +276,7 @@ void RtfParser::onByte(uchar b)
         return;
     switch (state().dest) {
     case Dest::Text:
-        if (m_skip > 0)
-            --m_skip;
-        else
+        if (!skipFallback())
             textByte(currentFont(), b);
         break;
     case Dest::FontTable:
@@ -297,13 +291,22 @@ void RtfParser::onByte(uchar b)
     }
 }
 
+// Drops one of the fallback characters that follow a \u; true when it did.
+bool RtfParser::skipFallback()
+{
+    if (m_skip <= 0)
+        return false;
+    --m_skip;
+    return true;
+}
+
 // Text of a list level's template or a field's instruction, byte by byte.
 void RtfParser::otherText(QByteArrayView text)
 {
     for (const char c : text) {
-        if (m_skip > 0)
-            --m_skip;
-        else if (state().dest == Dest::LevelText)
+        if (skipFallback())
+            continue;
+        if (state().dest == Dest::LevelText)
             m_lists.levelTextChar(char16_t(uchar(c)));
         else if (m_instruction.size() < 256)
             m_instruction.append(c);
@@ -318,9 +321,7 @@ void RtfParser::onText(QByteArrayView text)
     case Dest::Text: {
         const Font *font = currentFont();
         for (const char c : text) {
-            if (m_skip > 0)
-                --m_skip;
-            else
+            if (!skipFallback())
                 textByte(font, uchar(c));
         }
         break;

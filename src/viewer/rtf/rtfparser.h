@@ -51,6 +51,7 @@ private:
     void onText(QByteArrayView text);
     void onUnicode(int value);
     void otherText(QByteArrayView text);
+    bool skipFallback();
 
     const Font *currentFont() const;
     const Font *textFont() const;
