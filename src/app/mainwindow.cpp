@@ -15,6 +15,7 @@
 #include "userstate/userstate.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
+#include "viewer/findbar.h"
 #include "viewer/htmlpart.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -112,6 +113,8 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(parts));
     m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(parts));
     m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(parts));
+    m_findBar = new FindBar(m_viewer, this);
+    m_partsLayout->addWidget(m_findBar);
     on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
@@ -151,11 +154,29 @@ void TForm1::buildMenus()
     volltext->setShortcutContext(Qt::ApplicationShortcut); // also from the search window itself
     on(volltext, &QAction::triggered, &TForm1::Volltextsuche1Click);
 
+    buildEditMenu(bar);
+
     QMenu *hilfe = bar->addMenu(QStringLiteral("&Hilfe"));
     hilfe->setObjectName(QStringLiteral("Hilfe1"));
     QAction *mail = hilfe->addAction(imageListIcon(ImgMail), QStringLiteral("&E-Mail an den Webmaster"));
     mail->setObjectName(QStringLiteral("Mail1"));
     on(mail, &QAction::triggered, &TForm1::Mail1Click);
+}
+
+void TForm1::buildEditMenu(QMenuBar *bar)
+{
+    QMenu *bearbeiten = bar->addMenu(QStringLiteral("&Bearbeiten"));
+    bearbeiten->setObjectName(QStringLiteral("Bearbeiten1"));
+    QAction *find = bearbeiten->addAction(QStringLiteral("Im Text &suchen..."));
+    find->setObjectName(QStringLiteral("ImTextSuchen1"));
+    find->setShortcut(QKeySequence::Find);
+    on(find, &QAction::triggered, &TForm1::ImTextSuchen1Click);
+    addAction(find); // the key works while the menu is closed
+}
+
+void TForm1::ImTextSuchen1Click()
+{
+    m_findBar->open();
 }
 
 QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip)
@@ -222,7 +243,12 @@ void TForm1::buildPages()
     m_pageControl1->setMinimumWidth(150);
     m_pageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
 
-    m_pageControl2 = new QTabWidget(m_splitter1);
+    auto *parts = new QWidget(m_splitter1);
+    m_partsLayout = new QVBoxLayout(parts);
+    m_partsLayout->setContentsMargins(0, 0, 0, 0);
+    m_partsLayout->setSpacing(0);
+    m_pageControl2 = new QTabWidget(parts);
+    m_partsLayout->addWidget(m_pageControl2, 1);
     m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
     m_pageControl2->setMinimumWidth(150);
     m_pageControl2->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -237,7 +263,7 @@ void TForm1::buildPages()
     m_pageControl2->addTab(index, imageListIcon(ImgIndex), QStringLiteral("Index"));
 
     m_splitter1->addWidget(m_pageControl1);
-    m_splitter1->addWidget(m_pageControl2);
+    m_splitter1->addWidget(parts);
     m_splitter1->setStretchFactor(1, 1);
 }
 

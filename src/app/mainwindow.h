@@ -14,6 +14,8 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMenuBar;
+class QVBoxLayout;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
@@ -22,6 +24,7 @@ namespace tv {
 
 class EntryListBox;
 class EntryViewer;
+class FindBar;
 class IndexGrid;
 class ReaderComforts;
 class SectionNavigator;
@@ -122,6 +125,9 @@ public:
     /// the part and, in a text, selects the first of `terms` (folded).
     void openSearchHit(const search::Hit &hit, const QStringList &terms);
     search::SearchWindow *searchWindow() const { return m_searchWindow; }
+    /// "Im Text suchen...": the find bar under the part shown opens.
+    void ImTextSuchen1Click();
+    FindBar *findBar() const { return m_findBar; }
     QString statusText() const;
     void setStatusText(const QString &text);
     SectionNavigator *sections() const { return m_sections; }
@@ -142,6 +148,8 @@ private:
     void buildPages();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
+    /// "Bearbeiten": "Im Text suchen..." (Ctrl+F).
+    void buildEditMenu(QMenuBar *bar);
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
@@ -155,6 +163,8 @@ private:
     SectionTabWidget *m_pageControl1 = nullptr;
     QSplitter *m_splitter1 = nullptr;
     QTabWidget *m_pageControl2 = nullptr;
+    QVBoxLayout *m_partsLayout = nullptr; // the part tabs, the find bar below them
+    FindBar *m_findBar = nullptr;
     IndexGrid *m_grid = nullptr;
     QLabel *m_statusLabel = nullptr;
     SectionNavigator *m_sections = nullptr;

@@ -10,28 +10,33 @@ bool isGap(QChar c)
 }
 
 // Appends the folded form of `c`; `sink(ch)` takes each output character.
-template <typename Sink> void foldChar(QChar c, Sink &&sink)
+template <typename Sink> void foldChar(QChar c, LetterCase letters, Sink &&sink)
 {
     const QChar lower = c.toLower();
+    const bool upper = letters == LetterCase::Keep && lower != c;
+    const auto spell = [&](char16_t first, char16_t second) {
+        sink(upper ? QChar(first).toUpper() : QChar(first));
+        sink(upper && lower == u'ß' ? QChar(second).toUpper() : QChar(second));
+    };
     switch (lower.unicode()) {
     case u'ä':
-        sink(u'a'), sink(u'e');
+        spell(u'a', u'e');
         return;
     case u'ö':
-        sink(u'o'), sink(u'e');
+        spell(u'o', u'e');
         return;
     case u'ü':
-        sink(u'u'), sink(u'e');
+        spell(u'u', u'e');
         return;
     case u'ß': // also the capital ẞ, lowered
-        sink(u's'), sink(u's');
+        spell(u's', u's');
         return;
     default:
-        sink(lower);
+        sink(letters == LetterCase::Keep ? c : lower);
     }
 }
 
-template <typename Add> void foldInto(QStringView text, Add &&add)
+template <typename Add> void foldInto(QStringView text, LetterCase letters, Add &&add)
 {
     bool gap = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -43,26 +48,26 @@ template <typename Add> void foldInto(QStringView text, Add &&add)
             continue;
         }
         gap = false;
-        foldChar(c, [&](QChar out) { add(out, i); });
+        foldChar(c, letters, [&](QChar out) { add(out, i); });
     }
 }
 
 } // namespace
 
-QString fold(QStringView text)
+QString fold(QStringView text, LetterCase letters)
 {
     QString out;
     out.reserve(text.size() + text.size() / 16);
-    foldInto(text, [&out](QChar c, qsizetype) { out += c; });
+    foldInto(text, letters, [&out](QChar c, qsizetype) { out += c; });
     return out;
 }
 
-FoldedText foldWithOrigin(QStringView text)
+FoldedText foldWithOrigin(QStringView text, LetterCase letters)
 {
     FoldedText out;
     out.text.reserve(text.size());
     out.origin.reserve(text.size());
-    foldInto(text, [&out](QChar c, qsizetype i) {
+    foldInto(text, letters, [&out](QChar c, qsizetype i) {
         out.text += c;
         out.origin.append(int(i));
     });

@@ -16,7 +16,12 @@
 /// whatever line breaks the text had.
 namespace tv::search {
 
-QString fold(QStringView text);
+/// Whether folding lowers the letters too. Keep spells the umlauts out in
+/// their own case, for a search that minds case: "Ärger" -> "Aerger",
+/// "GROẞ" -> "GROSS".
+enum class LetterCase { Lower, Keep };
+
+QString fold(QStringView text, LetterCase letters = LetterCase::Lower);
 
 /// A folded text and, for each of its characters, the index of the character
 /// of the original it came from, so that a match can be marked in the original.
@@ -26,6 +31,6 @@ struct FoldedText
     QList<int> origin;
 };
 
-FoldedText foldWithOrigin(QStringView text);
+FoldedText foldWithOrigin(QStringView text, LetterCase letters = LetterCase::Lower);
 
 } // namespace tv::search

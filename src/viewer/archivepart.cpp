@@ -8,6 +8,8 @@
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "catalogue/textlines.h"
+#include "viewer/archivefind.h"
+#include "viewer/codeview.h"
 #include "viewer/partcontext.h"
 #include "widgets/imagelist.h"
 #include "widgets/sortgrid.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -131,11 +135,25 @@ QString absoluteFolder(const QString &typed, const QString &home)
 
 ArchivePage::ArchivePage(const Part &part)
     : PartPage(part)
-    , m_layout(new QGridLayout(this))
+    , m_controls(new QWidget(this))
+    , m_layout(new QGridLayout(m_controls))
     , m_targetEdit(new QLineEdit(this))
     , m_listing(new TSortGrid(programTexts(), this))
+    , m_splitter(new QSplitter(Qt::Horizontal, this))
+    , m_preview(new MemberPreview(m_splitter))
+    , m_find(new ArchiveFindTarget(m_listing, m_preview, this))
 {
     const int n = part.number;
+    auto *page = new QHBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addWidget(m_splitter);
+    m_splitter->setAccessibleName(QStringLiteral("Archiv und Vorschau"));
+    m_splitter->addWidget(m_controls);
+    m_splitter->addWidget(m_preview);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setCollapsible(0, false);
+
     m_layout->setContentsMargins(16, 16, 16, 16);
     m_layout->setHorizontalSpacing(14);
     m_layout->setColumnStretch(2, 1);
@@ -191,6 +209,54 @@ ArchivePage::ArchivePage(const Part &part)
     grid->setFixedSize(364, 150);
     fitColumns(grid); // again after the listing; a listing that fails keeps these
     m_layout->addWidget(grid, 5, 1, 1, 2, Qt::AlignLeft);
+    m_layout->setRowStretch(7, 1);
+    connect(grid, &TSortGrid::OnClick, this, &ArchivePage::memberChosen);
+    connect(grid, &QAbstractItemView::doubleClicked, this, &ArchivePage::memberOpened);
+    grid->installEventFilter(this);
+}
+
+FindTarget *ArchivePage::findTarget() const
+{
+    return m_find;
+}
+
+bool ArchivePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_listing && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            emit memberOpened();
+            return true;
+        }
+    }
+    return PartPage::eventFilter(watched, event);
+}
+
+void ArchivePage::setMembers(const QList<ZipDirEntry> &members)
+{
+    m_members = members;
+    for (int i = 0; i < m_members.size(); ++i)
+        m_listing->setObjects(0, i + 1, i);
+}
+
+const ZipDirEntry *ArchivePage::currentMember() const
+{
+    if (!m_listing->currentIndex().isValid())
+        return nullptr;
+    const QVariant number = m_listing->Objects(0, m_listing->Row());
+    const int i = number.isValid() ? number.toInt() : -1;
+    return i >= 0 && i < m_members.size() ? &m_members[i] : nullptr;
+}
+
+const ZipDirEntry *ArchivePage::previewedMember() const
+{
+    return m_previewed >= 0 ? &m_members[m_previewed] : nullptr;
+}
+
+void ArchivePage::setPreviewed(const ZipDirEntry *member)
+{
+    m_previewed = member ? int(member - m_members.constData()) : -1;
 }
 
 void ArchivePage::addCommands()
@@ -208,7 +274,6 @@ void ArchivePage::addCommands()
     buttons->addWidget(open);
     buttons->addStretch(1);
     m_layout->addLayout(buttons, 6, 1, 1, 2);
-    m_layout->setRowStretch(7, 1);
 }
 
 ArchivePartBuilder::ArchivePartBuilder(const PartContext &context)
@@ -246,6 +311,14 @@ void ArchivePartBuilder::wire(ArchivePage *page)
         [this, page] { guarded(m_context.seam(), [&] { ExtractButtonClick(*page); }); });
     connect(page, &ArchivePage::openTargetClicked, this,
         [this] { guarded(m_context.seam(), [this] { OpenTargetClick(); }); });
+    connect(page, &ArchivePage::memberChosen, this,
+        [this, page] { guarded(m_context.seam(), [&] { previewMember(*page); }); });
+    connect(page, &ArchivePage::memberOpened, this,
+        [this, page] { guarded(m_context.seam(), [&] { openMember(*page); }); });
+    connect(page->preview()->textView(), &CodeView::copyRequested, this, [this](CodeView *view) {
+        if (view->textCursor().hasSelection())
+            m_context.seam().setClipboard(view->selectionMimeData());
+    });
     connect(page->listing(), &TSortGrid::busyChanged, page,
         [this](bool busy) { m_context.seam().setBusy(busy); });
 }
@@ -257,14 +330,15 @@ void ArchivePartBuilder::fill(PartPage &page)
     m_context.ExtractModulFile(part.modul, part.file);
     const QString copy = workFile(part.file);
     m_context.ZipAccess1().setZipFilename(copy);
-    fillListing(archive.listing());
+    fillListing(archive);
     if (!copy.isEmpty())
         QFile::remove(copy);
     archive.addCommands();
 }
 
-void ArchivePartBuilder::fillListing(TSortGrid *grid)
+void ArchivePartBuilder::fillListing(ArchivePage &page)
 {
+    TSortGrid *grid = page.listing();
     const TZipAccess &zip = m_context.ZipAccess1();
     const QList<ZipDirEntry> &entries = zip.DirEntries();
     grid->setRowCount(zip.EntryCount() + 1);
@@ -277,6 +351,7 @@ void ArchivePartBuilder::fillListing(TSortGrid *grid)
         grid->setCells(2, row, QString::number(e.uncompressedSize()));
         grid->setCells(3, row, locale.toString(dosDateTime(e.dateTime()).date(), QLocale::ShortFormat));
     }
+    page.setMembers(entries.mid(0, zip.EntryCount()));
     fitColumns(grid);
 }
 

@@ -7,6 +7,8 @@
 
 namespace tv {
 
+class FindTarget;
+
 /// @short The tab of one part of the entry shown ("EntryTabSheet<n>").
 ///
 /// It keeps the Part it was made for, so that its controls act on that part
@@ -20,6 +22,8 @@ public:
     explicit PartPage(Part part);
 
     const Part &part() const { return m_part; }
+    /// What the find bar searches on this page; nullptr for a page without text.
+    virtual FindTarget *findTarget() const { return nullptr; }
 
 private:
     const Part m_part;

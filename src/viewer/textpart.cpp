@@ -205,12 +205,18 @@ void TextPartMenu::Speichernunter1Click()
 TextPage::TextPage(const Part &part)
     : PartPage(part)
     , m_edit(new RichEdit(this))
+    , m_find(new TextFindTarget(m_edit, this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_edit->setObjectName(QStringLiteral("EntryRichEdit%1").arg(part.number));
     m_edit->setAccessibleName(fromCp1252(part.caption));
     layout->addWidget(m_edit);
+}
+
+FindTarget *TextPage::findTarget() const
+{
+    return m_find;
 }
 
 TextPartBuilder::TextPartBuilder(const PartContext &context, QWidget *menuParent)

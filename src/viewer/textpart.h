@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "viewer/findtarget.h"
 #include "viewer/partbuilder.h"
 #include "viewer/partpage.h"
 
@@ -84,9 +85,11 @@ class TextPage : public PartPage
 public:
     explicit TextPage(const Part &part);
     RichEdit *edit() const { return m_edit; }
+    FindTarget *findTarget() const override;
 
 private:
     RichEdit *m_edit;
+    TextFindTarget *m_find;
 };
 
 /// Makes text pages and loads their Part file from the module; every text

@@ -9,6 +9,7 @@
 #include "navigation/sectionnavigator.h"
 #include "testfixture.h"
 #include "viewer/entryviewer.h"
+#include "viewer/findbar.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
 #include "viewer/textprint.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -477,10 +479,35 @@ private slots:
         QCOMPARE(saved.readAll(), before);
     }
 
+    void findBarOpensUnderTheTextWithCtrlF()
+    {
+        clickIn(1, 0);
+        shownEdit()->setFocus();
+        FindBar *bar = m_form->findBar();
+        QVERIFY(!bar->isVisible());
+        key(Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->field()->hasFocus());
+        QCOMPARE(bar->parentWidget(), m_form->PageControl2()->parentWidget());
+        QVERIFY(bar->y() >= m_form->PageControl2()->geometry().bottom());
+        QTest::keyClicks(bar->field(), QStringLiteral("stil"));
+        QCOMPARE(bar->countLabel()->text(), QStringLiteral("1 von 1"));
+        key(Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(shownEdit()->hasFocus());
+        QCOMPARE(shownEdit()->textCursor().selectedText(), QStringLiteral("Stil"));
+        // The menu's entry opens it too, with the word of last time selected.
+        auto *menu = m_form->menuBar()->findChild<QMenu *>(QStringLiteral("Bearbeiten1"));
+        QVERIFY(menu && menu->actions().contains(action(*m_form, QStringLiteral("ImTextSuchen1"))));
+        action(*m_form, QStringLiteral("ImTextSuchen1"))->trigger();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->field()->selectedText(), QStringLiteral("stil"));
+    }
+
     void newCommandsHaveKeysAndNames()
     {
         for (const char *name : { "Zurueck1", "Vor1", "Vergroessern1", "Verkleinern1", "Originalgroesse1",
-                 "ZuFavoritenHinzufuegen1", "Drucken1" }) {
+                 "ZuFavoritenHinzufuegen1", "Drucken1", "ImTextSuchen1" }) {
             QAction *a = action(*m_form, QString::fromLatin1(name));
             QVERIFY2(a && !a->shortcut().isEmpty() && a->text().contains(u'&'), name);
         }
@@ -492,7 +519,7 @@ private slots:
             menus.append(a->text());
         QCOMPARE(menus,
             (QStringList { QStringLiteral("&Datei"), QStringLiteral("&Updates"), QStringLiteral("E&xtras"),
-                QStringLiteral("&Ansicht"), QStringLiteral("&Favoriten"), QStringLiteral("&Hilfe") }));
+                QStringLiteral("&Bearbeiten"), QStringLiteral("&Ansicht"), QStringLiteral("&Favoriten"), QStringLiteral("&Hilfe") }));
     }
 };
 

@@ -19,6 +19,9 @@ private slots:
         QCOMPARE(fold(u"Übel ÄRGER Straße"), QStringLiteral("uebel aerger strasse"));
         QCOMPARE(fold(u"a\r\n\t  b"), QStringLiteral("a b"));
         QCOMPARE(fold(u"std::unique_ptr<T>"), QStringLiteral("std::unique_ptr<t>"));
+        // Keeping the case, the umlauts are spelled out in theirs.
+        QCOMPARE(fold(u"Größe ÄRGER Öl ẞ", LetterCase::Keep), QStringLiteral("Groesse AeRGER Oel SS"));
+        QCOMPARE(fold(u"a\r\n\t  B", LetterCase::Keep), QStringLiteral("a B"));
     }
 
     void originPointsBackIntoTheText()

@@ -6,6 +6,7 @@
 #include "catalogue/errorreport.h"
 #include "viewer/archivepart.h"
 #include "viewer/entryviewer.h"
+#include "viewer/findbar.h"
 #include "viewer/htmlpart.h"
 #include "viewer/indexgrid.h"
 #include "viewer/textpart.h"
@@ -44,6 +45,8 @@ ViewerStand::ViewerStand(tv::Seam &seam)
     m_viewer->setBuilder(PartKind::Archive, std::make_unique<ArchivePartBuilder>(parts));
     m_viewer->setBuilder(PartKind::Html, std::make_unique<HtmlPartBuilder>(parts));
     m_viewer->setBuilder(PartKind::Www, std::make_unique<WwwPartBuilder>(parts));
+    m_findBar = new FindBar(m_viewer, this);
+    layout->addWidget(m_findBar);
 }
 
 ViewerStand::~ViewerStand() = default;

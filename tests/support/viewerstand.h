@@ -13,6 +13,7 @@ class QTabWidget;
 
 namespace tv {
 class EntryViewer;
+class FindBar;
 class IndexGrid;
 class Seam;
 class TZipAccess;
@@ -21,7 +22,7 @@ class TZipAccess;
 /// @short The entry viewer on its own, for tests that need no main window.
 ///
 /// The "Index" tab with its grid (fitted to its size as the window does),
-/// the part tabs, one ZIP component with this build's engines and every
+/// the part tabs with the find bar below them, one ZIP component with this build's engines and every
 /// kind's builder, wired as the main window wires them; the newest module is
 /// read when the stand is made, and the status line is kept here.
 class ViewerStand : public QWidget
@@ -35,6 +36,8 @@ public:
     static std::unique_ptr<ViewerStand> start(tv::Seam &seam);
 
     tv::EntryViewer *viewer() const { return m_viewer; }
+    /// The find bar under the part tabs, hidden until opened.
+    tv::FindBar *findBar() const { return m_findBar; }
     QTabWidget *pages() const { return m_pages; }
     tv::IndexGrid *grid() const { return m_grid; }
     tv::TZipAccess &zip() const { return *m_zip; }
@@ -56,5 +59,6 @@ private:
     tv::IndexGrid *m_grid;
     std::unique_ptr<tv::TZipAccess> m_zip;
     tv::EntryViewer *m_viewer;
+    tv::FindBar *m_findBar;
     QString m_status;
 };
