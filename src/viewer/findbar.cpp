@@ -176,6 +176,7 @@ void FindBar::showCount()
         m_count->setText(QStringLiteral("nicht gefunden"));
     else
         m_count->setText(QStringLiteral("%1 von %2").arg(m_current + 1).arg(m_matches));
+    m_field->setAccessibleDescription(m_count->text()); // heard while typing
     m_next->setEnabled(!m_target.isNull());
     m_previous->setEnabled(!m_target.isNull());
     QPalette pal;

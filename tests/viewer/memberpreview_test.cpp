@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "diskfaults.h"
 #include "testfixture.h"
 #include "viewer/archivepart.h"
 #include "viewer/codeview.h"
@@ -185,6 +186,23 @@ private slots:
         QTest::keyClick(grid(), Qt::Key_Return);
         QCOMPARE(seam().opened.size(), 1);
         QCOMPARE(QFileInfo(seam().opened[0].toLocalFile()).size(), largeText().size());
+    }
+
+    void tellsWhyAMemberCannotBeShown()
+    {
+        {
+            // The archive copy fits, the member does not.
+            const FileSizeLimit limit(1024 * 1024);
+            choose("gross.log");
+        }
+        QCOMPARE(preview()->shown(), MemberPreview::Shown::Facts);
+        const QStringList lines = preview()->facts()->text().split(u'\n');
+        QCOMPARE(lines.value(0), QStringLiteral("'gross.log' kann nicht angezeigt werden."));
+        QVERIFY2(lines.size() > 1, qPrintable(lines.join(u'|'))); // and why
+        QVERIFY(seam().messages.isEmpty());
+        QCOMPARE(workEntries(), QStringList()); // no copy begun, no folder left
+        choose("utf8.txt"); // the next one shows again
+        QCOMPARE(preview()->shown(), MemberPreview::Shown::Text);
     }
 
     void keepsNoCopyOnceThePreviewChanges()
