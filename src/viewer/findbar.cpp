@@ -37,8 +37,8 @@ FindBar::FindBar(EntryViewer *viewer, QWidget *parent)
     , m_field(new QLineEdit(this))
     , m_count(new QLabel(this))
     , m_next(button(QStringLiteral("Weiter"), QStringLiteral("Nächster Treffer (Eingabe, F3)"), this))
-    , m_previous(
-          button(QStringLiteral("Zurück"), QStringLiteral("Voriger Treffer (Umschalt+Eingabe, Umschalt+F3)"), this))
+    , m_previous(button(
+          QStringLiteral("Zurück"), QStringLiteral("Voriger Treffer (Umschalt+Eingabe, Umschalt+F3)"), this))
     , m_case(new QCheckBox(QStringLiteral("&Groß-/Kleinschreibung beachten"), this))
     , m_close(new QToolButton(this))
 {
@@ -53,7 +53,8 @@ FindBar::FindBar(EntryViewer *viewer, QWidget *parent)
     m_field->installEventFilter(this);
     m_count->setObjectName(QStringLiteral("FindCount1"));
     m_count->setAccessibleName(QStringLiteral("Treffer"));
-    m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(QStringLiteral("nichts zu durchsuchen")));
+    m_count->setMinimumWidth(
+        m_count->fontMetrics().horizontalAdvance(QStringLiteral("nichts zu durchsuchen")));
     m_case->setAccessibleName(QStringLiteral("Groß-/Kleinschreibung beachten"));
     m_close->setText(QStringLiteral("Schließen"));
     m_close->setToolTip(QStringLiteral("Suchleiste schließen (Esc)"));

@@ -519,7 +519,8 @@ private slots:
             menus.append(a->text());
         QCOMPARE(menus,
             (QStringList { QStringLiteral("&Datei"), QStringLiteral("&Updates"), QStringLiteral("E&xtras"),
-                QStringLiteral("&Bearbeiten"), QStringLiteral("&Ansicht"), QStringLiteral("&Favoriten"), QStringLiteral("&Hilfe") }));
+                QStringLiteral("&Bearbeiten"), QStringLiteral("&Ansicht"), QStringLiteral("&Favoriten"),
+                QStringLiteral("&Hilfe") }));
     }
 };
 

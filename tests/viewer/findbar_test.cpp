@@ -63,9 +63,10 @@ class FindBarTest : public TestFixture
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kSection);
-        const QByteArray inner = zipBytes({ { "groesse.txt", "Die Gr\xC3\xB6\xC3\x9F"
-                                                             "e z\xC3\xA4hlt, die Gr\xC3\xB6\xC3\x9F"
-                                                             "e!\n" },
+        const QByteArray inner = zipBytes({ { "groesse.txt",
+                                                "Die Gr\xC3\xB6\xC3\x9F"
+                                                "e z\xC3\xA4hlt, die Gr\xC3\xB6\xC3\x9F"
+                                                "e!\n" },
             { "liesmich.txt", "Nichts" }, { "src/Groesse.cpp", "int groesse;\n" } });
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
             { { "text.txt", kText }, { "anderer.txt", kOther }, { "beispiel.zip", inner } });
@@ -153,7 +154,8 @@ private slots:
         QVERIFY(!bar()->isVisible());
         QVERIFY(edit()->hasFocus());
         QVERIFY(edit()->extraSelections().isEmpty());
-        QCOMPARE(edit()->textCursor().selectedText(), QStringLiteral("Maße")); // the match found stays selected
+        QCOMPARE(
+            edit()->textCursor().selectedText(), QStringLiteral("Maße")); // the match found stays selected
     }
 
     void anotherEntryIsSearchedAtOnce()

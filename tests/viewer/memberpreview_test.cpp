@@ -36,9 +36,10 @@ QByteArray picture(const char *format)
 }
 
 // The smallest GIF: one pixel (Qt reads GIF but cannot write it).
-const QByteArray kGif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\xFF\xFF\x00\x00\x00!\xF9\x04\x01\x00\x00\x00\x00"
-                      ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02"
-                      "D\x01\x00;",
+const QByteArray kGif(
+    "GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\xFF\xFF\x00\x00\x00!\xF9\x04\x01\x00\x00\x00\x00"
+    ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02"
+    "D\x01\x00;",
     43);
 
 // Text longer than a preview reads, with a three-byte character cut in two
@@ -51,10 +52,21 @@ QByteArray largeText()
 }
 
 const QList<ZipMember> kMembers {
-    { "utf8.txt", "Gr\xC3\xB6\xC3\x9F" "e\tund \xE2\x82\xAC\r\nzweite Zeile\n", kMay2024 },
-    { "win.c", "Gr\xF6\xDF" "e\tund \x80\r\nzweite Zeile\n", kMay2024 },
+    { "utf8.txt",
+        "Gr\xC3\xB6\xC3\x9F"
+        "e\tund \xE2\x82\xAC\r\nzweite Zeile\n",
+        kMay2024 },
+    { "win.c",
+        "Gr\xF6\xDF"
+        "e\tund \x80\r\nzweite Zeile\n",
+        kMay2024 },
     { "Makefile", "alle:\n\tgcc a.c\n", kMay2024 },
-    { "daten.bin", QByteArray("\x7F" "ELF\x02\x01\x01\x00\x00\x00", 10).repeated(20), kMay2024 },
+    { "daten.bin",
+        QByteArray("\x7F"
+                   "ELF\x02\x01\x01\x00\x00\x00",
+            10)
+            .repeated(20),
+        kMay2024 },
     { "bilder/bild.png", picture("PNG"), kMay2024 },
     { "bild.jpg", picture("JPEG"), kMay2024 },
     { "bild.bmp", picture("BMP"), kMay2024 },
@@ -89,7 +101,8 @@ class MemberPreviewTest : public TestFixture
     {
         QStringList names;
         const QDir work(m_dirs->workDir());
-        for (const QFileInfo &info : work.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        for (const QFileInfo &info :
+            work.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
             names.append(info.fileName() + (info.isDir() ? QStringLiteral("/") : QString()));
         return names;
     }
@@ -116,7 +129,8 @@ private slots:
         QTest::addColumn<QByteArray>("member");
         QTest::addColumn<QString>("text");
         QTest::newRow("UTF-8") << QByteArray("utf8.txt") << QStringLiteral("Größe\tund €\nzweite Zeile\n");
-        QTest::newRow("Windows-1252") << QByteArray("win.c") << QStringLiteral("Größe\tund €\nzweite Zeile\n");
+        QTest::newRow("Windows-1252")
+            << QByteArray("win.c") << QStringLiteral("Größe\tund €\nzweite Zeile\n");
         QTest::newRow("no extension") << QByteArray("Makefile") << QStringLiteral("alle:\n\tgcc a.c\n");
     }
     void showsTextByContent()
@@ -142,7 +156,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("member");
         QTest::addColumn<QSize>("size");
-        for (const char *name : { "bilder/bild.png", "bild.jpg", "bild.bmp", "bild.ico", "eigentlich-bild.txt" })
+        for (const char *name :
+            { "bilder/bild.png", "bild.jpg", "bild.bmp", "bild.ico", "eigentlich-bild.txt" })
             QTest::newRow(name) << QByteArray(name) << QSize(40, 30);
         QTest::newRow("bild.gif") << QByteArray("bild.gif") << QSize(1, 1);
     }
@@ -165,7 +180,8 @@ private slots:
         QCOMPARE(preview()->shown(), MemberPreview::Shown::Facts);
         const QString facts = preview()->facts()->text();
         QVERIFY2(facts.contains(QStringLiteral("Größe: 200 Bytes")), qPrintable(facts));
-        QVERIFY2(facts.contains(QLocale().toString(QDate(2024, 5, 4), QLocale::ShortFormat)), qPrintable(facts));
+        QVERIFY2(
+            facts.contains(QLocale().toString(QDate(2024, 5, 4), QLocale::ShortFormat)), qPrintable(facts));
         QVERIFY2(facts.startsWith(QStringLiteral("Art: ")), qPrintable(facts));
         choose("ordner/");
         QCOMPARE(preview()->facts()->text(), QStringLiteral("'ordner/' ist ein Ordner."));
@@ -226,7 +242,8 @@ private slots:
         QSplitter *splitter = page()->splitter();
         QCOMPARE(splitter->orientation(), Qt::Horizontal);
         QCOMPARE(splitter->widget(1), preview());
-        QVERIFY(grid()->mapTo(page(), QPoint()).x() + grid()->width() <= preview()->mapTo(page(), QPoint()).x());
+        QVERIFY(
+            grid()->mapTo(page(), QPoint()).x() + grid()->width() <= preview()->mapTo(page(), QPoint()).x());
         // From the folder field on, Tab reaches the listing; the first member shows.
         m_stand->control<QLineEdit>(QStringLiteral("ArchivEdit1"))->setFocus();
         for (int i = 0; i < 10 && !grid()->hasFocus(); ++i)
