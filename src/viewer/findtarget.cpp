@@ -4,6 +4,7 @@
 #include "search/fold.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -40,44 +41,61 @@ QList<TextRange> findMatches(QStringView text, const FindPattern &pattern)
 
 TextFindTarget::TextFindTarget(QTextEdit *edit, QObject *parent)
     : FindTarget(parent)
-    , m_widget(edit)
+    , m_area(edit)
     , m_document([edit] { return edit->document(); })
     , m_cursor([edit] { return edit->textCursor(); })
+    , m_cursorAt([edit](const QPoint &p) { return edit->cursorForPosition(p); })
     , m_setCursor([edit](const QTextCursor &c) {
         edit->setTextCursor(c);
         edit->ensureCursorVisible();
     })
     , m_setExtra([edit](const QList<QTextEdit::ExtraSelection> &s) { edit->setExtraSelections(s); })
 {
+    follow();
 }
 
 TextFindTarget::TextFindTarget(QPlainTextEdit *edit, QObject *parent)
     : FindTarget(parent)
-    , m_widget(edit)
+    , m_area(edit)
     , m_document([edit] { return edit->document(); })
     , m_cursor([edit] { return edit->textCursor(); })
+    , m_cursorAt([edit](const QPoint &p) { return edit->cursorForPosition(p); })
     , m_setCursor([edit](const QTextCursor &c) {
         edit->setTextCursor(c);
         edit->ensureCursorVisible();
     })
     , m_setExtra([edit](const QList<QTextEdit::ExtraSelection> &s) { edit->setExtraSelections(s); })
 {
+    follow();
+}
+
+void TextFindTarget::follow()
+{
+    const auto scrolled = [this] {
+        if (!m_matches.isEmpty())
+            mark();
+    };
+    connect(m_area->verticalScrollBar(), &QScrollBar::valueChanged, this, scrolled);
+    connect(m_area->horizontalScrollBar(), &QScrollBar::valueChanged, this, scrolled);
+    m_area->viewport()->installEventFilter(this);
+    m_viewport = m_area->viewport();
+}
+
+bool TextFindTarget::eventFilter(QObject *watched, QEvent *event)
+{
+    // Compared by address only: the events of a viewport going come here too.
+    if (watched == m_viewport && event->type() == QEvent::Resize && !m_matches.isEmpty())
+        mark();
+    return FindTarget::eventFilter(watched, event);
 }
 
 int TextFindTarget::highlight(const FindPattern &pattern)
 {
-    m_matches.clear();
+    // Positions in the plain text are positions in the document: every block
+    // and frame boundary is one character in both.
+    m_matches = findMatches(m_document()->toPlainText(), pattern);
     m_current = -1;
-    QTextDocument *doc = m_document();
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (const TextRange &r : findMatches(block.text(), pattern)) {
-            QTextCursor cursor(doc);
-            cursor.setPosition(block.position() + int(r.start));
-            cursor.setPosition(block.position() + int(r.start + r.length), QTextCursor::KeepAnchor);
-            m_matches.append(cursor);
-        }
-    }
-    mark(-1);
+    mark();
     return int(m_matches.size());
 }
 
@@ -88,15 +106,29 @@ void TextFindTarget::clearHighlight()
     m_setExtra({});
 }
 
-void TextFindTarget::mark(int current)
+QTextCursor TextFindTarget::selecting(const TextRange &range) const
 {
-    const QPalette &pal = m_widget->palette();
+    QTextCursor cursor(m_document());
+    cursor.setPosition(int(range.start));
+    cursor.setPosition(int(range.start + range.length), QTextCursor::KeepAnchor);
+    return cursor;
+}
+
+void TextFindTarget::mark()
+{
+    // From the first line in sight to the end of the last.
+    const QWidget *view = m_area->viewport();
+    const int first = m_cursorAt(QPoint(0, 0)).block().position();
+    const QTextBlock bottom = m_cursorAt(QPoint(view->width(), view->height())).block();
+    const int last = bottom.position() + bottom.length();
+    const auto from = std::lower_bound(m_matches.begin(), m_matches.end(), first,
+        [](const TextRange &m, int position) { return m.start + m.length <= position; });
+    const QPalette &pal = m_area->palette();
     QList<QTextEdit::ExtraSelection> marks;
-    marks.reserve(m_matches.size());
-    for (int i = 0; i < m_matches.size(); ++i) {
+    for (auto m = from; m != m_matches.end() && m->start < last; ++m) {
         QTextEdit::ExtraSelection mark;
-        mark.cursor = m_matches[i];
-        if (i == current) {
+        mark.cursor = selecting(*m);
+        if (m - m_matches.begin() == m_current) {
             mark.format.setBackground(pal.color(QPalette::Active, QPalette::Highlight));
             mark.format.setForeground(pal.color(QPalette::Active, QPalette::HighlightedText));
         } else {
@@ -112,17 +144,17 @@ void TextFindTarget::showMatch(int index)
     if (index < 0 || index >= m_matches.size())
         return;
     m_current = index;
-    mark(index);
-    m_setCursor(m_matches[index]);
+    m_setCursor(selecting(m_matches[index])); // scrolls it into sight
+    mark();
 }
 
 int TextFindTarget::startMatch() const
 {
     // The first match that does not end before the reader's place: typing on
     // keeps the match found so far when it still matches.
-    const int place = m_cursor().selectionStart();
-    const auto first = std::find_if(m_matches.begin(), m_matches.end(),
-        [place](const QTextCursor &m) { return m.selectionEnd() > place; });
+    const qsizetype place = m_cursor().selectionStart();
+    const auto first = std::lower_bound(m_matches.begin(), m_matches.end(), place,
+        [](const TextRange &m, qsizetype position) { return m.start + m.length <= position; });
     return first == m_matches.end() ? 0 : int(first - m_matches.begin());
 }
 

@@ -60,8 +60,13 @@ signals:
     void contentChanged();
 };
 
-/// @short The matches in a QTextEdit or QPlainTextEdit, block by block: all
-/// of them as extra selections, the current one also as the selection.
+/// @short The matches in a QTextEdit or QPlainTextEdit, over the whole text
+/// (a term with a blank matches across a line break): those in sight as extra
+/// selections, the current one also as the selection.
+///
+/// Only what is in sight is marked, anew after every scroll: a mark costs
+/// the layout of its line, and a short word has hundreds of thousands of
+/// matches in a text of megabytes.
 class TextFindTarget : public FindTarget
 {
     Q_OBJECT
@@ -73,20 +78,27 @@ public:
     void clearHighlight() override;
     void showMatch(int index) override;
     int startMatch() const override;
-    QWidget *focusWidget() const override { return m_widget; }
+    QWidget *focusWidget() const override { return m_area; }
 
-    /// The matches of the last highlight, as cursors that select them.
-    const QList<QTextCursor> &matches() const { return m_matches; }
+    /// The matches of the last highlight, in positions of the document.
+    const QList<TextRange> &matches() const { return m_matches; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void mark(int current);
+    void follow();
+    void mark();
+    QTextCursor selecting(const TextRange &range) const;
 
-    QWidget *m_widget;
+    QAbstractScrollArea *m_area;
+    const QObject *m_viewport = nullptr;
     std::function<QTextDocument *()> m_document;
     std::function<QTextCursor()> m_cursor;
+    std::function<QTextCursor(const QPoint &)> m_cursorAt;
     std::function<void(const QTextCursor &)> m_setCursor;
     std::function<void(const QList<QTextEdit::ExtraSelection> &)> m_setExtra;
-    QList<QTextCursor> m_matches;
+    QList<TextRange> m_matches;
     int m_current = -1;
 };
 

@@ -4,6 +4,7 @@
 #include "viewer/archivepart.h"
 #include "viewer/codeview.h"
 #include "viewer/entryviewer.h"
+#include "viewer/findbar.h"
 #include "viewer/memberpreview.h"
 #include "viewerstand.h"
 #include "widgets/sortgrid.h"
@@ -195,6 +196,19 @@ private slots:
         QVERIFY(text.size() < kPreviewLimit);
         QVERIFY(text.endsWith(u'x')); // the character cut in two is dropped, not read as Windows-1252
         QVERIFY(!text.contains(u'y'));
+        // Found in all of it; what is in sight is marked, wherever the search goes.
+        FindBar *bar = m_stand->findBar();
+        bar->open();
+        bar->field()->setText(QStringLiteral("inhalt"));
+        QCOMPARE(bar->countLabel()->text(), QStringLiteral("1 von %1").arg(kPreviewLimit / 17));
+        const QList<QTextEdit::ExtraSelection> top = preview()->textView()->extraSelections();
+        QVERIFY(!top.isEmpty() && top.size() < 1000);
+        QCOMPARE(top.first().cursor.position(), 16);
+        bar->findPrevious(); // around to the last
+        const QList<QTextEdit::ExtraSelection> end = preview()->textView()->extraSelections();
+        QVERIFY(!end.isEmpty() && end.size() < 1000);
+        QCOMPARE(end.last().cursor.selectionEnd(), preview()->textView()->textCursor().selectionEnd());
+        bar->close();
         QVERIFY2(preview()->heading()->text().contains(QStringLiteral("nur der Anfang")),
             qPrintable(preview()->heading()->text()));
         // Enter hands the whole file to the desktop.
