@@ -49,7 +49,6 @@ FindBar::FindBar(EntryViewer *viewer, QWidget *parent)
     m_field->setObjectName(QStringLiteral("FindEdit1"));
     m_field->setPlaceholderText(QStringLiteral("Im Text suchen"));
     m_field->setAccessibleName(QStringLiteral("Im Text suchen"));
-    m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     m_count->setObjectName(QStringLiteral("FindCount1"));
     m_count->setAccessibleName(QStringLiteral("Treffer"));
