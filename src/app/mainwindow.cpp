@@ -20,6 +20,7 @@
 #include "viewer/textpart.h"
 #include "viewer/wwwpart.h"
 #include "widgets/imagelist.h"
+#include "widgets/tablistaccessible.h"
 #include "zip/zipaccess.h"
 
 #include <QCloseEvent>
@@ -116,6 +117,16 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
     m_comforts = new ReaderComforts(*this, m_seam);
+    nameMenus();
+}
+
+void TForm1::nameMenus()
+{
+    // A popup menu is its own window, which a screen reader names by its title.
+    for (QAction *item : menuBar()->actions()) {
+        if (QMenu *menu = item->menu(); menu && menu->windowTitle().isEmpty())
+            menu->setWindowTitle(withoutMnemonics(menu->title()));
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -158,7 +169,8 @@ void TForm1::buildMenus()
     on(mail, &QAction::triggered, &TForm1::Mail1Click);
 }
 
-QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip)
+QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip,
+    const QString &spokenName, const QString &description)
 {
     auto *button = new QToolButton(m_panel1);
     button->setObjectName(name);
@@ -167,7 +179,9 @@ QToolButton *TForm1::speedButton(const QString &name, const QString &picture, co
     button->setIcon(toolbarPicture(picture));
     button->setIconSize(QSize(40, 40));
     button->setToolTip(tip);
-    button->setAccessibleName(tip);
+    // A reader says what the button is for, then what it opens.
+    button->setAccessibleName(spokenName);
+    button->setAccessibleDescription(description);
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -189,17 +203,18 @@ void TForm1::buildPanel()
     auto *row = new QHBoxLayout(m_panel1);
     row->setContentsMargins(1, 2, 4, 2);
     row->setSpacing(0);
-    for (const auto &[name, picture, address] : { std::tuple { u"Speedbutton", u"home", site::kHomeUrl },
-             std::tuple { u"SpeedButton3", u"news", site::kNewsUrl },
-             std::tuple { u"SpeedButton1", u"links", site::kLinksUrl } }) {
-        QToolButton *button = speedButton(
-            QString::fromUtf16(name), QString::fromUtf16(picture), QString::fromLatin1(address));
+    for (const auto &[name, picture, address, spoken] :
+        { std::tuple { u"Speedbutton", u"home", site::kHomeUrl, u"Startseite" },
+            std::tuple { u"SpeedButton3", u"news", site::kNewsUrl, u"Neuigkeiten" },
+            std::tuple { u"SpeedButton1", u"links", site::kLinksUrl, u"Links" } }) {
+        QToolButton *button = speedButton(QString::fromUtf16(name), QString::fromUtf16(picture),
+            QString::fromLatin1(address), QString::fromUtf16(spoken), QString::fromLatin1(address));
         connect(button, &QToolButton::clicked, this,
             [this, button] { guarded(m_seam, [&] { SpeedbuttonClick(button); }); });
         row->addWidget(button);
     }
-    QToolButton *quit
-        = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
+    QToolButton *quit = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"),
+        QStringLiteral("Beenden"), QStringLiteral("Beenden"), QStringLiteral("Tipvault beenden"));
     on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);
     row->addWidget(quit);
     row->addSpacing(31);
@@ -226,6 +241,8 @@ void TForm1::buildPages()
     m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
     m_pageControl2->setMinimumWidth(150);
     m_pageControl2->tabBar()->setFocusPolicy(Qt::NoFocus);
+    m_pageControl2->setAccessibleName(QStringLiteral("Teile des Eintrags"));
+    m_pageControl2->tabBar()->setAccessibleName(QStringLiteral("Teile"));
     auto *index = new QWidget;
     index->setObjectName(QStringLiteral("Index"));
     auto *indexLayout = new QVBoxLayout(index);

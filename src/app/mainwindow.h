@@ -140,9 +140,14 @@ private:
     /// The tool bar's web buttons, "E-Mail an den Webmaster" and "Modulstatistik...".
     void buildMenus();
     void buildPages();
+    /// Gives the menu bar's menus their titles as names, once all are made.
+    void nameMenus();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
-    QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
+    /// A flat button of the tool bar; a screen reader calls it `spokenName` and
+    /// describes it with `description`.
+    QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip,
+        const QString &spokenName, const QString &description);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
