@@ -189,6 +189,25 @@ private slots:
         QCOMPARE(reportedTab(tabs), 2);
     }
 
+    void sectionTabsAfterARebuild()
+    {
+        QAccessibleInterface *tabs = QAccessible::queryAccessibleInterface(m_form->PageControl1()->tabBar());
+        QAccessibleInterface *third = tabs->child(2);
+        QVERIFY(third->isValid());
+        m_form->PageControl1()->setCurrentIndex(2);
+        // An update integration leaves two sections.
+        m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Kaeltetechnik\r\nGrafik\r\n");
+        QVERIFY(m_form->RebuildNavigation());
+        QCOMPARE(tabs->childCount(), 2);
+        QCOMPARE(tabs->child(0)->text(QAccessible::Name), QStringLiteral("Kältetechnik"));
+        QCOMPARE(reportedTab(tabs), 0);
+        // What a reader still holds of the tab that went says so.
+        QVERIFY(!third->isValid());
+        QVERIFY(third->state().invalid);
+        QCOMPARE(third->text(QAccessible::Name), QString());
+        QCOMPARE(tabs->indexOfChild(third), -1);
+    }
+
     void readersFollowCtrlTab()
     {
         // What a reader asks when the tabs tell it of a change (Qt 6.4 hands the
