@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desktopseam.h"
 #include "app/application.h"
+#include "app/cataloguemenu.h"
 #include "app/mainwindow.h"
 #include "app/qttranslations.h"
 #include "app/readercomforts.h"
 #include "app/timezone.h"
 #include "app/version.h"
+#include "catalogue/paths.h"
 #include "widgets/imagelist.h"
 
 #include <QCommandLineParser>
@@ -17,6 +19,9 @@ void describeCommandLine(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral("Offline-Leser für eine Datenbank mit Programmiertipps"));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("ORDNER"),
+        QStringLiteral("Der Ordner des Katalogs (Vorgabe: der zuletzt geöffnete, sonst der Ordner des Programms)"),
+        QStringLiteral("[ORDNER]"));
 }
 
 /// --version and --help answer without a display (packagers and scripts ask
@@ -59,8 +64,14 @@ int main(int argc, char *argv[])
     int code = 0;
     tv::guarded(seam, [&] {
         tv::TForm1 window(seam);
-        if (!window.FormCreate())
+        QString folder = parser.positionalArguments().value(0);
+        if (folder.isEmpty())
+            folder = tv::rememberedCatalogue();
+        const bool started
+            = folder.isEmpty() ? window.FormCreate() : window.openCatalogue(folder, tv::TForm1::Opening::AtStart);
+        if (!started)
             return; // an incomplete catalogue ends the program with 0
+        tv::sweepWorkDirectory();
         window.show();
         // Back where the reader left off, once the start-up above has run.
         tv::guarded(seam, [&] { window.comforts()->restoreSession(); });

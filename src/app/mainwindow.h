@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace tv {
 
+class CatalogueMenu;
 class EntryListBox;
 class EntryViewer;
 class IndexGrid;
@@ -106,6 +107,14 @@ public:
     QByteArray GetListboxEntry(int n, int index) const;
 
     // Our own.
+    enum class Opening {
+        AtStart, ///< an incomplete catalogue gets the box and the program ends
+        FromMenu, ///< an incomplete catalogue gets the box and the one in use stays
+    };
+    /// Opens the catalogue in `folder`: checks it as the start does, makes it
+    /// the folder in use, builds the navigation from it and takes the state
+    /// kept for it; the caption names it. False after the box.
+    bool openCatalogue(const QString &folder, Opening how);
     /// Frees the section and part tabs, sets the caption back and runs
     /// FormCreate again; false when the catalogue is no longer complete.
     bool RebuildNavigation();
@@ -142,6 +151,15 @@ private:
     void buildPages();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
+    /// A rebuild that finds the catalogue incomplete ends the program with 0, as
+    /// the start does. Outside an event loop there is nothing to end: the
+    /// start-up code handles FormCreate's result itself.
+    static void endProgram();
+    /// Another catalogue is open: the search window and its index, made for the old one, go.
+    void closeFullTextSearch();
+    /// " - /home/anna/Tipps" after the caption while a catalogue opened
+    /// elsewhere than the Program directory is in use, else "".
+    QString captionFolder() const;
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
@@ -149,6 +167,7 @@ private:
 
     Seam &m_seam;
     QByteArray m_newestModule;
+    QString m_openedFolder; // the folder openCatalogue() made the one in use
 
     QWidget *m_panel1 = nullptr;
     QLineEdit *m_edit1 = nullptr;
@@ -162,6 +181,7 @@ private:
     std::unique_ptr<TZipAccess> m_updateZip;
     EntryViewer *m_viewer = nullptr;
     ReaderComforts *m_comforts = nullptr;
+    CatalogueMenu *m_catalogues = nullptr;
     search::SearchService *m_searchService = nullptr;
     search::SearchWindow *m_searchWindow = nullptr;
 };

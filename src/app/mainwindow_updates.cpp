@@ -14,18 +14,12 @@
 #include <QThread>
 
 namespace tv {
-namespace {
 
-/// A rebuild that finds the catalogue incomplete ends the program with 0, as
-/// the start does. Outside an event loop there is nothing to end: the start-up
-/// code handles FormCreate's result itself.
-void endProgram()
+void TForm1::endProgram()
 {
     if (QThread::currentThread()->loopLevel() > 0)
         QCoreApplication::exit(0);
 }
-
-} // namespace
 
 void TForm1::Moduleintegrieren1Click()
 {

@@ -35,6 +35,9 @@ public:
 
     /// Shows the place that was shown at the last closing, as clicks would.
     void restoreSession();
+    /// Another catalogue folder is open (its navigation built): its own
+    /// favourites, zoom and last place replace ours, the history starts anew.
+    void catalogueOpened();
     /// Keeps the place shown and the zoom, as the window closes; a failure is
     /// told in a box, since the status bar goes with the window.
     void saveState();
@@ -63,6 +66,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// The state kept for the catalogue folder in use; a damaged file is told on the status bar.
+    void loadState();
     void buildMenus();
     /// A menu command whose handler's exceptions reach the error report;
     /// inserted before `before`, or appended.
