@@ -80,7 +80,8 @@ public:
     /// with exit code 0 and the window is never shown.
     bool FormCreate();
     /// "Modulupdates integrieren": asks for the folder, integrates its Update
-    /// archives and rebuilds the navigation from the changed catalogue.
+    /// archives and rebuilds the navigation from the changed catalogue. A
+    /// catalogue the user cannot write is first offered to be copied.
     void Moduleintegrieren1Click();
     void FormResize();
     void FormCloseQuery();
@@ -151,6 +152,10 @@ private:
     void buildPages();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
+    /// The catalogue in use cannot be written: offers to copy it into the
+    /// user's data folder and opens the copy. False when the command ends
+    /// here (the copy failed, or the copy could not be opened).
+    bool integrateIntoCopy();
     /// A rebuild that finds the catalogue incomplete ends the program with 0, as
     /// the start does. Outside an event loop there is nothing to end: the
     /// start-up code handles FormCreate's result itself.
