@@ -3,6 +3,7 @@
 
 #include "catalogue/errorreport.h"
 #include "app/cataloguemenu.h"
+#include "app/linkcommands.h"
 #include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
@@ -116,6 +117,7 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     setTabOrder(m_edit1, m_pageControl1);
     m_catalogues = new CatalogueMenu(*this, m_seam);
     m_comforts = new ReaderComforts(*this, m_seam);
+    m_links = new LinkCommands(*this, m_seam);
 }
 
 TForm1::~TForm1() = default;

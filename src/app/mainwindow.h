@@ -24,6 +24,7 @@ class CatalogueMenu;
 class EntryListBox;
 class EntryViewer;
 class IndexGrid;
+class LinkCommands;
 class ReaderComforts;
 class SectionNavigator;
 class TZipAccess;
@@ -116,6 +117,9 @@ public:
     /// the folder in use, builds the navigation from it and takes the state
     /// kept for it; the caption names it. False after the box.
     bool openCatalogue(const QString &folder, Opening how);
+    /// " - /home/anna/Tipps" after the caption while a catalogue opened
+    /// elsewhere than the Program directory is in use, else "".
+    QString captionFolder() const;
     /// Frees the section and part tabs, sets the caption back and runs
     /// FormCreate again; false when the catalogue is no longer complete.
     bool RebuildNavigation();
@@ -141,6 +145,8 @@ public:
     TZipAccess &updateZip() const { return *m_updateZip; }
     /// Favourites, history, the last session, zoom, print and PDF.
     ReaderComforts *comforts() const { return m_comforts; }
+    /// "Link kopieren" and opening "tipvault:" links.
+    LinkCommands *links() const { return m_links; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -162,9 +168,7 @@ private:
     static void endProgram();
     /// Another catalogue is open: the search window and its index, made for the old one, go.
     void closeFullTextSearch();
-    /// " - /home/anna/Tipps" after the caption while a catalogue opened
-    /// elsewhere than the Program directory is in use, else "".
-    QString captionFolder() const;
+
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
@@ -187,6 +191,7 @@ private:
     EntryViewer *m_viewer = nullptr;
     ReaderComforts *m_comforts = nullptr;
     CatalogueMenu *m_catalogues = nullptr;
+    LinkCommands *m_links = nullptr;
     search::SearchService *m_searchService = nullptr;
     search::SearchWindow *m_searchWindow = nullptr;
 };

@@ -165,7 +165,7 @@ EntryRef ReaderComforts::shownPlace() const
     return { m_form.sections()->activeSection().line, {}, 0 };
 }
 
-void ReaderComforts::open(const EntryRef &place)
+bool ReaderComforts::open(const EntryRef &place)
 {
     switch (m_form.showPlace(place)) {
     case PlaceResult::NoSection:
@@ -177,8 +177,9 @@ void ReaderComforts::open(const EntryRef &place)
             QStringLiteral("Der Eintrag %1 ist nicht mehr vorhanden.").arg(quoted(place.entry)));
         break;
     case PlaceResult::Opened:
-        break;
+        return true;
     }
+    return false;
 }
 
 void ReaderComforts::restoreSession()

@@ -42,6 +42,10 @@ public:
     /// told in a box, since the status bar goes with the window.
     void saveState();
 
+    /// Shows `place` through the window; a place that is gone is told on the
+    /// status bar (false).
+    bool open(const EntryRef &place);
+
     /// The entry and part tab shown; only the section when no entry is.
     EntryRef shownPlace() const;
 
@@ -83,8 +87,6 @@ private:
     void applyZoom();
     /// Opens a place of the history; a place that is gone is told on the status bar.
     void step(const EntryRef &place);
-    /// Shows `place` through the window; a place that is gone is told on the status bar.
-    void open(const EntryRef &place);
 
     TForm1 &m_form;
     Seam &m_seam;

@@ -29,6 +29,9 @@ const QList<Command> &commands()
                 "Den Text eines Teils (RTF als reiner Text), die Dateien eines Archivs, die Adresse "
                 "eines Links oder die HTML-Seite"),
             2, 3, { QStringLiteral("json"), QStringLiteral("rtf") } },
+        { QStringLiteral("link"), QStringLiteral("RUBRIK EINTRAG [TEIL]"),
+            QStringLiteral("Den Link \"tipvault:?...\" zu einem Eintrag oder Teil, für \"tipvault LINK\""), 2, 3,
+            { QStringLiteral("json") } },
         { QStringLiteral("extract"), QStringLiteral("RUBRIK EINTRAG TEIL ORDNER"),
             QStringLiteral("Die Dateien eines Archiv-Teils flach in ORDNER entpacken"), 4, 4,
             { QStringLiteral("json"), QStringLiteral("force") } },
