@@ -12,7 +12,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QtTest>
@@ -116,6 +119,47 @@ private slots:
         }
         QCOMPARE(GetProgramDir(), dirs.programDir());
         QCOMPARE(form.PageControl1()->count(), sections);
+    }
+
+    void theCommandLineToolCopiesWhenAsked()
+    {
+        TestDirs dirs;
+        const QDir bin(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        for (const QString &name :
+            bin.entryList({ QStringLiteral("*.dat"), QStringLiteral("*.tvm") }, QDir::Files))
+            QVERIFY(QFile::copy(bin.filePath(name), dirs.programDir() + name));
+        const QMap<QString, QByteArray> before = contentsOf(dirs.programDir());
+        const ReadOnlyMount readOnly(dirs.programDir());
+        if (!readOnly.available())
+            QSKIP(qPrintable(readOnly.skipReason()));
+        QTemporaryDir data;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        const QString copies = data.path() + QStringLiteral("/Tipvault/Kataloge/");
+        for (const bool copy : { false, true }) {
+            QProcess cli;
+            cli.setProcessEnvironment(env);
+            QStringList arguments { QStringLiteral("--dir"), dirs.programDir(), QStringLiteral("integrate"),
+                QStringLiteral(TV_SAMPLE_UPDATES), QStringLiteral("--json") };
+            if (copy)
+                arguments << QStringLiteral("--copy");
+            cli.start(bin.filePath(QStringLiteral("tipvault-cli")), arguments);
+            QVERIFY(cli.waitForFinished(60000));
+            const QString err = QString::fromUtf8(cli.readAllStandardError());
+            if (!copy) {
+                // Without the option it says how.
+                QCOMPARE(cli.exitCode(), 1);
+                QVERIFY2(err.contains(QStringLiteral("--copy")) && err.contains(copies), qPrintable(err));
+                continue;
+            }
+            QVERIFY2(cli.exitCode() == 0, qPrintable(err));
+            const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+            QCOMPARE(json.value(QStringLiteral("integrated")).toInt(), 2);
+            const QString copyDir = json.value(QStringLiteral("catalogue")).toString();
+            QCOMPARE(copyDir, copies + QDir(dirs.programDir()).dirName() + u'/');
+            QVERIFY(contentsOf(copyDir).size() > before.size());
+        }
+        QCOMPARE(contentsOf(dirs.programDir()), before);
     }
 };
 
