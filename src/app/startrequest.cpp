@@ -11,7 +11,8 @@
 
 namespace tv {
 
-StartRequest StartRequest::fromArguments(const QStringList &positional, const QString &query, const QString &currentDir)
+StartRequest StartRequest::fromArguments(
+    const QStringList &positional, const QString &query, const QString &currentDir)
 {
     StartRequest request;
     request.query = query;
@@ -54,7 +55,8 @@ std::optional<StartRequest> StartRequest::fromMessage(const QByteArray &message)
 
 void carryOut(TForm1 &form, const StartRequest &request, bool folderOpened)
 {
-    if (!request.folder.isEmpty() && !folderOpened && !form.openCatalogue(request.folder, TForm1::Opening::FromMenu))
+    if (!request.folder.isEmpty() && !folderOpened
+        && !form.openCatalogue(request.folder, TForm1::Opening::FromMenu))
         return;
     if (!request.link.isEmpty()) {
         if (const std::optional<TipvaultLink> link = parseLink(request.link))

@@ -25,7 +25,8 @@ struct StartRequest
 
     /// From the positional arguments (one folder or link at most) and the
     /// value of --suche; a relative folder is taken from `currentDir`.
-    static StartRequest fromArguments(const QStringList &positional, const QString &query, const QString &currentDir);
+    static StartRequest fromArguments(
+        const QStringList &positional, const QString &query, const QString &currentDir);
     /// The folder a start opens before anything else: the request's, else
     /// the link's; "" = the one a plain start opens.
     QString startFolder() const;

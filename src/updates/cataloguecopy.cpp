@@ -87,7 +87,8 @@ bool copyCatalogue(const QString &from, const QString &parent, QString *copy, QS
     QString name = QDir(from).dirName();
     if (name.isEmpty() || name.startsWith(u'.'))
         name = QStringLiteral("Katalog");
-    const bool done = copyFiles(from, staging + u'/', reason) && renameToFreeName(staging, parent + name, copy, reason);
+    const bool done
+        = copyFiles(from, staging + u'/', reason) && renameToFreeName(staging, parent + name, copy, reason);
     if (!done) {
         QDir(staging).removeRecursively();
         return false;

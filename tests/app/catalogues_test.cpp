@@ -45,7 +45,8 @@ QAction *action(TForm1 &form, const QString &name)
     return form.menuBar()->findChild<QAction *>(name);
 }
 
-const QString kIncomplete = QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu.");
+const QString kIncomplete
+    = QStringLiteral("Einige Dateien sind fehlerhaft. Bitte installieren Sie den Tipvault neu.");
 
 } // namespace
 
@@ -67,8 +68,8 @@ class CataloguesTest : public TestFixture
     void start(const QString &folder)
     {
         m_form = std::make_unique<TForm1>(*m_seam);
-        const bool started
-            = folder.isEmpty() ? m_form->FormCreate() : m_form->openCatalogue(folder, TForm1::Opening::AtStart);
+        const bool started = folder.isEmpty() ? m_form->FormCreate()
+                                              : m_form->openCatalogue(folder, TForm1::Opening::AtStart);
         QVERIFY(started);
         m_form->show();
         m_form->activateWindow();
@@ -90,7 +91,8 @@ private slots:
             start(m_elsewhere);
         } else {
             start(QString());
-            QCOMPARE(sectionCaptions(*m_form), (QStringList { QStringLiteral("Grafik"), QStringLiteral("Kältetechnik") }));
+            QCOMPARE(sectionCaptions(*m_form),
+                (QStringList { QStringLiteral("Grafik"), QStringLiteral("Kältetechnik") }));
             if (how == u"recent") {
                 // Opened once, then back: the recent list offers it again.
                 m_seam->folders = { m_elsewhere, m_dirs->programDir() };
@@ -140,8 +142,9 @@ private slots:
         QCOMPARE(m_seam->messages.size(), 1);
         QCOMPARE(m_seam->messages[0].title, QStringLiteral("Fehler"));
         QCOMPARE(m_seam->messages[0].text,
-            folder == u"fehlt/" ? QStringLiteral("Der Katalogordner '%1' existiert nicht.").arg(QDir::cleanPath(dir))
-                                : kIncomplete);
+            folder == u"fehlt/"
+                ? QStringLiteral("Der Katalogordner '%1' existiert nicht.").arg(QDir::cleanPath(dir))
+                : kIncomplete);
         QCOMPARE(m_form->windowTitle(), caption);
         QCOMPARE(sectionCaptions(*m_form).size(), 2);
         QCOMPARE(GetProgramDir(), m_dirs->programDir());

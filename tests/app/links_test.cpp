@@ -26,9 +26,10 @@ using namespace tv;
 
 namespace {
 
-const QByteArray kGrafik = "[Bitmaps laden]\r\nCount=3\r\n1Modul=basis\r\n1File=a.txt\r\n"
-                           "2=Hinweise\r\n2Modul=basis\r\n2File=a.txt\r\n3=Hinweise\r\n3Modul=basis\r\n3File=a.txt\r\n"
-                           "[Farben & Stifte]\r\n1Modul=basis\r\n1File=a.txt\r\n";
+const QByteArray kGrafik
+    = "[Bitmaps laden]\r\nCount=3\r\n1Modul=basis\r\n1File=a.txt\r\n"
+      "2=Hinweise\r\n2Modul=basis\r\n2File=a.txt\r\n3=Hinweise\r\n3Modul=basis\r\n3File=a.txt\r\n"
+      "[Farben & Stifte]\r\n1Modul=basis\r\n1File=a.txt\r\n";
 
 EntryListBox *listOf(TForm1 &form, int section)
 {
@@ -47,7 +48,8 @@ class LinksTest : public TestFixture
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"), kGrafik);
-        m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"), "[K\xFChlschrank]\r\n1Modul=basis\r\n1File=a.txt\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
+            "[K\xFChlschrank]\r\n1Modul=basis\r\n1File=a.txt\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"), { { "a.txt", "Text\r\n" } });
         start();
     }
@@ -78,12 +80,13 @@ private slots:
         QTest::addColumn<int>("part");
         QTest::addColumn<QString>("address");
         QTest::newRow("popup menu") << QStringLiteral("popup") << 2 << 0 << -1
-                                    << QStringLiteral("tipvault:?rubrik=Kaeltetechnik&eintrag=K%C3%BChlschrank");
+                                    << QStringLiteral(
+                                           "tipvault:?rubrik=Kaeltetechnik&eintrag=K%C3%BChlschrank");
         QTest::newRow("menu command, second of two captions")
             << QStringLiteral("key") << 1 << 0 << 3
             << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden&teil=Hinweise&nr=2");
-        QTest::newRow("menu command, index tab")
-            << QStringLiteral("key") << 1 << 1 << 0 << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Farben%20%26%20Stifte");
+        QTest::newRow("menu command, index tab") << QStringLiteral(
+            "key") << 1 << 1 << 0 << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Farben%20%26%20Stifte");
     }
     void aCopiedLinkOpensItsPlaceInAFreshStart()
     {
@@ -126,10 +129,12 @@ private slots:
                                  << QStringLiteral("Der Abschnitt \"Netz\" ist nicht mehr vorhanden.");
         QTest::newRow("entry") << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Pinsel")
                                << QStringLiteral("Der Eintrag \"Pinsel\" ist nicht mehr vorhanden.");
-        QTest::newRow("part") << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden&teil=FAQ")
-                              << QStringLiteral("Der Teil \"FAQ\" des Eintrags \"Bitmaps laden\" ist nicht mehr vorhanden.");
+        QTest::newRow("part")
+            << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden&teil=FAQ")
+            << QStringLiteral("Der Teil \"FAQ\" des Eintrags \"Bitmaps laden\" ist nicht mehr vorhanden.");
         QTest::newRow("no link") << QStringLiteral("tipvault:?rubrik=Grafik")
-                                 << QStringLiteral("\"tipvault:?rubrik=Grafik\" ist kein gültiger Tipvault-Link.");
+                                 << QStringLiteral(
+                                        "\"tipvault:?rubrik=Grafik\" ist kein gültiger Tipvault-Link.");
     }
     void aLinkToSomethingGoneSaysSo()
     {

@@ -15,7 +15,8 @@ void writeCatalogue(const QString &dir, const QByteArray &section, const QByteAr
 {
     QVERIFY(QDir().mkpath(dir));
     TestDirs::writeFile(dir + QStringLiteral("Sections.dat"), section + "\r\n");
-    TestDirs::writeFile(dir + QStringLiteral("Section_") + QString::fromLatin1(section) + QStringLiteral(".dat"), entries);
+    TestDirs::writeFile(
+        dir + QStringLiteral("Section_") + QString::fromLatin1(section) + QStringLiteral(".dat"), entries);
     writeZip(dir + QStringLiteral("basis.tvm"), { { "a.txt", "Text\r\n" } });
 }
 
@@ -36,7 +37,8 @@ class SingleInstanceTest : public QObject
         env.remove(QStringLiteral("TIPVAULT_NO_SINGLE_INSTANCE"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         // A display of its own: never a window the developer has open.
-        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":tvtest%1").arg(QCoreApplication::applicationPid()));
+        env.insert(
+            QStringLiteral("DISPLAY"), QStringLiteral(":tvtest%1").arg(QCoreApplication::applicationPid()));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("TMPDIR"), dirs.tempDir());
@@ -55,7 +57,9 @@ class SingleInstanceTest : public QObject
         if (!second.waitForFinished(60000))
             return QStringLiteral("<still running>");
         if (second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0)
-            return QStringLiteral("<exit %1: %2>").arg(second.exitCode()).arg(QString::fromUtf8(second.readAllStandardError()));
+            return QStringLiteral("<exit %1: %2>")
+                .arg(second.exitCode())
+                .arg(QString::fromUtf8(second.readAllStandardError()));
         return QString::fromUtf8(second.readAllStandardOutput()).trimmed();
     }
 
@@ -63,10 +67,12 @@ private slots:
     void aSecondStartHandsItsArgumentsToTheRunningWindow()
     {
         TestDirs dirs;
-        writeCatalogue(dirs.programDir(), "Grafik", "[Farben]\r\n1Modul=basis\r\n1File=a.txt\r\n"
-                                                   "[Bitmaps laden]\r\n1Modul=basis\r\n1File=a.txt\r\n");
+        writeCatalogue(dirs.programDir(), "Grafik",
+            "[Farben]\r\n1Modul=basis\r\n1File=a.txt\r\n"
+            "[Bitmaps laden]\r\n1Modul=basis\r\n1File=a.txt\r\n");
         QTemporaryDir runtime;
-        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QProcessEnvironment env = environment(dirs, runtime.path());
 
         QProcess first;
@@ -77,7 +83,9 @@ private slots:
             first.kill();
             first.waitForFinished();
         });
-        QTRY_VERIFY_WITH_TIMEOUT(!QDir(runtime.path()).entryList({ QStringLiteral("tipvault-*.socket") }, QDir::System).isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QDir(runtime.path()).entryList({ QStringLiteral("tipvault-*.socket") }, QDir::System).isEmpty(),
+            60000);
 
         // A link: the running window shows the entry and answers with its status bar.
         QCOMPARE(secondStart(env, { QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden") }),
@@ -85,7 +93,8 @@ private slots:
         QCOMPARE(secondStart(env, { QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Pinsel") }),
             QStringLiteral("Der Eintrag \"Pinsel\" ist nicht mehr vorhanden."));
         // A relative folder is the second start's: it is opened as from the menu.
-        writeCatalogue(dirs.tempDir() + QStringLiteral("Tipps/"), "Datenbanken", "[SQL]\r\n1Modul=basis\r\n1File=a.txt\r\n");
+        writeCatalogue(dirs.tempDir() + QStringLiteral("Tipps/"), "Datenbanken",
+            "[SQL]\r\n1Modul=basis\r\n1File=a.txt\r\n");
         QProcess relative;
         relative.setProcessEnvironment(env);
         relative.setWorkingDirectory(dirs.tempDir());

@@ -19,18 +19,22 @@ private slots:
         QTest::addColumn<int>("occurrence");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("address");
-        QTest::newRow("entry") << QString() << QByteArray("Grafik") << QByteArray("Bitmaps laden") << QByteArray()
-                               << 1 << QString() << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden");
+        QTest::newRow("entry") << QString() << QByteArray("Grafik") << QByteArray("Bitmaps laden")
+                               << QByteArray() << 1 << QString()
+                               << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden");
         QTest::newRow("part, umlaut, delimiters")
-            << QString() << QByteArray("Kaeltetechnik") << QByteArray("K\xFChl & 50% = kalt?#") << QByteArray("FAQ")
-            << 1 << QString()
-            << QStringLiteral("tipvault:?rubrik=Kaeltetechnik&eintrag=K%C3%BChl%20%26%2050%25%20%3D%20kalt%3F%23&teil=FAQ");
+            << QString() << QByteArray("Kaeltetechnik") << QByteArray("K\xFChl & 50% = kalt?#")
+            << QByteArray("FAQ") << 1 << QString()
+            << QStringLiteral("tipvault:?rubrik=Kaeltetechnik&eintrag=K%C3%BChl%20%26%2050%25%20%3D%20kalt%"
+                              "3F%23&teil=FAQ");
         QTest::newRow("second part of a caption, folder")
-            << QStringLiteral("/home/anna/Tipps/") << QByteArray("C++") << QByteArray("RAII") << QByteArray("Beispiel")
-            << 2 << QString()
-            << QStringLiteral("tipvault:?rubrik=C%2B%2B&eintrag=RAII&teil=Beispiel&nr=2&ordner=%2Fhome%2Fanna%2FTipps%2F");
+            << QStringLiteral("/home/anna/Tipps/") << QByteArray("C++") << QByteArray("RAII")
+            << QByteArray("Beispiel") << 2 << QString()
+            << QStringLiteral("tipvault:?rubrik=C%2B%2B&eintrag=RAII&teil=Beispiel&nr=2&ordner=%2Fhome%"
+                              "2Fanna%2FTipps%2F");
         QTest::newRow("query") << QString() << QByteArray() << QByteArray() << QByteArray() << 1
-                               << QStringLiteral("std::move") << QStringLiteral("tipvault:?suche=std%3A%3Amove");
+                               << QStringLiteral("std::move")
+                               << QStringLiteral("tipvault:?suche=std%3A%3Amove");
     }
     void linksReadBackAsWritten()
     {
