@@ -2,6 +2,8 @@
 #include "mainwindow.h"
 
 #include "catalogue/errorreport.h"
+#include "app/cataloguemenu.h"
+#include "app/linkcommands.h"
 #include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
@@ -24,7 +26,6 @@
 #include "zip/zipaccess.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,7 +38,6 @@
 #include <QToolButton>
 
 #include <tuple>
-#include <unistd.h>
 
 namespace tv {
 namespace {
@@ -116,7 +116,9 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
+    m_catalogues = new CatalogueMenu(*this, m_seam);
     m_comforts = new ReaderComforts(*this, m_seam);
+    m_links = new LinkCommands(*this, m_seam);
     nameMenus();
 }
 
@@ -275,7 +277,7 @@ bool TForm1::FormCreate()
     m_grid->setCellText(0, 0, QStringLiteral("Typ"));
     m_grid->setCellText(1, 0, QStringLiteral("Beschreibung"));
     m_grid->setCellText(2, 0, QStringLiteral("Modul"));
-    setWindowTitle(mainCaption(windowTitle(), m_newestModule, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(windowTitle(), m_newestModule, m_sections->activeCaption()) + captionFolder());
 
     const QScreen *screen = QGuiApplication::primaryScreen();
     const MainWindowGeometry g = mainWindowGeometry(screen ? screen->size() : QSize(1024, 768));
@@ -293,15 +295,8 @@ void TForm1::FormResize()
 
 void TForm1::FormCloseQuery()
 {
-    try {
-        const QString work = GetWorkDir();
-        ClearDirectory(work);
-        // Leave the Work directory, so that nothing of ours keeps it busy.
-        if (::chdir("/") != 0) { }
-        QDir().rmdir(work);
-    } catch (const Error &) {
-        // A Work directory we may not use is left as it is; the window still closes.
-    }
+    // Our own folder goes; the Work directory only when no other process works in it.
+    releaseWorkDirectory();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -319,7 +314,8 @@ void TForm1::Beenden1Click()
 void TForm1::PageControl1Change()
 {
     setStatusText(QString());
-    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModule, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModule, m_sections->activeCaption())
+        + captionFolder());
     m_viewer->forgetCurrentEntry();
 }
 
