@@ -89,6 +89,14 @@ void TForm1::searchCatalogueChanged()
         m_searchWindow->reloadSections();
 }
 
+void TForm1::closeFullTextSearch()
+{
+    delete m_searchWindow;
+    m_searchWindow = nullptr;
+    delete m_searchService;
+    m_searchService = nullptr;
+}
+
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)
 {
     // A name hit opens the entry as a click does.
