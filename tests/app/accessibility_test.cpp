@@ -10,7 +10,11 @@
 #include "searchwindow/searchwindow.h"
 #include "stats/statistikwindow.h"
 #include "testfixture.h"
+#include "viewer/archivepart.h"
+#include "viewer/findbar.h"
+#include "viewer/memberpreview.h"
 #include "widgets/findcontrol.h"
+#include "widgets/sortgrid.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -71,6 +75,16 @@ class AccessibilityTest : public TestFixture
             return nullptr;
         for (int i = parts->count() - 1; i >= 0; --i)
             parts->setCurrentIndex(i);
+        // The archive page with its member previewed, searched with the find bar.
+        parts->setCurrentIndex(3);
+        auto *archive = qobject_cast<ArchivePage *>(parts->currentWidget());
+        if (!archive)
+            return nullptr;
+        archive->listing()->GoToCell(0, 1);
+        m_form->ImTextSuchen1Click();
+        QTest::keyClicks(m_form->findBar()->field(), QStringLiteral("main"));
+        if (archive->preview()->shown() != MemberPreview::Shown::Text)
+            return nullptr;
         return m_form.get();
     }
 
