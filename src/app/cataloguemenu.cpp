@@ -42,6 +42,7 @@ CatalogueMenu::CatalogueMenu(TForm1 &form, Seam &seam)
 
     m_recentMenu = new QMenu(QStringLiteral("&Zuletzt geöffnet"), datei);
     m_recentMenu->setObjectName(QStringLiteral("Zuletztgeoeffnet1"));
+    m_recentMenu->setWindowTitle(QStringLiteral("Zuletzt geöffnet")); // what a screen reader calls it
     datei->insertMenu(first, m_recentMenu);
     datei->insertSeparator(first);
     rebuildRecentMenu();

@@ -68,6 +68,7 @@ LinkCommands::LinkCommands(TForm1 &form, Seam &seam)
 
     m_entryMenu = new QMenu(&m_form);
     m_entryMenu->setObjectName(QStringLiteral("EintragPopup1"));
+    m_entryMenu->setWindowTitle(QStringLiteral("Eintragsmenü"));
     QAction *entry = m_entryMenu->addAction(QStringLiteral("&Link kopieren"));
     entry->setObjectName(QStringLiteral("LinkKopieren2"));
     connect(entry, &QAction::triggered, this,
