@@ -9,10 +9,9 @@
 #include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "navigation/entrylistbox.h"
+#include "navigation/sectionnavigator.h"
 #include "searchwindow/searchwindow.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,34 +67,17 @@ LinkCommands::LinkCommands(TForm1 &form, Seam &seam)
 
     m_entryMenu = new QMenu(&m_form);
     m_entryMenu->setObjectName(QStringLiteral("EintragPopup1"));
-    m_entryMenu->setWindowTitle(QStringLiteral("Eintrag")); // what a screen reader calls it
+    m_entryMenu->setWindowTitle(QStringLiteral("Eintragsmenü"));
     QAction *entry = m_entryMenu->addAction(QStringLiteral("&Link kopieren"));
     entry->setObjectName(QStringLiteral("LinkKopieren2"));
     connect(entry, &QAction::triggered, this,
         [this] { guarded(m_seam, [&] { copyEntryLink(m_menuList, m_menuRow); }); });
-    // The entry lists are made anew with every catalogue: their popups are caught on the way.
-    qApp->installEventFilter(this);
-}
-
-bool LinkCommands::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::ContextMenu)
-        return false;
-    auto *list = qobject_cast<EntryListBox *>(watched);
-    if (!list && watched->parent())
-        list = qobject_cast<EntryListBox *>(watched->parent()); // its viewport
-    if (!list || list->window() != &m_form)
-        return false;
-    const auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-    const QPoint at = list->viewport()->mapFromGlobal(menuEvent->globalPos());
-    const QListWidgetItem *item
-        = menuEvent->reason() == QContextMenuEvent::Mouse ? list->itemAt(at) : list->currentItem();
-    if (!item)
-        return true;
-    m_menuList = list;
-    m_menuRow = list->row(item);
-    m_entryMenu->popup(menuEvent->globalPos());
-    return true;
+    connect(m_form.sections(), &SectionNavigator::entryMenuRequested, this,
+        [this](EntryListBox *list, int row, QPoint globalPos) {
+            m_menuList = list;
+            m_menuRow = row;
+            m_entryMenu->popup(globalPos);
+        });
 }
 
 TipvaultLink LinkCommands::linkTo(const EntryRef &place) const

@@ -5,6 +5,7 @@
 #include "userstate/userstate.h"
 
 #include <QObject>
+#include <QPointer>
 
 class QAction;
 class QMenu;
@@ -39,16 +40,13 @@ public:
 
     QMenu *entryMenu() const { return m_entryMenu; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void copy(const TipvaultLink &link);
 
     TForm1 &m_form;
     Seam &m_seam;
     QMenu *m_entryMenu = nullptr; // the entry lists' popup menu
-    EntryListBox *m_menuList = nullptr; // where it was opened ...
+    QPointer<EntryListBox> m_menuList; // where it was opened (gone after a rebuild) ...
     int m_menuRow = -1; // ... and on which row
 };
 

@@ -39,6 +39,7 @@ EntryListBox *SectionPage::list()
     setFocusProxy(m_list);
     m_list->show();
     connect(m_list, &EntryListBox::entryClicked, this, &SectionPage::entryClicked);
+    connect(m_list, &EntryListBox::entryMenuRequested, this, &SectionPage::entryMenuRequested);
     return m_list;
 }
 
