@@ -116,12 +116,14 @@ public:
     /// leaves the tab the click showed. An empty entry shows only the section.
     PlaceResult showPlace(const EntryRef &place, PlaceHint hint = {});
     /// Shows the window "Volltextsuche"; the index is brought up to date in
-    /// the background from its first opening on.
+    /// the background, from a moment after the window was first shown on.
     void Volltextsuche1Click();
     /// Does what a click on the result's entry in its list does, then shows
     /// the part and, in a text, selects the first of `terms` (folded).
     void openSearchHit(const search::Hit &hit, const QStringList &terms);
     search::SearchWindow *searchWindow() const { return m_searchWindow; }
+    /// The full-text index's service; null until the background build begins.
+    search::SearchService *searchService() const { return m_searchService; }
     QString statusText() const;
     void setStatusText(const QString &text);
     SectionNavigator *sections() const { return m_sections; }
@@ -134,6 +136,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildPanel();
@@ -142,6 +145,8 @@ private:
     void buildPages();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
+    /// Starts the index's service, which brings the index up to date at idle priority.
+    void startSearchIndex();
     QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
@@ -164,6 +169,7 @@ private:
     ReaderComforts *m_comforts = nullptr;
     search::SearchService *m_searchService = nullptr;
     search::SearchWindow *m_searchWindow = nullptr;
+    bool m_indexScheduled = false;
 };
 
 } // namespace tv
