@@ -103,9 +103,14 @@ void SearchIndex::createSchema()
     // The log of a large build is cut back once it is written into the file.
     m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536; "
                "PRAGMA journal_size_limit=4194304;");
-    Statement version(m_db->handle(), "PRAGMA user_version");
-    version.step();
-    if (version.integer(0) == kSchemaVersion)
+    qint64 stored = 0;
+    {
+        // Finished before the tables are dropped: a statement still running keeps them locked.
+        Statement version(m_db->handle(), "PRAGMA user_version");
+        version.step();
+        stored = version.integer(0);
+    }
+    if (stored == kSchemaVersion)
         return;
     Transaction tx(*m_db);
     m_db->exec(kDropAll);
