@@ -61,7 +61,10 @@ QString unpackedText(const QByteArray &packed)
 
 Body Body::of(const QString &text, bool failed)
 {
-    return { packedText(text), fold(text).toUtf8(), failed };
+    // The words leave the index folded from the stored text again, so they go
+    // in from what UTF-8 keeps of a lone surrogate too.
+    const QString stored = text.isValidUtf16() ? text : QString::fromUtf8(text.toUtf8());
+    return { packedText(stored), fold(stored).toUtf8(), failed };
 }
 
 Body bodyOf(PartKind kind, const QByteArray &bytes)
