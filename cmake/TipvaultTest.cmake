@@ -9,7 +9,8 @@ function(tipvault_add_test)
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set(env "TIPVAULT_TEST_BIN=${TIPVAULT_BIN_DIR}"
+  # A program a test starts never talks to a window the developer has open.
+  set(env "TIPVAULT_TEST_BIN=${TIPVAULT_BIN_DIR}" "TIPVAULT_NO_SINGLE_INSTANCE=1"
           "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1"
           "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   if(T_GUI)

@@ -9,7 +9,7 @@ _tipvault_cli()
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local words=("${COMP_WORDS[@]}") cword=$COMP_CWORD
 
-    local commands="sections entries show cat extract search stats integrate check pack pack-update"
+    local commands="sections entries show cat link extract search stats integrate check pack pack-update"
     local dir=() command="" i args=()
     for ((i = 1; i < cword; i++)); do
         case "${words[i]}" in
@@ -56,7 +56,8 @@ _tipvault_cli()
         local options="--help --dir"
         case "$command" in
         sections | entries) options+=" --json --names" ;;
-        show | stats | integrate | check) options+=" --json" ;;
+        show | stats | check | link) options+=" --json" ;;
+        integrate) options+=" --json --copy" ;;
         cat) options+=" --json --rtf" ;;
         extract) options+=" --json --force" ;;
         search) options+=" --json --section --kind" ;;
@@ -68,10 +69,10 @@ _tipvault_cli()
 
     local IFS=$'\n'
     case "$command:${#args[@]}" in
-    entries:0 | show:0 | cat:0 | extract:0)
+    entries:0 | show:0 | cat:0 | link:0 | extract:0)
         COMPREPLY=($(compgen -W "$(tipvault-cli "${dir[@]}" sections --names 2>/dev/null)" -- "$cur"))
         ;;
-    show:1 | cat:1 | extract:1)
+    show:1 | cat:1 | link:1 | extract:1)
         COMPREPLY=($(compgen -W "$(tipvault-cli "${dir[@]}" entries "${args[0]}" --names 2>/dev/null)" -- "$cur"))
         ;;
     extract:3 | integrate:0 | pack:* | pack-update:*)
@@ -82,7 +83,7 @@ _tipvault_cli()
     # Names hold blanks: quote what is inserted.
     local j
     for j in "${!COMPREPLY[@]}"; do
-        [[ $command:${#args[@]} == @(entries:0|show:0|show:1|cat:0|cat:1|extract:0|extract:1) ]] &&
+        [[ $command:${#args[@]} == @(entries:0|show:0|show:1|cat:0|cat:1|link:0|link:1|extract:0|extract:1) ]] &&
             COMPREPLY[j]=$(printf '%q' "${COMPREPLY[j]}")
     done
 }

@@ -2,6 +2,8 @@
 #include "mainwindow.h"
 
 #include "catalogue/errorreport.h"
+#include "app/cataloguemenu.h"
+#include "app/linkcommands.h"
 #include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
@@ -20,10 +22,10 @@
 #include "viewer/textpart.h"
 #include "viewer/wwwpart.h"
 #include "widgets/imagelist.h"
+#include "widgets/tablistaccessible.h"
 #include "zip/zipaccess.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +38,6 @@
 #include <QToolButton>
 
 #include <tuple>
-#include <unistd.h>
 
 namespace tv {
 namespace {
@@ -115,7 +116,19 @@ TForm1::TForm1(Seam &seam, QWidget *parent)
     on(m_grid, &IndexGrid::resized, &TForm1::FormResize);
     on(m_splitter1, &QSplitter::splitterMoved, &TForm1::FormResize);
     setTabOrder(m_edit1, m_pageControl1);
+    m_catalogues = new CatalogueMenu(*this, m_seam);
     m_comforts = new ReaderComforts(*this, m_seam);
+    m_links = new LinkCommands(*this, m_seam);
+    nameMenus();
+}
+
+void TForm1::nameMenus()
+{
+    // A popup menu is its own window, which a screen reader names by its title.
+    for (QAction *item : menuBar()->actions()) {
+        if (QMenu *menu = item->menu(); menu && menu->windowTitle().isEmpty())
+            menu->setWindowTitle(withoutMnemonics(menu->title()));
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -158,7 +171,8 @@ void TForm1::buildMenus()
     on(mail, &QAction::triggered, &TForm1::Mail1Click);
 }
 
-QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip)
+QToolButton *TForm1::speedButton(const QString &name, const QString &picture, const QString &tip,
+    const QString &spokenName, const QString &description)
 {
     auto *button = new QToolButton(m_panel1);
     button->setObjectName(name);
@@ -167,7 +181,9 @@ QToolButton *TForm1::speedButton(const QString &name, const QString &picture, co
     button->setIcon(toolbarPicture(picture));
     button->setIconSize(QSize(40, 40));
     button->setToolTip(tip);
-    button->setAccessibleName(tip);
+    // A reader says what the button is for, then what it opens.
+    button->setAccessibleName(spokenName);
+    button->setAccessibleDescription(description);
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -189,17 +205,18 @@ void TForm1::buildPanel()
     auto *row = new QHBoxLayout(m_panel1);
     row->setContentsMargins(1, 2, 4, 2);
     row->setSpacing(0);
-    for (const auto &[name, picture, address] : { std::tuple { u"Speedbutton", u"home", site::kHomeUrl },
-             std::tuple { u"SpeedButton3", u"news", site::kNewsUrl },
-             std::tuple { u"SpeedButton1", u"links", site::kLinksUrl } }) {
-        QToolButton *button = speedButton(
-            QString::fromUtf16(name), QString::fromUtf16(picture), QString::fromLatin1(address));
+    for (const auto &[name, picture, address, spoken] :
+        { std::tuple { u"Speedbutton", u"home", site::kHomeUrl, u"Startseite" },
+            std::tuple { u"SpeedButton3", u"news", site::kNewsUrl, u"Neuigkeiten" },
+            std::tuple { u"SpeedButton1", u"links", site::kLinksUrl, u"Links" } }) {
+        QToolButton *button = speedButton(QString::fromUtf16(name), QString::fromUtf16(picture),
+            QString::fromLatin1(address), QString::fromUtf16(spoken), QString::fromLatin1(address));
         connect(button, &QToolButton::clicked, this,
             [this, button] { guarded(m_seam, [&] { SpeedbuttonClick(button); }); });
         row->addWidget(button);
     }
-    QToolButton *quit
-        = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"), QStringLiteral("Beenden"));
+    QToolButton *quit = speedButton(QStringLiteral("SpeedButton2"), QStringLiteral("quit"),
+        QStringLiteral("Beenden"), QStringLiteral("Beenden"), QStringLiteral("Tipvault beenden"));
     on(quit, &QToolButton::clicked, &TForm1::Beenden1Click);
     row->addWidget(quit);
     row->addSpacing(31);
@@ -226,6 +243,8 @@ void TForm1::buildPages()
     m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
     m_pageControl2->setMinimumWidth(150);
     m_pageControl2->tabBar()->setFocusPolicy(Qt::NoFocus);
+    m_pageControl2->setAccessibleName(QStringLiteral("Teile des Eintrags"));
+    m_pageControl2->tabBar()->setAccessibleName(QStringLiteral("Teile"));
     auto *index = new QWidget;
     index->setObjectName(QStringLiteral("Index"));
     auto *indexLayout = new QVBoxLayout(index);
@@ -258,7 +277,7 @@ bool TForm1::FormCreate()
     m_grid->setCellText(0, 0, QStringLiteral("Typ"));
     m_grid->setCellText(1, 0, QStringLiteral("Beschreibung"));
     m_grid->setCellText(2, 0, QStringLiteral("Modul"));
-    setWindowTitle(mainCaption(windowTitle(), m_newestModule, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(windowTitle(), m_newestModule, m_sections->activeCaption()) + captionFolder());
 
     const QScreen *screen = QGuiApplication::primaryScreen();
     const MainWindowGeometry g = mainWindowGeometry(screen ? screen->size() : QSize(1024, 768));
@@ -276,15 +295,8 @@ void TForm1::FormResize()
 
 void TForm1::FormCloseQuery()
 {
-    try {
-        const QString work = GetWorkDir();
-        ClearDirectory(work);
-        // Leave the Work directory, so that nothing of ours keeps it busy.
-        if (::chdir("/") != 0) { }
-        QDir().rmdir(work);
-    } catch (const Error &) {
-        // A Work directory we may not use is left as it is; the window still closes.
-    }
+    // Our own folder goes; the Work directory only when no other process works in it.
+    releaseWorkDirectory();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -302,7 +314,8 @@ void TForm1::Beenden1Click()
 void TForm1::PageControl1Change()
 {
     setStatusText(QString());
-    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModule, m_sections->activeCaption()));
+    setWindowTitle(mainCaption(QString::fromUtf16(kBaseCaption), m_newestModule, m_sections->activeCaption())
+        + captionFolder());
     m_viewer->forgetCurrentEntry();
 }
 

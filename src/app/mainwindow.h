@@ -20,9 +20,11 @@ class QToolButton;
 
 namespace tv {
 
+class CatalogueMenu;
 class EntryListBox;
 class EntryViewer;
 class IndexGrid;
+class LinkCommands;
 class ReaderComforts;
 class SectionNavigator;
 class TZipAccess;
@@ -79,7 +81,8 @@ public:
     /// with exit code 0 and the window is never shown.
     bool FormCreate();
     /// "Modulupdates integrieren": asks for the folder, integrates its Update
-    /// archives and rebuilds the navigation from the changed catalogue.
+    /// archives and rebuilds the navigation from the changed catalogue. A
+    /// catalogue the user cannot write is first offered to be copied.
     void Moduleintegrieren1Click();
     void FormResize();
     void FormCloseQuery();
@@ -106,6 +109,17 @@ public:
     QByteArray GetListboxEntry(int n, int index) const;
 
     // Our own.
+    enum class Opening {
+        AtStart, ///< an incomplete catalogue gets the box and the program ends
+        FromMenu, ///< an incomplete catalogue gets the box and the one in use stays
+    };
+    /// Opens the catalogue in `folder`: checks it as the start does, makes it
+    /// the folder in use, builds the navigation from it and takes the state
+    /// kept for it; the caption names it. False after the box.
+    bool openCatalogue(const QString &folder, Opening how);
+    /// " - /home/anna/Tipps" after the caption while a catalogue opened
+    /// elsewhere than the Program directory is in use, else "".
+    QString captionFolder() const;
     /// Frees the section and part tabs, sets the caption back and runs
     /// FormCreate again; false when the catalogue is no longer complete.
     bool RebuildNavigation();
@@ -133,6 +147,8 @@ public:
     TZipAccess &updateZip() const { return *m_updateZip; }
     /// Favourites, history, the last session, zoom, print and PDF.
     ReaderComforts *comforts() const { return m_comforts; }
+    /// "Link kopieren" and opening "tipvault:" links.
+    LinkCommands *links() const { return m_links; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -143,17 +159,36 @@ private:
     /// The tool bar's web buttons, "E-Mail an den Webmaster" and "Modulstatistik...".
     void buildMenus();
     void buildPages();
+    /// Gives the menu bar's menus their titles as names, once all are made.
+    void nameMenus();
     /// After an update integration: the index reads the changes, the window the sections.
     void searchCatalogueChanged();
     /// Starts the index's service, which brings the index up to date at idle priority.
     void startSearchIndex();
-    QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip);
+    /// Starts it a moment from now, when the event loop has had its say.
+    void scheduleSearchIndex();
+    /// The catalogue in use cannot be written: offers to copy it into the
+    /// user's data folder and opens the copy. False when the command ends
+    /// here (the copy failed, or the copy could not be opened).
+    bool integrateIntoCopy();
+    /// A rebuild that finds the catalogue incomplete ends the program with 0, as
+    /// the start does. Outside an event loop there is nothing to end: the
+    /// start-up code handles FormCreate's result itself.
+    static void endProgram();
+    /// Another catalogue is open: the search window and its index, made for the old one, go.
+    void closeFullTextSearch();
+
+    /// A flat button of the tool bar; a screen reader calls it `spokenName` and
+    /// describes it with `description`.
+    QToolButton *speedButton(const QString &name, const QString &picture, const QString &tip,
+        const QString &spokenName, const QString &description);
     /// Connects a handler so that an exception in it reaches the error report.
     template <typename Signal, typename Sender>
     void on(Sender *sender, Signal signal, void (TForm1::*handler)());
 
     Seam &m_seam;
     QByteArray m_newestModule;
+    QString m_openedFolder; // the folder openCatalogue() made the one in use
 
     QWidget *m_panel1 = nullptr;
     QLineEdit *m_edit1 = nullptr;
@@ -167,6 +202,8 @@ private:
     std::unique_ptr<TZipAccess> m_updateZip;
     EntryViewer *m_viewer = nullptr;
     ReaderComforts *m_comforts = nullptr;
+    CatalogueMenu *m_catalogues = nullptr;
+    LinkCommands *m_links = nullptr;
     search::SearchService *m_searchService = nullptr;
     search::SearchWindow *m_searchWindow = nullptr;
     bool m_indexScheduled = false;

@@ -71,6 +71,11 @@ void TForm1::showEvent(QShowEvent *event)
     if (m_indexScheduled)
         return;
     m_indexScheduled = true;
+    scheduleSearchIndex();
+}
+
+void TForm1::scheduleSearchIndex()
+{
     // Once start-up is over and the window has drawn itself: the first search
     // should find the index ready, but nothing at start may wait for it.
     QTimer::singleShot(kIndexDelayMs, this, [this] { guarded(m_seam, [this] { startSearchIndex(); }); });
@@ -109,6 +114,17 @@ void TForm1::searchCatalogueChanged()
         m_searchService->refresh();
     if (m_searchWindow)
         m_searchWindow->reloadSections();
+}
+
+void TForm1::closeFullTextSearch()
+{
+    delete m_searchWindow;
+    m_searchWindow = nullptr;
+    delete m_searchService;
+    m_searchService = nullptr;
+    // The catalogue opened instead gets its index in the background too.
+    if (m_indexScheduled)
+        scheduleSearchIndex();
 }
 
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)

@@ -2,8 +2,10 @@
 #include "app/mainwindow.h"
 
 #include "catalogue/errorreport.h"
+#include "catalogue/paths.h"
 #include "catalogue/seam.h"
 #include "navigation/sectionnavigator.h"
+#include "updates/cataloguecopy.h"
 #include "updates/modulupdate.h"
 #include "updates/updatefolder.h"
 #include "viewer/entryviewer.h"
@@ -14,21 +16,41 @@
 #include <QThread>
 
 namespace tv {
-namespace {
 
-/// A rebuild that finds the catalogue incomplete ends the program with 0, as
-/// the start does. Outside an event loop there is nothing to end: the start-up
-/// code handles FormCreate's result itself.
-void endProgram()
+void TForm1::endProgram()
 {
     if (QThread::currentThread()->loopLevel() > 0)
         QCoreApplication::exit(0);
 }
 
-} // namespace
+bool TForm1::integrateIntoCopy()
+{
+    const QString parent = catalogueCopiesFolder();
+    if (!askYesNo(m_seam,
+            QStringLiteral("Der Katalog in '%1' kann nicht geändert werden. Soll er in Ihren Datenordner '%2' "
+                           "kopiert werden, um die Modulupdates dort zu integrieren? Der Katalog in '%1' "
+                           "bleibt, wie er ist.")
+                .arg(GetProgramDir(), parent)))
+        return true; // as ever: the integration says where it cannot write
+    QString copy;
+    QString reason;
+    bool copied = false;
+    {
+        const BusyCursor busy(m_seam);
+        copied = copyCatalogue(GetProgramDir(), parent, &copy, &reason);
+    }
+    if (!copied) {
+        showMessage(m_seam, MessageKind::Error,
+            QStringLiteral("Der Katalog konnte nicht nach '%1' kopiert werden: %2").arg(parent, reason));
+        return false;
+    }
+    return openCatalogue(copy, Opening::FromMenu);
+}
 
 void TForm1::Moduleintegrieren1Click()
 {
+    if (!isWritableFolder(GetProgramDir()) && !integrateIntoCopy())
+        return;
     const std::optional<QString> folder = chooseUpdateFolder(m_seam);
     if (!folder)
         return;

@@ -61,14 +61,8 @@ ReaderComforts::ReaderComforts(TForm1 &form, Seam &seam)
     : QObject(&form)
     , m_form(form)
     , m_seam(seam)
-    , m_state(std::make_unique<UserState>(GetProgramDir(), UserState::fileFor(GetProgramDir())))
 {
-    if (m_state->load() == UserState::LoadResult::Damaged) {
-        m_form.setStatusText(
-            QStringLiteral("Die gespeicherten Favoriten und Einstellungen in %1 sind beschädigt und werden "
-                           "nicht verwendet.")
-                .arg(m_state->path()));
-    }
+    loadState();
     buildMenus();
     connect(m_form.viewer(), &EntryViewer::pageShown, this, &ReaderComforts::pageShown);
     qApp->installEventFilter(this);
@@ -76,6 +70,26 @@ ReaderComforts::ReaderComforts(TForm1 &form, Seam &seam)
 }
 
 ReaderComforts::~ReaderComforts() = default;
+
+void ReaderComforts::loadState()
+{
+    m_state = std::make_unique<UserState>(GetProgramDir(), UserState::fileFor(GetProgramDir()));
+    if (m_state->load() == UserState::LoadResult::Damaged) {
+        m_form.setStatusText(
+            QStringLiteral("Die gespeicherten Favoriten und Einstellungen in %1 sind beschädigt und werden "
+                           "nicht verwendet.")
+                .arg(m_state->path()));
+    }
+}
+
+void ReaderComforts::catalogueOpened()
+{
+    loadState();
+    m_history = NavigationHistory();
+    rebuildFavouritesMenu();
+    updateCommands();
+    restoreSession();
+}
 
 QAction *ReaderComforts::command(
     QMenu *menu, const QString &name, const QString &text, void (ReaderComforts::*handler)(), QAction *before)
@@ -151,7 +165,7 @@ EntryRef ReaderComforts::shownPlace() const
     return { m_form.sections()->activeSection().line, {}, 0 };
 }
 
-void ReaderComforts::open(const EntryRef &place)
+bool ReaderComforts::open(const EntryRef &place)
 {
     switch (m_form.showPlace(place)) {
     case PlaceResult::NoSection:
@@ -163,8 +177,9 @@ void ReaderComforts::open(const EntryRef &place)
             QStringLiteral("Der Eintrag %1 ist nicht mehr vorhanden.").arg(quoted(place.entry)));
         break;
     case PlaceResult::Opened:
-        break;
+        return true;
     }
+    return false;
 }
 
 void ReaderComforts::restoreSession()

@@ -35,9 +35,16 @@ public:
 
     /// Shows the place that was shown at the last closing, as clicks would.
     void restoreSession();
+    /// Another catalogue folder is open (its navigation built): its own
+    /// favourites, zoom and last place replace ours, the history starts anew.
+    void catalogueOpened();
     /// Keeps the place shown and the zoom, as the window closes; a failure is
     /// told in a box, since the status bar goes with the window.
     void saveState();
+
+    /// Shows `place` through the window; a place that is gone is told on the
+    /// status bar (false).
+    bool open(const EntryRef &place);
 
     /// The entry and part tab shown; only the section when no entry is.
     EntryRef shownPlace() const;
@@ -63,6 +70,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// The state kept for the catalogue folder in use; a damaged file is told on the status bar.
+    void loadState();
     void buildMenus();
     /// A menu command whose handler's exceptions reach the error report;
     /// inserted before `before`, or appended.
@@ -78,8 +87,6 @@ private:
     void applyZoom();
     /// Opens a place of the history; a place that is gone is told on the status bar.
     void step(const EntryRef &place);
-    /// Shows `place` through the window; a place that is gone is told on the status bar.
-    void open(const EntryRef &place);
 
     TForm1 &m_form;
     Seam &m_seam;

@@ -38,21 +38,26 @@ QString sectionFileForCaption(const QByteArray &caption)
     return programFile(sectionFileName(ConvertUmlaut(caption, false)));
 }
 
-bool CheckFiles()
+bool catalogueComplete(const QString &dir)
 {
-    if (!fileExistsIn(GetProgramDir(), kSectionsFile))
+    if (!fileExistsIn(dir, kSectionsFile))
         return false;
     QList<QByteArray> lines;
     try {
-        lines = readSectionLines();
+        lines = readLines(resolveName(dir, kSectionsFile));
     } catch (const IoError &) {
         return false;
     }
     for (const QByteArray &line : lines) {
-        if (!fileExistsIn(GetProgramDir(), sectionFileName(line)))
+        if (!fileExistsIn(dir, sectionFileName(line)))
             return false;
     }
     return true;
+}
+
+bool CheckFiles()
+{
+    return catalogueComplete(GetProgramDir());
 }
 
 QByteArray GetNewestModul()

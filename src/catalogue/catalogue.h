@@ -32,8 +32,11 @@ QList<QByteArray> readSectionLines();
 /// The Section file of a section tab's caption ("Kältetechnik" -> Section_Kaeltetechnik.dat).
 QString sectionFileForCaption(const QByteArray &caption);
 
-/// True when Sections.dat exists and every Section file it lists exists too
-/// (a 0-byte Sections.dat passes). A Sections.dat that cannot be read fails.
+/// True when Sections.dat exists in `dir` and every Section file it lists
+/// exists too (a 0-byte Sections.dat passes). A Sections.dat that cannot be
+/// read fails.
+bool catalogueComplete(const QString &dir);
+/// catalogueComplete() of the Program directory.
 bool CheckFiles();
 
 /// [ModulDate] Modul of the installed Version file, "" when absent ("neu.tvm").

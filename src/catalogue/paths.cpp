@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <csignal>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,6 +62,11 @@ void setProgramDirOverride(const QString &dir)
     programDirOverride() = dir;
 }
 
+QString GetExecutableDir()
+{
+    return withSeparator(executableDir());
+}
+
 namespace {
 
 /// `dir` (no final "/") as a private directory of ours: created with mode 0700
@@ -97,9 +103,8 @@ bool ownedByAnotherUser(const QString &path)
     return lstatPath(path, &st) && st.st_uid != ::geteuid();
 }
 
-} // namespace
-
-QString GetWorkDir()
+/// Where the Work directory lies or will lie, without making it.
+QString sharedWorkPath()
 {
     QString temp = qEnvironmentVariable("TMPDIR");
     if (temp.isEmpty() || !temp.startsWith(u'/'))
@@ -111,9 +116,105 @@ QString GetWorkDir()
     struct stat st
     {
     };
-    if (lstatPath(own, &st) || ownedByAnotherUser(shared))
-        return privateDirectory(own);
-    return privateDirectory(shared);
+    return lstatPath(own, &st) || ownedByAnotherUser(shared) ? own : shared;
+}
+
+} // namespace
+
+QString GetSharedWorkDir()
+{
+    return privateDirectory(sharedWorkPath());
+}
+
+QString GetWorkDir()
+{
+    const QString folder = QString::number(::getpid());
+    // A process closing at this moment may remove the Work directory between
+    // our making it and making our folder in it: then we make both again.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            return privateDirectory(GetSharedWorkDir() + folder);
+        } catch (const IoError &e) {
+            if (attempt == 2 || e.code() != IoError::codeFromErrno(ENOENT))
+                throw;
+        }
+    }
+}
+
+bool isProcessGone(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+namespace {
+
+/// The process numbers of the folders in the Work directory, with whether
+/// their process still runs.
+QList<std::pair<QString, bool>> processFolders(const QString &shared)
+{
+    QList<std::pair<QString, bool>> folders;
+    const QStringList names = QDir(shared).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        bool number = false;
+        const qlonglong pid = name.toLongLong(&number);
+        if (!number || pid <= 0 || QString::number(pid) != name)
+            continue;
+        folders.append({ name, !isProcessGone(pid) });
+    }
+    return folders;
+}
+
+/// Removes the folders of gone processes; true when no folder of another
+/// running process is left.
+bool removeGoneFolders(const QString &shared)
+{
+    const QString own = QString::number(::getpid());
+    bool alone = true;
+    for (const auto &[name, running] : processFolders(shared)) {
+        if (!running)
+            QDir(shared + name).removeRecursively();
+        else if (name != own)
+            alone = false;
+    }
+    return alone;
+}
+
+/// Empties `dir` of its plain files and removes it when that leaves it empty.
+void clearAndRemove(const QString &dir)
+{
+    ClearDirectory(dir);
+    // Leave the folder, so that nothing of ours keeps it busy.
+    if (::chdir("/") != 0) { }
+    QDir().rmdir(dir);
+}
+
+} // namespace
+
+void sweepWorkDirectory()
+{
+    struct stat st
+    {
+    };
+    if (!lstatPath(sharedWorkPath(), &st))
+        return; // nothing to sweep, and nothing is made
+    try {
+        removeGoneFolders(GetSharedWorkDir());
+    } catch (const Error &) {
+        // Nothing of ours can lie in a Work directory we may not use.
+    }
+}
+
+void releaseWorkDirectory()
+{
+    try {
+        clearAndRemove(GetWorkDir());
+        const QString shared = GetSharedWorkDir();
+        // Another process's files stay; its closing removes the Work directory.
+        if (removeGoneFolders(shared))
+            clearAndRemove(shared); // goes only when empty: a process starting now keeps it
+    } catch (const Error &) {
+        // A Work directory we may not use is left as it is.
+    }
 }
 
 QByteArray ConvertUmlaut(QByteArray text, bool toUmlaut)

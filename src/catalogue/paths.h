@@ -15,19 +15,47 @@ namespace tv {
 
 class Seam;
 
-/// The directory of the running executable, ending with "/".
+/// The catalogue folder in use, ending with "/": the folder opened with
+/// setProgramDirOverride(), else the directory of the running executable.
+/// Catalogue files, the Settings file and the modules are read from here.
 QString GetProgramDir();
-/// Makes GetProgramDir() answer `dir` instead (tests, and tools that open a
-/// catalogue elsewhere); an empty string restores the executable's directory.
+/// Makes GetProgramDir() answer `dir` instead (a catalogue opened elsewhere,
+/// `tipvault-cli --dir`, tests); an empty string restores the executable's directory.
 void setProgramDirOverride(const QString &dir);
+/// The directory of the running executable, ending with "/", whatever
+/// catalogue is open: the engines lie here, and it names the installation.
+QString GetExecutableDir();
 
-/// $TMPDIR (else /tmp) + "TIPVAULT/", created with mode 0700 when missing.
-/// When another user owns "TIPVAULT" (a shared /tmp), "TIPVAULT-<uid>/" beside
-/// it, which then stays in use for as long as it exists. Throws IoError when
-/// the directory cannot be created, or when what stands there is a symbolic
-/// link, not a directory, or owned by another user: nothing is ever written
-/// through a directory another local user controls.
+/// The Work directory shared by this user's Tipvault processes: $TMPDIR (else
+/// /tmp) + "TIPVAULT/", created with mode 0700 when missing. When another user
+/// owns "TIPVAULT" (a shared /tmp), "TIPVAULT-<uid>/" beside it, which then
+/// stays in use for as long as it exists. Throws IoError when the directory
+/// cannot be created, or when what stands there is a symbolic link, not a
+/// directory, or owned by another user: nothing is ever written through a
+/// directory another local user controls.
+QString GetSharedWorkDir();
+
+/// This process's own folder in the Work directory, "<shared>/<pid>/", made
+/// (mode 0700, same checks) when missing. Every file a process extracts goes
+/// here, so that no other process's closing can remove it; "GetWorkDir" is
+/// this folder for every caller. Throws IoError as GetSharedWorkDir().
 QString GetWorkDir();
+
+/// True when no process of number `pid` runs any more (a folder or file it
+/// left may go).
+bool isProcessGone(qint64 pid);
+
+/// Removes the folders that processes which are gone left in the Work
+/// directory (at start, and before an update integration). Silent; a Work
+/// directory we may not use is left alone.
+void sweepWorkDirectory();
+
+/// At the end of the process: empties its own folder of plain files and
+/// removes it when that leaves it empty (a subfolder keeps it, to be swept
+/// at a later start), sweeps the folders of gone processes and then, when no
+/// other running process has a folder there, does the same to the Work
+/// directory itself. Silent.
+void releaseWorkDirectory();
 
 /// ToUmlaut: every "ae" becomes "ä" (Kaeltetechnik -> Kältetechnik);
 /// otherwise every "ä" becomes "ae". Exact bytes, so "AE" and "Ä" never change.

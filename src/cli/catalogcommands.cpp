@@ -11,6 +11,7 @@
 #include "cli/output.h"
 #include "cli/packer.h"
 #include "stats/modulstatistik.h"
+#include "updates/cataloguecopy.h"
 #include "updates/modulupdate.h"
 #include "updates/updatefolder.h"
 #include "zip/zipaccess.h"
@@ -60,6 +61,19 @@ int Runner::integrate()
     const QString dir = withSeparator(folder.absoluteFilePath());
     if (!QFileInfo(GetProgramDir()).isDir())
         throw CliError(QStringLiteral("Der Katalogordner '%1' existiert nicht.").arg(GetProgramDir()));
+    QString copy;
+    if (!isWritableFolder(GetProgramDir())) {
+        if (!m_parser.isSet(QStringLiteral("copy")))
+            throw CliError(QStringLiteral("Der Katalog in '%1' kann nicht geändert werden. Mit --copy wird er "
+                                          "nach '%2' kopiert und die Modulupdates werden dort integriert.")
+                               .arg(GetProgramDir(), catalogueCopiesFolder()));
+        QString reason;
+        if (!copyCatalogue(GetProgramDir(), catalogueCopiesFolder(), &copy, &reason))
+            throw CliError(QStringLiteral("Der Katalog konnte nicht nach '%1' kopiert werden: %2")
+                               .arg(catalogueCopiesFolder(), reason));
+        note(QStringLiteral("Der Katalog wurde nach '%1' kopiert; öffnen mit: tipvault '%1'").arg(copy));
+        setProgramDirOverride(copy);
+    }
     // As the menu command: the folder searched is remembered for the next time.
     setModulPath(dir);
     TZipAccess zip(m_seam);
@@ -77,7 +91,8 @@ int Runner::integrate()
     m_progress.clear();
     const int failed = m_seam.errorCount();
     if (m_json)
-        printJson({ { QStringLiteral("integrated"), count }, { QStringLiteral("failed"), failed } });
+        printJson({ { QStringLiteral("integrated"), count }, { QStringLiteral("failed"), failed },
+            { QStringLiteral("catalogue"), GetProgramDir() } });
     else
         print(count == 0 ? QStringLiteral("Es wurde kein Modul integriert...\n")
                          : QStringLiteral("Es wurde(n) %1 Modul(e) integriert.\n").arg(count));

@@ -29,6 +29,9 @@ const QList<Command> &commands()
                 "Den Text eines Teils (RTF als reiner Text), die Dateien eines Archivs, die Adresse "
                 "eines Links oder die HTML-Seite"),
             2, 3, { QStringLiteral("json"), QStringLiteral("rtf") } },
+        { QStringLiteral("link"), QStringLiteral("RUBRIK EINTRAG [TEIL]"),
+            QStringLiteral("Den Link \"tipvault:?...\" zu einem Eintrag oder Teil, für \"tipvault LINK\""), 2, 3,
+            { QStringLiteral("json") } },
         { QStringLiteral("extract"), QStringLiteral("RUBRIK EINTRAG TEIL ORDNER"),
             QStringLiteral("Die Dateien eines Archiv-Teils flach in ORDNER entpacken"), 4, 4,
             { QStringLiteral("json"), QStringLiteral("force") } },
@@ -42,7 +45,7 @@ const QList<Command> &commands()
             { QStringLiteral("json") } },
         { QStringLiteral("integrate"), QStringLiteral("ORDNER"),
             QStringLiteral("Die Update-Archive (*.tvu) in ORDNER integrieren wie \"Module integrieren\""), 1,
-            1, { QStringLiteral("json") } },
+            1, { QStringLiteral("json"), QStringLiteral("copy") } },
         { QStringLiteral("check"), QString(),
             QStringLiteral("Den Katalog prüfen: ein Befund je Zeile als DATEI:ZEILE: Fehler|Warnung: Text"),
             0, 0, { QStringLiteral("json") } },
@@ -65,6 +68,9 @@ QList<QCommandLineOption> allOptions()
         QCommandLineOption(
             QStringLiteral("rtf"), QStringLiteral("Die gespeicherten Bytes unverändert ausgeben")),
         QCommandLineOption(QStringLiteral("force"), QStringLiteral("Vorhandene Dateien ersetzen")),
+        QCommandLineOption(QStringLiteral("copy"),
+            QStringLiteral("Einen Katalog, der nicht geändert werden kann, in den Datenordner kopieren und dort "
+                           "integrieren")),
         QCommandLineOption(QStringLiteral("section"), QStringLiteral("Nur in dieser Rubrik suchen"),
             QStringLiteral("RUBRIK")),
         QCommandLineOption(QStringLiteral("kind"),

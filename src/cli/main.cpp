@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tipvault-cli: the catalogue from the shell, and the tools to write one.
+#include "catalogue/paths.h"
 #include "cli/commands.h"
 
 #include <QCoreApplication>
@@ -11,5 +12,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     // The program's name: search shares the full-text index the program keeps in its cache.
     QCoreApplication::setApplicationName(QStringLiteral("Tipvault"));
-    return tv::cli::run(QCoreApplication::arguments());
+    tv::sweepWorkDirectory();
+    const int code = tv::cli::run(QCoreApplication::arguments());
+    // Its own folder in the Work directory goes; the program's files stay.
+    tv::releaseWorkDirectory();
+    return code;
 }

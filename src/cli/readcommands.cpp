@@ -11,6 +11,8 @@
 #include "cli/partfiles.h"
 #include "cli/partkinds.h"
 #include "cli/parttext.h"
+#include "userstate/tipvaultlink.h"
+#include "userstate/userstate.h"
 
 #include <QDate>
 #include <QDir>
@@ -164,6 +166,32 @@ int Runner::show()
                     QStringLiteral("Modul"), QStringLiteral("Datei"), QStringLiteral("Status"),
                     QStringLiteral("Beschreibung") },
             rows, { 0 }));
+    return ExitOk;
+}
+
+int Runner::link()
+{
+    const Section section = resolveSection(m_args[0]);
+    const Entry entry = resolveEntry(section, m_args[1]);
+    TipvaultLink link;
+    link.section = section.line;
+    link.entry = entry.name;
+    if (m_args.size() > 2) {
+        const Part part = resolvePart(section, entry, m_args[2]);
+        link.part = part.caption;
+        // Parts are named by caption; of several with one caption, which one it is.
+        link.partOccurrence = 0;
+        for (const Part &other : section.file().parts(entry))
+            link.partOccurrence += other.number <= part.number && other.caption == part.caption ? 1 : 0;
+    }
+    // Given with --dir, the folder goes into the link: the program opens it first.
+    if (catalogueKey(GetProgramDir()) != catalogueKey(GetExecutableDir()))
+        link.folder = catalogueKey(GetProgramDir());
+    const QString address = formatLink(link);
+    if (m_json)
+        printJson({ { QStringLiteral("link"), address } });
+    else
+        print(address + u'\n');
     return ExitOk;
 }
 

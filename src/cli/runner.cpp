@@ -46,6 +46,8 @@ int Runner::run()
         return cat();
     if (c == u"extract")
         return extract();
+    if (c == u"link")
+        return link();
     if (c == u"search")
         return search();
     return stats();

@@ -43,6 +43,7 @@ private:
     int show();
     int cat();
     int extract();
+    int link();
 
     int search();
 

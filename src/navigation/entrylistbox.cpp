@@ -6,6 +6,7 @@
 #include "navigation/shorttext.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -169,6 +170,19 @@ void EntryListBox::mouseReleaseEvent(QMouseEvent *event)
     QListWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && selectedRow() >= 0 && itemAt(event->position().toPoint()))
         emit entryClicked(this);
+}
+
+void EntryListBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+    const QListWidgetItem *entry
+        = mouse ? itemAt(viewport()->mapFromGlobal(event->globalPos())) : currentItem();
+    if (!entry)
+        return;
+    // From the keyboard the menu opens on the row, not wherever the pointer rests.
+    const QPoint at = mouse ? event->globalPos()
+                            : viewport()->mapToGlobal(visualItemRect(entry).bottomLeft());
+    emit entryMenuRequested(this, row(entry), at);
 }
 
 void EntryListBox::keyPressEvent(QKeyEvent *event)

@@ -69,8 +69,12 @@ public:
 
 signals:
     void entryClicked(tv::EntryListBox *list);
+    /// The popup menu was asked for on `row` (by the mouse, or the menu key on
+    /// the current row), to be shown at `globalPos`.
+    void entryMenuRequested(tv::EntryListBox *list, int row, QPoint globalPos);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -32,6 +32,7 @@ void SectionNavigator::CreateSectionTabs()
         const Section &section = sections[n - 1];
         auto *sheet = new SectionPage(section, n, context);
         connect(sheet, &SectionPage::entryClicked, this, &SectionNavigator::entryClicked);
+        connect(sheet, &SectionPage::entryMenuRequested, this, &SectionNavigator::entryMenuRequested);
         const int index = m_pageControl->addTab(sheet, tabText(section.caption));
         m_pageControl->setTabToolTip(index, fromCp1252(section.caption));
     }

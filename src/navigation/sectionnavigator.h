@@ -63,6 +63,7 @@ public:
 
 signals:
     void entryClicked(tv::EntryListBox *list);
+    void entryMenuRequested(tv::EntryListBox *list, int row, QPoint globalPos);
 
 private:
     SectionPage *page(int tab) const;

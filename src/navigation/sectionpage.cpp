@@ -34,7 +34,12 @@ EntryListBox *SectionPage::list()
     m_list->setAccessibleName(fromCp1252(m_section.caption));
     m_list->setEntries(ini::sectionNames(programFile(sectionFileName(m_section.line))));
     layout->addWidget(m_list);
+    // Ctrl+Tab from a list focuses the page it shows next: the focus goes on
+    // into its list, which is shown now rather than after the page's show event.
+    setFocusProxy(m_list);
+    m_list->show();
     connect(m_list, &EntryListBox::entryClicked, this, &SectionPage::entryClicked);
+    connect(m_list, &EntryListBox::entryMenuRequested, this, &SectionPage::entryMenuRequested);
     return m_list;
 }
 

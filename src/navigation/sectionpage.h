@@ -27,6 +27,7 @@ public:
 
 signals:
     void entryClicked(tv::EntryListBox *list);
+    void entryMenuRequested(tv::EntryListBox *list, int row, QPoint globalPos);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sectiontabs.h"
 
+#include "navigation/sectiontabsaccessible.h"
 #include "navigation/shorttext.h"
+#include "widgets/tablistaccessible.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -86,6 +88,8 @@ private:
 WrappingTabBar::WrappingTabBar(QWidget *parent)
     : QWidget(parent)
 {
+    // First: the name below is announced, and that makes the bar's interface.
+    installSectionTabsAccessibility();
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -139,9 +143,11 @@ void WrappingTabBar::setCurrentIndex(int index)
 {
     if (index < 0 || index >= count() || index == m_current)
         return;
+    const int previous = m_current;
     m_current = index;
     // The chosen row moves next to the page: the rows change.
     relayout();
+    announceCurrentTab(this, previous, index);
     emit currentChanged(index);
 }
 

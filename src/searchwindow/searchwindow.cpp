@@ -5,6 +5,7 @@
 #include "search/searchservice.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -102,6 +103,10 @@ SearchWindow::SearchWindow(
     m_query->setObjectName(QStringLiteral("Suchbegriff"));
     m_query->setAccessibleName(QStringLiteral("Suchbegriff"));
     m_query->setClearButtonEnabled(true);
+    // Qt's clear button has only its icon; its action's text names it for a
+    // screen reader and becomes its tool tip.
+    for (QAction *clear : m_query->findChildren<QAction *>(Qt::FindDirectChildrenOnly))
+        clear->setText(QStringLiteral("Suchbegriff löschen"));
     auto *queryLabel = new QLabel(QStringLiteral("&Suchbegriff:"), this);
     queryLabel->setBuddy(m_query);
 

@@ -19,8 +19,6 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <cerrno>
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,11 +110,6 @@ QString shownName(QString name)
             c = u'?';
     }
     return name;
-}
-
-bool isProcessGone(const QString &pid)
-{
-    return ::kill(pid_t(pid.toInt()), 0) != 0 && errno == ESRCH;
 }
 
 /// Removes the plain files of `dir` whose names `isLeftover` accepts.
@@ -574,11 +567,12 @@ void ModulUpdate::reportFailure()
 
 void removeIntegrationLeftovers()
 {
+    sweepWorkDirectory();
     removeFilesIn(GetProgramDir(), [](const QString &name) { return kStagedName.match(name).hasMatch(); });
     const QString ownPid = QString::number(::getpid());
     removeFilesIn(GetWorkDir(), [&ownPid](const QString &name) {
         const QRegularExpressionMatch match = kUnzipTempName.match(name);
-        return match.hasMatch() && match.captured(1) != ownPid && isProcessGone(match.captured(1));
+        return match.hasMatch() && match.captured(1) != ownPid && isProcessGone(match.captured(1).toLongLong());
     });
 }
 

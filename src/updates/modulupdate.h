@@ -146,7 +146,8 @@ private:
 /// ".tipvault-XXXXXX" in the Program directory (with the temporaries the ZIP
 /// engine and the INI writer made beside them, ".tipvault-XXXXXX.YYYYYY"), and
 /// the UNZIP engine's ".unzipengine-<pid>-<n>" in the Work directory when no
-/// process of that number runs any more. Nothing else is touched.
+/// process of that number runs any more, and the folders of gone processes in
+/// the Work directory. Nothing else is touched.
 void removeIntegrationLeftovers();
 
 /// An error that stopped the integration (a Version file that cannot be

@@ -113,6 +113,7 @@ TextPartMenu::TextPartMenu(const PartContext &context, QWidget *parent)
     , m_context(context)
 {
     setObjectName(QStringLiteral("PopupMenu1"));
+    setWindowTitle(QStringLiteral("Textmenü")); // what a screen reader calls it
     QAction *all = addAction(QStringLiteral("Alles markieren"));
     all->setObjectName(QStringLiteral("Allesmarkieren1"));
     m_kopieren = addAction(imageListIcon(ImgCopy), QStringLiteral("&Kopieren"));

@@ -191,20 +191,24 @@ private slots:
         if (::chown(native.constData(), 65534, 65534) != 0)
             QSKIP("cannot give a folder to another user here (needs root)");
         const QString mine = m_dirs->tempDir() + QStringLiteral("TIPVAULT-%1/").arg(::geteuid());
-        QCOMPARE(GetWorkDir(), mine);
-        struct stat st
-        {
-        };
-        QCOMPARE(::lstat(QFile::encodeName(mine).constData(), &st), 0);
-        QVERIFY(S_ISDIR(st.st_mode));
-        QCOMPARE(int(st.st_mode & 0777), 0700);
-        QCOMPARE(st.st_uid, ::geteuid());
-        TestDirs::writeFile(mine + QStringLiteral("a.rtf"), "x");
-        QCOMPARE(workFile("a.rtf"), mine + QStringLiteral("a.rtf"));
+        const QString ours = mine + QString::number(::getpid()) + u'/';
+        QCOMPARE(GetWorkDir(), ours);
+        QCOMPARE(GetSharedWorkDir(), mine);
+        for (const QString &dir : { mine, ours }) {
+            struct stat st
+            {
+            };
+            QCOMPARE(::lstat(QFile::encodeName(dir).constData(), &st), 0);
+            QVERIFY(S_ISDIR(st.st_mode));
+            QCOMPARE(int(st.st_mode & 0777), 0700);
+            QCOMPARE(st.st_uid, ::geteuid());
+        }
+        TestDirs::writeFile(ours + QStringLiteral("a.rtf"), "x");
+        QCOMPARE(workFile("a.rtf"), ours + QStringLiteral("a.rtf"));
         // Theirs stays untouched, and ours stays ours even when theirs is gone.
         QVERIFY(QDir(theirs).isEmpty());
         QVERIFY(QDir().rmdir(theirs));
-        QCOMPARE(GetWorkDir(), mine);
+        QCOMPARE(GetWorkDir(), ours);
     }
 
     void perUserWorkDirHasTheSameChecks()

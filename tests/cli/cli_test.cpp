@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QUrl>
 #include <QtTest>
 
 using namespace tv;
@@ -225,6 +226,30 @@ private slots:
                          QStringLiteral("1"), QStringLiteral("--rtf") }),
             env);
         QCOMPARE(run.out, QByteArray("{\\rtf1\\ansi\\ansicpg1252 Gr\\'fc\\'dfe aus der K\\'e4lte\\par}"));
+    }
+
+    void linkNamesItsPlaceByNames_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("entry") << QStringList { QStringLiteral("grafik"), QStringLiteral("bitmaps l") }
+                               << QStringLiteral("tipvault:?rubrik=Grafik&eintrag=Bitmaps%20laden");
+        QTest::newRow("part by number")
+            << QStringList { QStringLiteral("kä"), QStringLiteral("kühlung"), QStringLiteral("2") }
+            << QStringLiteral("tipvault:?rubrik=Kaeltetechnik&eintrag=K%C3%BChlung%20pr%C3%BCfen&teil=Beispiel");
+    }
+    void linkNamesItsPlaceByNames()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, link);
+        writeSmallCatalogue(dir());
+        const CliRun run = runCli(at(QStringList { QStringLiteral("link") } + arguments));
+        QVERIFY2(run.code == 0, qPrintable(run.describe()));
+        // Given with --dir, the folder is part of the link.
+        QCOMPARE(QString::fromUtf8(run.out),
+            link + QStringLiteral("&ordner=")
+                + QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(dir()).canonicalFilePath() + u'/'))
+                + u'\n');
     }
 
     void catListsArchivesAndPrintsLinksAndPages()

@@ -135,8 +135,11 @@ private slots:
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray exec
-            = "Exec=\"" + QFile::encodeName(installed(QStringLiteral("bin/tipvault"))) + "\"\n";
-        QVERIFY2(file.readAll().contains(exec), exec.constData());
+            = "Exec=\"" + QFile::encodeName(installed(QStringLiteral("bin/tipvault"))) + "\" %u\n";
+        const QByteArray content = file.readAll();
+        QVERIFY2(content.contains(exec), exec.constData());
+        // "tipvault:" links open in the program.
+        QVERIFY(content.contains("\nMimeType=x-scheme-handler/tipvault;\n"));
 
         const CommandResult check = runCommand(QStringLiteral("desktop-file-validate"), { entry });
         QVERIFY2(check.code == 0 && check.out.isEmpty(), qPrintable(check.describe()));
@@ -155,7 +158,7 @@ private slots:
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray exec
-            = "Exec=\"" + QFile::encodeName(m_root.path()) + "/a b\\\\$c\\\\\"d\\\\`e/bin/tipvault\"\n";
+            = "Exec=\"" + QFile::encodeName(m_root.path()) + "/a b\\\\$c\\\\\"d\\\\`e/bin/tipvault\" %u\n";
         QVERIFY2(file.readAll().contains(exec), exec.constData());
         const CommandResult check = runCommand(QStringLiteral("desktop-file-validate"), { entry });
         QVERIFY2(check.code == 0 && check.out.isEmpty(), qPrintable(check.describe()));

@@ -89,7 +89,9 @@ private slots:
         QVERIFY(QFile::exists(share + QStringLiteral("doc/tipvault/changelog.gz")));
         QFile entry(share + QStringLiteral("applications/") + kAppId + QStringLiteral(".desktop"));
         QVERIFY(entry.open(QIODevice::ReadOnly));
-        QVERIFY(entry.readAll().contains("\nExec=tipvault\n"));
+        const QByteArray content = entry.readAll();
+        QVERIFY(content.contains("\nExec=tipvault %u\n"));
+        QVERIFY(content.contains("\nMimeType=x-scheme-handler/tipvault;\n"));
     }
 
     void everyFileBelongsToRoot()

@@ -23,3 +23,10 @@ void clickEntry(tv::TForm1 &form, int row, int section = 1);
 /// "Farben & Stifte", "Dateien kopieren") and "Kaeltetechnik", shown with "ä"
 /// ("Kühlschrank"); the newest module "neu.tvm" unless `withNewest` is false.
 void writeSmallCatalogue(const TestDirs &dirs, bool withNewest = true);
+
+/// A catalogue with a page of every kind: sections "Grafik" (entry "Alle Teile":
+/// "Artikel" in RTF, "Hinweise" in plain text, "Beispiel" an archive, an
+/// "HTML-Seite", a "WWW-Link" and a "Komponente" whose module "fehlt" is not
+/// installed; entry "Zweiter"), "Kaeltetechnik" ("Kühlschrank") and
+/// "Bilder & Farben" ("Pinsel"), all parts in the newest module "basis.tvm".
+void writeEveryPartKindCatalogue(const TestDirs &dirs);

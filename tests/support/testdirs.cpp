@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QtTest>
 
+#include <unistd.h>
+
 
 
 TestDirs::TestDirs()
@@ -51,6 +53,11 @@ QString TestDirs::tempDir() const
 }
 
 QString TestDirs::workDir() const
+{
+    return sharedWorkDir() + QString::number(::getpid()) + u'/';
+}
+
+QString TestDirs::sharedWorkDir() const
 {
     return tempDir() + QStringLiteral("TIPVAULT/");
 }

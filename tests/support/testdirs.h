@@ -8,7 +8,8 @@
 /// @short A temporary Program directory, TMPDIR, configuration and cache folder for one test.
 ///
 /// Points GetProgramDir() at a fresh folder, $TMPDIR at another, so that the
-/// Work directory is "<tmp>/TIPVAULT/", and $XDG_CONFIG_HOME and
+/// Work directory is "<tmp>/TIPVAULT/"
+/// (this process's folder "<tmp>/TIPVAULT/<pid>/"), and $XDG_CONFIG_HOME and
 /// $XDG_CACHE_HOME at two more, so that what the program keeps for the user
 /// (state, full-text index) never reaches the real home. All go when it is
 /// destroyed.
@@ -20,7 +21,8 @@ public:
 
     QString programDir() const; // ends with "/"
     QString tempDir() const; // ends with "/"
-    QString workDir() const; // tempDir() + "TIPVAULT/"
+    QString workDir() const; // this process's folder: sharedWorkDir() + "<pid>/"
+    QString sharedWorkDir() const; // tempDir() + "TIPVAULT/"
     QString configDir() const; // $XDG_CONFIG_HOME, ends with "/"
     QString cacheDir() const; // $XDG_CACHE_HOME, ends with "/"
 

@@ -80,6 +80,7 @@ int main(int argc, char **argv)
     const int count = IntegrateUpdates(seam, zip, args[2], observer);
     for (const QString &text : seam.messageTexts())
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
+    releaseWorkDirectory(); // as the program does at its end
     if (killing)
         return 99;
     return count + (seam.messages.isEmpty() ? 0 : 100);

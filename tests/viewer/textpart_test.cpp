@@ -224,8 +224,8 @@ private slots:
 
     void aWorkDirectoryOfAnotherUserDoesNotStopTheText()
     {
-        QDir().mkpath(m_dirs->workDir());
-        if (::chown(QFile::encodeName(m_dirs->workDir()).constData(), 65534, 65534) != 0)
+        QDir().mkpath(m_dirs->sharedWorkDir());
+        if (::chown(QFile::encodeName(m_dirs->sharedWorkDir()).constData(), 65534, 65534) != 0)
             QSKIP("cannot give a folder to another user here (needs root)");
         click(Notiz);
         QCOMPARE(m_seam->messageTexts(), QStringList());
