@@ -133,7 +133,7 @@ public:
     /// leaves the tab the click showed. An empty entry shows only the section.
     PlaceResult showPlace(const EntryRef &place, PlaceHint hint = {});
     /// Shows the window "Volltextsuche"; the index is brought up to date in
-    /// the background from its first opening on.
+    /// the background, from a moment after the window was first shown on.
     void Volltextsuche1Click();
     /// Does what a click on the result's entry in its list does, then shows
     /// the part and, in a text, selects the first of `terms` (folded).
@@ -142,6 +142,8 @@ public:
     /// "Im Text suchen...": the find bar under the part shown opens.
     void ImTextSuchen1Click();
     FindBar *findBar() const { return m_findBar; }
+    /// The full-text index's service; null until the background build begins.
+    search::SearchService *searchService() const { return m_searchService; }
     QString statusText() const;
     void setStatusText(const QString &text);
     SectionNavigator *sections() const { return m_sections; }
@@ -156,6 +158,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildPanel();
@@ -168,6 +171,10 @@ private:
     void searchCatalogueChanged();
     /// "Bearbeiten": "Im Text suchen..." (Ctrl+F).
     void buildEditMenu(QMenuBar *bar);
+    /// Starts the index's service, which brings the index up to date at idle priority.
+    void startSearchIndex();
+    /// Starts it a moment from now, when the event loop has had its say.
+    void scheduleSearchIndex();
     /// The catalogue in use cannot be written: offers to copy it into the
     /// user's data folder and opens the copy. False when the command ends
     /// here (the copy failed, or the copy could not be opened).
@@ -209,6 +216,7 @@ private:
     LinkCommands *m_links = nullptr;
     search::SearchService *m_searchService = nullptr;
     search::SearchWindow *m_searchWindow = nullptr;
+    bool m_indexScheduled = false;
 };
 
 } // namespace tv

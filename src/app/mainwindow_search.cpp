@@ -16,11 +16,15 @@
 #include "viewer/textpart.h"
 
 #include <QLineEdit>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextEdit>
 
 namespace tv {
 namespace {
+
+// How long after the main window is first shown the index begins to update.
+constexpr int kIndexDelayMs = 1500;
 
 // Selects the first place where one of `terms` occurs, block by block, the
 // way the index folded the text; false when none does.
@@ -61,12 +65,35 @@ QList<Section> sectionsOrNone()
 
 } // namespace
 
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_indexScheduled)
+        return;
+    m_indexScheduled = true;
+    scheduleSearchIndex();
+}
+
+void TForm1::scheduleSearchIndex()
+{
+    // Once start-up is over and the window has drawn itself: the first search
+    // should find the index ready, but nothing at start may wait for it.
+    QTimer::singleShot(kIndexDelayMs, this, [this] { guarded(m_seam, [this] { startSearchIndex(); }); });
+}
+
+void TForm1::startSearchIndex()
+{
+    if (m_searchService)
+        return;
+    const QString dir = GetProgramDir();
+    m_searchService = new search::SearchService(dir, search::SearchIndex::defaultPath(dir), this);
+    m_searchService->start();
+}
+
 void TForm1::Volltextsuche1Click()
 {
     if (!m_searchWindow) {
-        const QString dir = GetProgramDir();
-        m_searchService = new search::SearchService(dir, search::SearchIndex::defaultPath(dir), this);
-        m_searchService->start(); // first: the window opens saying that the index is being built
+        startSearchIndex(); // first: the window opens saying how far the index is
         m_searchWindow = new search::SearchWindow(
             m_searchService, sectionsOrNone,
             [this](const search::Hit &hit, const QStringList &terms) {
@@ -95,6 +122,9 @@ void TForm1::closeFullTextSearch()
     m_searchWindow = nullptr;
     delete m_searchService;
     m_searchService = nullptr;
+    // The catalogue opened instead gets its index in the background too.
+    if (m_indexScheduled)
+        scheduleSearchIndex();
 }
 
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)

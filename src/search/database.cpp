@@ -68,6 +68,15 @@ Statement &Statement::bind(int index, const QString &text)
     return *this;
 }
 
+Statement &Statement::bindUtf8(int index, const QByteArray &utf8)
+{
+    const int rc = sqlite3_bind_text64(m_stmt, index, utf8.isNull() ? "" : utf8.constData(),
+        sqlite3_uint64(utf8.size()), SQLITE_STATIC, SQLITE_UTF8);
+    if (rc != SQLITE_OK)
+        fail(m_db, rc);
+    return *this;
+}
+
 bool Statement::step()
 {
     const int rc = sqlite3_step(m_stmt);
@@ -143,6 +152,23 @@ void Database::exec(const char *sql)
 qint64 Database::lastInsertId() const
 {
     return sqlite3_last_insert_rowid(m_db);
+}
+
+fts5_api *fts5ApiOf(sqlite3 *db)
+{
+    fts5_api *api = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_pointer(stmt, 1, static_cast<void *>(&api), "fts5_api_ptr", nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(stmt) == SQLITE_ROW ? SQLITE_OK : sqlite3_errcode(db);
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_OK && !api)
+        rc = SQLITE_ERROR;
+    if (rc != SQLITE_OK)
+        fail(db, rc);
+    return api;
 }
 
 Transaction::Transaction(Database &db)

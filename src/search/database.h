@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+struct fts5_api;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -36,6 +37,8 @@ public:
     Statement &bind(int index, qint64 value);
     Statement &bind(int index, const QByteArray &blob);
     Statement &bind(int index, const QString &text);
+    /// Binds UTF-8 text without a copy: `utf8` must live until the statement is reset.
+    Statement &bindUtf8(int index, const QByteArray &utf8);
     /// True while there is a row to read.
     bool step();
     void reset();
@@ -68,6 +71,10 @@ public:
 private:
     sqlite3 *m_db = nullptr;
 };
+
+/// The connection's FTS5 interface, to register functions and tokenizers with.
+/// Throws DbError when there is none.
+fts5_api *fts5ApiOf(sqlite3 *db);
 
 /// Commits on commit(), rolls back when destroyed without.
 class Transaction

@@ -9,10 +9,11 @@
 #include "catalogue/paths.h"
 #include "catalogue/textlines.h"
 #include "database.h"
+#include "docwriter.h"
 #include "fold.h"
-#include "htmltext.h"
 #include "indexschema.h"
-#include "rtftext.h"
+#include "partreader.h"
+#include "wordtokenizer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,41 +69,6 @@ std::map<QByteArray, FileStamp> modulesOnDisk(const QString &dir)
     return modules;
 }
 
-// What the index holds of a part's file.
-struct Body
-{
-    QString text;
-    bool failed = false;
-};
-
-QString firstLine(const QByteArray &bytes)
-{
-    const QList<QByteArray> lines = splitLines(bytes);
-    return lines.isEmpty() ? QString() : fromCp1252(lines.first());
-}
-
-Body bodyOf(PartKind kind, const QByteArray &bytes)
-{
-    switch (kind) {
-    case PartKind::Text:
-        return { looksLikeRtf(bytes) ? rtfText(bytes) : fromCp1252(bytes), false };
-    case PartKind::Archive: {
-        const ZipArchive archive = ZipArchive::openBytes(bytes);
-        return { archive.memberNames().join(u'\n'), !archive.isOpen() };
-    }
-    case PartKind::Html: {
-        ZipArchive archive = ZipArchive::openBytes(bytes);
-        const auto page = archive.member("index.htm");
-        return { page ? htmlText(*page) : QString(), !page };
-    }
-    case PartKind::Www:
-        return { firstLine(bytes), false };
-    case PartKind::None:
-        break;
-    }
-    return {};
-}
-
 QString labelOf(const Entry &entry, const Part &part)
 {
     QStringList pieces { fromCp1252(part.caption) };
@@ -115,14 +81,17 @@ QString labelOf(const Entry &entry, const Part &part)
 }
 
 /// One run of update(): plans from the stamps, then rebuilds section by
-/// section and module by module, committing in small steps.
+/// section and module by module, a transaction each.
 class Updater
 {
 public:
-    Updater(Database &db, const QString &programDir, const ProgressStep &step)
+    Updater(Database &db, NewWords &words, const QString &programDir, bool idleReading, const ProgressStep &step)
         : m_db(db)
         , m_dir(programDir)
+        , m_idleReading(idleReading)
         , m_step(step)
+        , m_writer(db, words)
+        , m_reader(programDir, m_disk)
     {
     }
 
@@ -136,11 +105,19 @@ public:
         const QList<QByteArray> lines = splitLines(readFileBytes(resolveName(m_dir, kSectionsFile)));
         const QList<qint64> stale = syncSections(lines);
         const QList<QByteArray> changedModules = changedModulesOnDisk();
-        m_progress.total = int(stale.size() + changedModules.size());
+        // The parts to go through, for the progress; Section files read now are read once.
+        QList<StaleSection> sections;
+        for (const qint64 id : stale) {
+            sections.append(readSection(id));
+            for (const EntryParts &entry : std::as_const(sections.last().entries))
+                m_progress.total += int(entry.parts.size());
+        }
+        for (const QByteArray &modul : changedModules)
+            m_progress.total += int(partsOfModule(modul).size());
         if (!m_step(m_progress))
             return false;
-        for (const qint64 id : stale) {
-            if (!rebuildSection(id))
+        for (const StaleSection &section : std::as_const(sections)) {
+            if (!rebuildSection(section))
                 return false;
         }
         for (const QByteArray &modul : changedModules) {
@@ -151,6 +128,14 @@ public:
     }
 
 private:
+    struct StaleSection
+    {
+        qint64 id = 0;
+        FileStamp stamp;
+        qint64 clock = 0;
+        QList<EntryParts> entries;
+    };
+
     // Deletes the sections gone from Sections.dat, adds new ones, renumbers;
     // the ids of sections whose Section file changed.
     QList<qint64> syncSections(const QList<QByteArray> &lines)
@@ -164,11 +149,11 @@ private:
         }
         Transaction tx(m_db);
         const QSet<QByteArray> present(lines.begin(), lines.end());
-        Statement dropDocs(m_db.handle(), "DELETE FROM docs WHERE section = ?");
         Statement dropSection(m_db.handle(), "DELETE FROM sections WHERE id = ?");
         for (auto it = known.cbegin(); it != known.cend(); ++it) {
             if (!present.contains(it.key())) {
-                dropDocs.bind(1, it.value()).run();
+                for (const qint64 doc : idsOf("SELECT id FROM docs WHERE section = ?", it.value()))
+                    m_writer.remove(doc);
                 dropSection.bind(1, it.value()).run();
             }
         }
@@ -192,11 +177,40 @@ private:
             if (!(stamps.value(id, kUnread) == stampOf(sectionPath(line)).sizeAndTime()))
                 stale.append(id);
         }
+        m_writer.flushWords();
         tx.commit();
         return stale;
     }
 
+    QList<qint64> idsOf(const char *sql, qint64 key)
+    {
+        QList<qint64> ids;
+        Statement rows(m_db.handle(), sql);
+        rows.bind(1, key);
+        while (rows.step())
+            ids.append(rows.integer(0));
+        return ids;
+    }
+
     QString sectionPath(const QByteArray &line) const { return resolveName(m_dir, sectionFileName(line)); }
+
+    StaleSection readSection(qint64 id)
+    {
+        QByteArray line;
+        {
+            Statement get(m_db.handle(), "SELECT line FROM sections WHERE id = ?");
+            get.bind(1, id);
+            get.step();
+            line = get.blob(0);
+        }
+        StaleSection section;
+        section.id = id;
+        const QString path = sectionPath(line);
+        section.clock = FileStamp::clockNs();
+        section.stamp = stampOf(path);
+        section.entries = SectionFile(path).entriesWithParts();
+        return section;
+    }
 
     QList<QByteArray> changedModulesOnDisk()
     {
@@ -228,51 +242,79 @@ private:
         return !(was == (now == m_disk.end() ? FileStamp() : now->second.sizeAndTime()));
     }
 
-    bool rebuildSection(qint64 id)
+    // A row to write, with its text when the index has it already.
+    struct Planned
     {
-        QByteArray line;
-        {
-            Statement get(m_db.handle(), "SELECT line FROM sections WHERE id = ?");
-            get.bind(1, id);
-            get.step();
-            line = get.blob(0);
-        }
-        const QString path = sectionPath(line);
-        const qint64 clock = FileStamp::clockNs();
-        const FileStamp stamp = stampOf(path);
-        const SectionFile file(path);
-        m_modules.clear();
+        DocRow row;
+        std::optional<Body> body;
+    };
+
+    bool rebuildSection(const StaleSection &section)
+    {
+        m_reader.clear();
         begin();
-        loadOldRows(id);
+        loadOldRows(section.id);
+        QList<Planned> planned;
+        QList<ReadJob> jobs;
         int ord = 0;
-        for (const QByteArray &name : file.entryNames()) {
-            const Entry entry = file.entry(name);
+        for (const EntryParts &item : section.entries) {
+            const Entry &entry = item.entry;
             if (!keep({ entry.name, 0 }, ord, [](const OldRow &) { return true; }))
-                insertEntry(id, ord, entry);
-            for (const Part &part : file.parts(entry)) {
+                planned.append({ entryRow(section.id, ord, entry), Body() });
+            for (const Part &part : item.parts) {
                 const QByteArray modul = upperAscii(part.modul);
                 const QString label = labelOf(entry, part);
                 const auto same = [&](const OldRow &row) {
                     return row.kind == int(part.kind) && row.modul == modul && row.file == part.file
                         && row.caption == part.caption && row.label == label && !isChangedCached(modul);
                 };
-                if (!keep({ entry.name, part.number }, ord, same))
-                    insertPart(id, ord, entry, part);
+                if (keep({ entry.name, part.number }, ord, same)) {
+                    ++m_progress.done;
+                    continue;
+                }
+                Planned p { { section.id, ord, part.number, int(part.kind), modul, part.file, entry.name,
+                                part.caption, label },
+                    reusedBody(part.kind, modul, part.file) };
+                if (!p.body)
+                    jobs.append({ part.kind, modul, part.file });
+                planned.append(std::move(p));
             }
             ++ord;
+        }
+        if (!writePlanned(planned, std::move(jobs)))
+            return false;
+        // Rows gone or changed, also those of a run that stopped inside this section.
+        for (const qint64 old : std::as_const(m_oldIds)) {
+            if (!m_kept.contains(old))
+                m_writer.remove(old);
+        }
+        const FileStamp kept = storable(section.stamp, section.clock);
+        Statement done(m_db.handle(), "UPDATE sections SET size = ?, mtime = ? WHERE id = ?");
+        done.bind(1, kept.size).bind(2, kept.mtimeNs).bind(3, section.id).run();
+        return finishUnit();
+    }
+
+    // Inserts the rows, the texts to read coming from a second thread.
+    bool writePlanned(const QList<Planned> &planned, QList<ReadJob> jobs)
+    {
+        ReadAhead ahead(m_reader, std::move(jobs), m_idleReading);
+        for (const Planned &p : planned) {
+            std::optional<Body> read;
+            if (!p.body && !(read = ahead.next([this] { return breather(); })))
+                return false;
+            m_writer.insert(p.row, p.body ? *p.body : *read);
+            if (p.row.kind != kEntryRow)
+                ++m_progress.done;
             if (!breather())
                 return false;
         }
-        // Rows gone or changed, also those of a run that stopped inside this section.
-        Statement drop(m_db.handle(), "DELETE FROM docs WHERE id = ?");
-        for (const qint64 old : std::as_const(m_oldIds)) {
-            if (!m_kept.contains(old))
-                drop.bind(1, old).run();
-        }
-        const FileStamp kept = storable(stamp, clock);
-        Statement done(m_db.handle(), "UPDATE sections SET size = ?, mtime = ? WHERE id = ?");
-        done.bind(1, kept.size).bind(2, kept.mtimeNs).bind(3, id).run();
-        return finishUnit();
+        return true;
+    }
+
+    static DocRow entryRow(qint64 section, int ord, const Entry &entry)
+    {
+        // The name also stands in the label column: see the query's column filter.
+        return { section, ord, 0, kEntryRow, {}, {}, entry.name, {}, fromCp1252(entry.name) };
     }
 
     // What a section held before: a row that reads the same is kept as it
@@ -318,35 +360,42 @@ private:
         return true;
     }
 
+    struct ModulePart
+    {
+        qint64 id;
+        ReadJob job;
+    };
+
+    QList<ModulePart> partsOfModule(const QByteArray &modul)
+    {
+        QList<ModulePart> parts;
+        Statement docs(m_db.handle(), "SELECT id, kind, modul, file FROM docs WHERE modul = ? AND kind <> ? AND id <= ?");
+        docs.bind(1, modul).bind(2, qint64(kEntryRow)).bind(3, m_runStart);
+        while (docs.step())
+            parts.append({ docs.integer(0), { PartKind(docs.integer(1)), docs.blob(2), docs.blob(3) } });
+        return parts;
+    }
+
     bool rereadModule(const QByteArray &modul)
     {
-        m_modules.clear();
+        m_reader.clear();
         begin();
-        QList<qint64> ids;
+        const QList<ModulePart> parts = partsOfModule(modul);
+        QList<ReadJob> jobs;
+        for (const ModulePart &part : parts)
+            jobs.append(part.job);
         {
-            Statement docs(m_db.handle(), "SELECT id FROM docs WHERE modul = ? AND kind <> ? AND id <= ?");
-            docs.bind(1, modul).bind(2, qint64(kEntryRow)).bind(3, m_runStart);
-            while (docs.step())
-                ids.append(docs.integer(0));
-        }
-        Statement get(m_db.handle(), "SELECT kind, modul, file FROM docs WHERE id = ?");
-        // A module replaced by one with the same texts costs no index work.
-        Statement set(m_db.handle(),
-            "UPDATE docs SET body = ?1, fbody = ?2, failed = ?3 WHERE id = ?4 AND (body IS NOT ?1 OR failed "
-            "IS NOT ?3)");
-        for (const qint64 id : ids) {
-            get.bind(1, id);
-            if (!get.step())
-                continue;
-            const auto kind = PartKind(get.integer(0));
-            const QByteArray storedModule = get.blob(1);
-            const QByteArray file = get.blob(2);
-            get.reset();
-            const Body body = readBody(kind, storedModule, file);
-            set.bind(1, body.text).bind(2, fold(body.text)).bind(3, qint64(body.failed)).bind(4, id).run();
-            ++m_sinceCommit;
-            if (!breather())
-                return false;
+            // A module replaced by one with the same texts costs no index work.
+            ReadAhead ahead(m_reader, std::move(jobs), m_idleReading);
+            for (const ModulePart &part : parts) {
+                const std::optional<Body> body = ahead.next([this] { return breather(); });
+                if (!body)
+                    return false;
+                m_writer.replaceBody(part.id, *body);
+                ++m_progress.done;
+                if (!breather())
+                    return false;
+            }
         }
         const auto now = m_disk.find(modul);
         if (now == m_disk.end()) {
@@ -361,55 +410,13 @@ private:
         return finishUnit();
     }
 
-    void insertEntry(qint64 section, int ord, const Entry &entry)
-    {
-        const QString name = fromCp1252(entry.name);
-        const QString folded = fold(name);
-        Statement &s = insert();
-        s.bind(1, section)
-            .bind(2, qint64(ord))
-            .bind(3, qint64(0))
-            .bind(4, qint64(kEntryRow))
-            .bind(5, qint64(0));
-        // The name also stands in the label column: see the query's column filter.
-        s.bind(6, QByteArray()).bind(7, QByteArray()).bind(8, entry.name).bind(9, QByteArray());
-        s.bind(10, name).bind(11, folded).bind(12, folded).bind(13, QString()).bind(14, QString()).run();
-    }
-
-    void insertPart(qint64 section, int ord, const Entry &entry, const Part &part)
-    {
-        const QByteArray modul = upperAscii(part.modul);
-        const Body body = reusedBody(part.kind, modul, part.file).value_or(Body());
-        const Body read = body.text.isNull() && !body.failed ? readBody(part.kind, modul, part.file) : body;
-        const QString label = labelOf(entry, part);
-        Statement &s = insert();
-        s.bind(1, section).bind(2, qint64(ord)).bind(3, qint64(part.number)).bind(4, qint64(part.kind));
-        s.bind(5, qint64(read.failed))
-            .bind(6, modul)
-            .bind(7, part.file)
-            .bind(8, entry.name)
-            .bind(9, part.caption);
-        s.bind(10, label).bind(11, fold(fromCp1252(entry.name))).bind(12, fold(label));
-        s.bind(13, read.text).bind(14, fold(read.text)).run();
-        ++m_sinceCommit;
-    }
-
-    Statement &insert()
-    {
-        if (!m_insert) {
-            m_insert = std::make_unique<Statement>(m_db.handle(),
-                "INSERT INTO docs(section, ord, part, kind, failed, modul, file, entry, caption, label, "
-                "fname, "
-                "flabel, body, fbody) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        }
-        return *m_insert;
-    }
-
     // The text a row of an unchanged module already holds: a changed Section
     // file must not make us read every module it names again.
     std::optional<Body> reusedBody(PartKind kind, const QByteArray &modul, const QByteArray &file)
     {
-        if (kind == PartKind::None || isChangedCached(modul))
+        if (kind == PartKind::None)
+            return Body();
+        if (isChangedCached(modul))
             return std::nullopt;
         if (!m_reuse) {
             m_reuse = std::make_unique<Statement>(m_db.handle(),
@@ -422,11 +429,10 @@ private:
             get.reset();
             return std::nullopt;
         }
-        Body body { get.text(0), get.integer(1) != 0 };
+        const QByteArray packed = get.blob(0);
+        const bool failed = get.integer(1) != 0;
         get.reset();
-        if (body.text.isNull())
-            body.text = QStringLiteral(""); // found, and empty
-        return body;
+        return Body { packed, fold(unpackedText(packed)).toUtf8(), failed };
     }
 
     bool isChangedCached(const QByteArray &modul)
@@ -439,77 +445,67 @@ private:
         return changed;
     }
 
-    Body readBody(PartKind kind, const QByteArray &modul, const QByteArray &file)
-    {
-        if (kind == PartKind::None)
-            return {};
-        const auto disk = m_disk.find(modul);
-        if (modul.isEmpty() || !isBareName(modul) || disk == m_disk.end())
-            return { QStringLiteral(""), false }; // not installed: the viewer says so, nothing to read
-        auto it = m_modules.find(modul);
-        if (it == m_modules.end())
-            it = m_modules.emplace(modul, ZipArchive::openFile(resolveName(m_dir, modul + ".tvm"))).first;
-        const auto bytes = it->second.member(file);
-        if (!bytes)
-            return { QStringLiteral(""), true };
-        Body body = bodyOf(kind, *bytes);
-        if (body.text.isNull())
-            body.text = QStringLiteral("");
-        return body;
-    }
-
     void begin()
     {
         m_tx = std::make_unique<Transaction>(m_db);
-        m_sinceCommit = 0;
         m_clock.start();
+        m_sinceStep.start();
     }
 
-    // Commits now and then and lets the caller run queries in between.
+    // Lets the caller answer queries now and then, on what is written so far,
+    // and commits a unit that takes long, so that another process waiting to
+    // write (tipvault-cli) is not kept out for long.
     bool breather()
     {
-        if (m_sinceCommit < 1000 && m_clock.elapsed() < 250)
+        if (m_sinceStep.elapsed() < 250)
             return true;
-        m_tx->commit();
-        m_tx.reset();
-        if (!m_step(m_progress))
-            return false;
-        begin();
-        return true;
+        m_sinceStep.start();
+        m_writer.flushWords();
+        if (m_clock.elapsed() >= 2000) {
+            m_tx->commit();
+            m_tx.reset();
+            if (!m_step(m_progress))
+                return false;
+            begin();
+            return true;
+        }
+        return m_step(m_progress);
     }
 
     bool finishUnit()
     {
+        m_writer.flushWords();
         m_tx->commit();
         m_tx.reset();
-        ++m_progress.done;
         return m_step(m_progress);
     }
 
     Database &m_db;
     QString m_dir;
+    bool m_idleReading;
     const ProgressStep &m_step;
+    std::map<QByteArray, FileStamp> m_disk;
+    DocWriter m_writer;
+    PartReader m_reader;
     SearchIndex::Progress m_progress;
     qint64 m_runStart = 0;
     qint64 m_diskClock = 0; // read before m_disk was stamped
-    std::map<QByteArray, FileStamp> m_disk;
-    std::map<QByteArray, ZipArchive> m_modules;
     QHash<QByteArray, bool> m_changed;
     std::unique_ptr<Transaction> m_tx;
-    std::unique_ptr<Statement> m_insert;
     std::unique_ptr<Statement> m_reuse;
     QHash<QPair<QByteArray, int>, OldRow> m_old;
     QList<qint64> m_oldIds;
     QSet<qint64> m_kept;
-    int m_sinceCommit = 0;
     QElapsedTimer m_clock;
+    QElapsedTimer m_sinceStep;
 };
 
 } // namespace
 
-bool updateIndex(Database &db, const QString &programDir, const ProgressStep &step)
+bool updateIndex(
+    Database &db, NewWords &words, const QString &programDir, bool idleReading, const ProgressStep &step)
 {
-    return Updater(db, programDir, step).run();
+    return Updater(db, words, programDir, idleReading, step).run();
 }
 
 } // namespace tv::search

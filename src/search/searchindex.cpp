@@ -7,6 +7,7 @@
 #include "indexupdater.h"
 #include "tieredquery.h"
 #include "tierrank.h"
+#include "wordtokenizer.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -29,6 +30,7 @@ int progressHandler(void *context)
 SearchIndex::SearchIndex(QString programDir, const QString &dbPath)
     : m_programDir(withSeparator(std::move(programDir)))
     , m_path(dbPath)
+    , m_words(std::make_unique<NewWords>())
 {
     if (dbPath.isEmpty())
         openInMemory(QString());
@@ -84,6 +86,7 @@ void SearchIndex::open(const QString &path)
 
 void SearchIndex::openInMemory(const QString &note)
 {
+    m_db.reset();
     m_db = std::make_unique<Database>(QStringLiteral(":memory:"));
     createSchema();
     m_inMemory = true;
@@ -92,20 +95,25 @@ void SearchIndex::openInMemory(const QString &note)
 
 void SearchIndex::createSchema()
 {
+    *m_words = {}; // the words another file holds are not in this one
     registerTierRank(m_db->handle());
+    registerWordTokenizer(m_db->handle(), m_words.get());
     // A file another program holds is no index of ours: reading the version
     // fails on it (SQLITE_NOTADB), which counts as damage.
-    m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;");
-    Statement version(m_db->handle(), "PRAGMA user_version");
-    version.step();
-    if (version.integer(0) == kSchemaVersion)
+    // The log of a large build is cut back once it is written into the file.
+    m_db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536; "
+               "PRAGMA journal_size_limit=4194304;");
+    qint64 stored = 0;
+    {
+        // Finished before the tables are dropped: a statement still running keeps them locked.
+        Statement version(m_db->handle(), "PRAGMA user_version");
+        version.step();
+        stored = version.integer(0);
+    }
+    if (stored == kSchemaVersion)
         return;
     Transaction tx(*m_db);
-    m_db->exec(
-        "DROP TRIGGER IF EXISTS docs_ai; DROP TRIGGER IF EXISTS docs_ad; DROP TRIGGER IF EXISTS docs_au;"
-        "DROP TABLE IF EXISTS fts; DROP TABLE IF EXISTS names; DROP TABLE IF EXISTS docs; DROP TABLE IF "
-        "EXISTS sections;"
-        "DROP TABLE IF EXISTS modules;");
+    m_db->exec(kDropAll);
     m_db->exec(kSchema);
     m_db->exec(("PRAGMA user_version = " + QByteArray::number(kSchemaVersion)).constData());
     tx.commit();
@@ -114,7 +122,10 @@ void SearchIndex::createSchema()
 bool SearchIndex::update(const std::function<bool(const Progress &)> &step)
 {
     try {
-        return updateIndex(*m_db, m_programDir, step);
+        const bool complete = updateIndex(*m_db, *m_words, m_programDir, m_idleReading, step);
+        if (complete)
+            sqlite3_wal_checkpoint_v2(m_db->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        return complete;
     } catch (const DbError &error) {
         if (m_inMemory)
             throw;
@@ -124,7 +135,7 @@ bool SearchIndex::update(const std::function<bool(const Progress &)> &step)
                 : QStringLiteral("Der Suchindex kann nicht gespeichert werden (%1); er liegt nur im "
                                  "Arbeitsspeicher.")
                       .arg(QString::fromUtf8(error.what())));
-        return updateIndex(*m_db, m_programDir, step);
+        return updateIndex(*m_db, *m_words, m_programDir, m_idleReading, step);
     }
 }
 

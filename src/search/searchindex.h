@@ -12,9 +12,10 @@
 namespace tv::search {
 
 class Database;
+struct NewWords;
 
-/// @short The full-text index of one catalogue folder: SQLite FTS5 with the
-/// trigram tokenizer over folded text.
+/// @short The full-text index of one catalogue folder: SQLite FTS5 word index
+/// over folded text, its words found by substring through their trigrams.
 ///
 /// One row per entry (its name) and one per part (name, caption and
 /// description, and the part's text: RTF or plain text, archive member
@@ -28,8 +29,10 @@ class Database;
 ///     a line gone from Sections.dat  -> its rows are deleted
 ///
 /// Not thread-safe: one thread builds and queries; update() hands control
-/// out through its step callback between transactions, so queries run on
-/// what is indexed so far.
+/// out through its step callback every quarter of a second, so queries run on
+/// what is indexed so far. The parts' files are read on a second thread
+/// while the first writes. Each Section file and module is one transaction:
+/// an update stopped underway loses only the unfinished one.
 class SearchIndex
 {
 public:
@@ -50,14 +53,19 @@ public:
 
     struct Progress
     {
-        int done = 0; ///< Section files and modules brought up to date
-        int total = 0;
+        int done = 0; ///< parts gone through (read, taken over or kept)
+        int total = 0; ///< parts this update goes through
     };
     /// Brings the index up to date with the catalogue. `step` runs between
     /// transactions; when it returns false the update stops there (what was
     /// committed stays) and update() returns false. Throws IoError when
     /// Sections.dat cannot be read.
     bool update(const std::function<bool(const Progress &)> &step);
+
+    /// Whether update() reads the parts' files on a thread at idle CPU and
+    /// I/O priority (the program's background build); the thread calling
+    /// update() keeps its priority and answers queries in between.
+    void setReadingAtIdlePriority(bool idle) { m_idleReading = idle; }
 
     /// The first kMaxHits results and their count. `superseded` is polled
     /// while the query runs; when it turns true the query ends with nullopt.
@@ -73,8 +81,10 @@ private:
 
     QString m_programDir;
     QString m_path;
+    std::unique_ptr<NewWords> m_words; // before m_db: its tokenizer writes here
     std::unique_ptr<Database> m_db;
     bool m_inMemory = false;
+    bool m_idleReading = false;
     QString m_note;
 };
 

@@ -65,6 +65,7 @@ void SearchService::run()
 {
     try {
         SearchIndex index(m_programDir, m_dbPath);
+        index.setReadingAtIdlePriority(true);
         m_index = &index;
         if (!index.note().isEmpty())
             post([this, note = index.note()] { emit noteChanged(note); });
@@ -107,7 +108,10 @@ void SearchService::run()
 
 bool SearchService::step(const SearchIndex::Progress &progress)
 {
-    post([this, p = progress] { emit this->progress(p.done, p.total); });
+    post([this, p = progress] {
+        m_lastProgress = { p.done, p.total };
+        emit this->progress(p.done, p.total);
+    });
     answerPending(*m_index);
     const std::lock_guard lock(m_mutex);
     return !m_stop;

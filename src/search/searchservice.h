@@ -5,6 +5,7 @@
 #include "search/searchindex.h"
 
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <condition_variable>
@@ -38,6 +39,8 @@ public:
     quint64 search(const Query &query);
 
     bool isIndexing() const { return m_indexing; }
+    /// The build's last progress report, in parts: done and total.
+    QPair<int, int> lastProgress() const { return m_lastProgress; }
 
 signals:
     void results(const tv::search::Results &results);
@@ -63,6 +66,7 @@ private:
     bool m_refresh = true;
     bool m_stop = false;
     bool m_indexing = false; // GUI thread only
+    QPair<int, int> m_lastProgress { 0, 0 }; // GUI thread only
     SearchIndex *m_index = nullptr; // worker thread only
 };
 

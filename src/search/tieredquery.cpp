@@ -3,9 +3,15 @@
 
 #include "catalogue/cp1252.h"
 #include "database.h"
+#include "partreader.h"
+#include "fold.h"
 #include "indexschema.h"
+#include "tierrank.h"
+#include "wordquery.h"
 
 #include <QSet>
+
+#include <memory>
 
 #include <algorithm>
 #include <tuple>
@@ -58,7 +64,7 @@ Hit hitOf(const Statement &rows, Statement &body, const QStringList &longTerms, 
     QPair<QString, QList<QPair<int, int>>> context;
     if (kind != kEntryRow) {
         body.bind(1, rows.integer(0));
-        const QString text = body.step() ? body.text(0) : QString();
+        const QString text = body.step() ? unpackedText(body.blob(0)) : QString();
         body.reset();
         context = contextLine(text, longTerms);
         if (context.first.isEmpty())
@@ -105,6 +111,9 @@ public:
         m_every = QStringLiteral("(%1)").arg(quotedTerms.join(QStringLiteral(" AND ")));
         if ((m_query.kinds & Kind::Entries) && !nameTier())
             return std::nullopt;
+        m_words = wordQuery(m_db, m_parsed.longTerms);
+        if (m_words.nothing)
+            return m_results;
         return partTiers() ? std::optional(m_results) : std::nullopt;
     }
 
@@ -215,25 +224,67 @@ private:
     // when the count stopped early.
     bool matchesOfPartTiers(QList<Match> *matches)
     {
-        const QString joined
-            = QStringLiteral(" FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s "
-                             "ON s.id = d.section WHERE fts MATCH ");
-        const QString pass = (m_filter.isEmpty() ? QStringLiteral(" FROM fts WHERE fts MATCH ") : joined)
-            + literal(m_every) + m_filter;
-        Statement all(m_db.handle(),
-            (QStringLiteral("SELECT fts.rowid, tier_of(fts), tier_rank(fts)") + pass).toUtf8().constData());
+        const bool direct = !m_words.verify && !m_words.expression.isEmpty();
+        QString sql;
+        if (m_words.expression.isEmpty()) {
+            // No term the index can look up: every row in the scope is read.
+            sql = QStringLiteral("SELECT d.id FROM docs d JOIN sections s ON s.id = d.section WHERE 1")
+                + m_filter;
+        } else {
+            const QString joined
+                = QStringLiteral(" FROM fts CROSS JOIN docs d ON d.id = fts.rowid CROSS JOIN sections s "
+                                 "ON s.id = d.section WHERE fts MATCH ");
+            const QString pass = (m_filter.isEmpty() ? QStringLiteral(" FROM fts WHERE fts MATCH ") : joined)
+                + literal(m_words.expression) + m_filter;
+            QStringList map;
+            for (const int term : std::as_const(m_words.phraseTerm))
+                map.append(QString::number(term));
+            sql = direct ? QStringLiteral("SELECT fts.rowid, tier_of(fts), tier_rank(fts, %1)")
+                                   .arg(literal(map.join(u' ')))
+                    + pass
+                         : QStringLiteral("SELECT fts.rowid") + pass;
+        }
+        Statement all(m_db.handle(), sql.toUtf8().constData());
         qint64 count = 0;
         while (count <= kCountAtMost && all.step()) {
-            const int tier = int(all.integer(1));
-            if (tier == 0)
+            const qint64 id = all.integer(0);
+            const Match match = direct ? Match { int(all.integer(1)), all.real(2), id } : checked(id);
+            if (match.tier == 0)
                 continue;
             ++count;
-            const qint64 id = all.integer(0);
             if (!m_named.contains(id))
-                matches->append({ tier, all.real(2), id });
+                matches->append(match);
         }
         setTotal(count);
         return count <= kCountAtMost;
+    }
+
+    // The tier and rank of a row from its texts, tier 0 when a term is not in them as written.
+    Match checked(qint64 id)
+    {
+        if (!m_texts)
+            m_texts = std::make_unique<Statement>(m_db.handle(), "SELECT fname, label, body FROM docs WHERE id = ?");
+        m_texts->bind(1, id);
+        if (!m_texts->step()) {
+            m_texts->reset();
+            return { 0, 0, id };
+        }
+        const QString columns[kRankColumns] = { m_texts->text(0), fold(m_texts->text(1)), fold(unpackedText(m_texts->blob(2))) };
+        m_texts->reset();
+        const QStringList &terms = m_parsed.longTerms;
+        std::vector<int> hits(size_t(terms.size()) * kRankColumns);
+        for (qsizetype t = 0; t < terms.size(); ++t) {
+            int found = 0;
+            for (int c = 0; c < kRankColumns; ++c) {
+                int &n = hits[size_t(t) * kRankColumns + size_t(c)];
+                for (qsizetype at = columns[c].indexOf(terms[t]); at >= 0; at = columns[c].indexOf(terms[t], at + 1))
+                    ++n;
+                found += n;
+            }
+            if (found == 0)
+                return { 0, 0, id };
+        }
+        return { tierOf(hits), relevance(hits), id };
     }
 
     bool collectMatches(const QList<Match> &matches)
@@ -264,7 +315,9 @@ private:
     Statement m_body;
     Results m_results;
     QString m_filter;
-    QString m_every; // every long word, as an FTS5 expression
+    QString m_every; // every long word, as an FTS5 expression of the names' trigrams
+    WordQuery m_words; // the same words for the word index
+    std::unique_ptr<Statement> m_texts;
     QSet<qint64> m_named; // the rows of the name tier
 };
 

@@ -166,7 +166,10 @@ SearchWindow::SearchWindow(
     });
 
     reloadSections();
-    if (m_service->isIndexing())
+    const auto [done, total] = m_service->lastProgress();
+    if (m_service->isIndexing() && total > 0)
+        showProgress(done, total);
+    else if (m_service->isIndexing())
         m_progress = QStringLiteral("Der Suchindex wird aufgebaut...");
     updateStatus();
 }
@@ -239,14 +242,16 @@ void SearchWindow::showResults(const Results &results)
 
 void SearchWindow::showProgress(int done, int total)
 {
-    m_progress = QStringLiteral("Der Suchindex wird aufgebaut: %1 von %2 Dateien. Gesucht wird im bereits "
+    const QLocale german(QLocale::German);
+    m_progress = QStringLiteral("Index: %1 von %2 Teilen. Der Suchindex wird aufgebaut; gesucht wird im bereits "
                                 "erfassten Teil.")
-                     .arg(done)
-                     .arg(total);
+                     .arg(german.toString(done), german.toString(total));
     updateStatus();
-    if (done != m_searchedAt && !m_query->text().trimmed().isEmpty()) {
-        m_searchedAt = done;
-        search(); // more is indexed now
+    // More is indexed now: the query again, at most once a second, since each
+    // answer costs the build a pause.
+    if (!m_query->text().trimmed().isEmpty() && (!m_renewed.isValid() || m_renewed.elapsed() >= 1000)) {
+        m_renewed.start();
+        search();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "catalogue/entry.h"
 #include "search/query.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QWidget>
 
@@ -72,7 +73,7 @@ private:
     QString m_progress;
     QString m_note;
     int m_unreadable = 0;
-    int m_searchedAt = -1; // the build's progress when the last query was renewed for it
+    QElapsedTimer m_renewed; // since the last query was renewed for the build's progress
 };
 
 } // namespace tv::search

@@ -6,6 +6,7 @@
 #include "search/searchservice.h"
 #include "searchwindow/searchwindow.h"
 #include "testfixture.h"
+#include "zip/zipaccess.h"
 #include "zipwriter.h"
 
 #include <QAccessible>
@@ -73,6 +74,48 @@ class SearchWindowTest : public TestFixture
     }
 
 private slots:
+    void indexIsReadyBeforeTheWindowIsOpened()
+    {
+        m_form.reset();
+        auto form = std::make_unique<TForm1>(*m_seam);
+        form->ZipAccess1().setEngineDirectory(qEnvironmentVariable("TIPVAULT_TEST_BIN"));
+        QVERIFY(form->FormCreate());
+        form->show();
+        QVERIFY(!form->searchService()); // start-up does not wait for the index
+        QTRY_VERIFY_WITH_TIMEOUT(form->searchService(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->searchService()->isIndexing(), 20000);
+        QVERIFY(!form->searchWindow());
+        QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        SearchWindow *window = form->searchWindow();
+        QVERIFY(window);
+        QVERIFY2(!window->statusLabel()->text().contains(QStringLiteral("aufgebaut")),
+            qPrintable(window->statusLabel()->text()));
+        QVERIFY(typeAndWait(window, QStringLiteral("speicher"), 1));
+    }
+
+    void closingDuringTheBuildKeepsWhatIsDone()
+    {
+        // The program ends while the index is being built: no wait for the
+        // rest, and the next start finds a sound index to go on with.
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->searchService(), 20000);
+        m_form.reset();
+        m_form = startMainWindow(*m_seam);
+        QVERIFY(m_form);
+        SearchWindow *window = openWindow();
+        QVERIFY(window);
+        QVERIFY(typeAndWait(window, QStringLiteral("kurz"), 2));
+    }
+
+    void progressCountsParts()
+    {
+        SearchWindow *window = openWindow();
+        QVERIFY(window);
+        // What the window says while the index is built, from the service's report.
+        QMetaObject::invokeMethod(m_form->searchService(), "progress", Q_ARG(int, 12340), Q_ARG(int, 53895));
+        QVERIFY2(window->statusLabel()->text().contains(QStringLiteral("Index: 12.340 von 53.895 Teilen")),
+            qPrintable(window->statusLabel()->text()));
+    }
+
     void menuEntryOpensTheWindow()
     {
         auto *action = m_form->findChild<QAction *>(QStringLiteral("Volltextsuche1"));

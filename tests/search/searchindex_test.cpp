@@ -8,6 +8,7 @@
 #include "zipwriter.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
@@ -92,6 +93,43 @@ class SearchIndexTest : public TestFixture
     }
 
 private slots:
+    // Every rule of matching, through the word index: substrings inside words
+    // and identifiers, punctuation as written, phrases across words.
+    void matchingRules_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("hits");
+        const QStringList zeiger { QStringLiteral("Zeiger#1") };
+        const QStringList bitmaps { QStringLiteral("Bitmaps laden#1") };
+        const QStringList kurz { QStringLiteral("Ab und zu#1") };
+        QTest::newRow("inside a compound") << QStringLiteral("beitsspei") << bitmaps;
+        QTest::newRow("end of a compound") << QStringLiteral("speicher") << bitmaps;
+        QTest::newRow("inside an identifier") << QStringLiteral("ique_p") << zeiger;
+        QTest::newRow("across ::") << QStringLiteral("d::uniq") << zeiger;
+        QTest::newRow("ends with <") << QStringLiteral("ptr<") << zeiger;
+        QTest::newRow("other character after <") << QStringLiteral("ptr<x") << QStringList();
+        QTest::newRow("with the full stop") << QStringLiteral("my_var.") << zeiger;
+        QTest::newRow("no such punctuation") << QStringLiteral("my_var;") << QStringList();
+        QTest::newRow("phrase across words") << QStringLiteral("\"ha beta gam\"") << kurz;
+        QTest::newRow("phrase with punctuation") << QStringLiteral("\"ptr<t> und my\"") << zeiger;
+        QTest::newRow("phrase of a lone *") << QStringLiteral("\"select * from\"") << zeiger;
+        QTest::newRow("phrase not adjacent") << QStringLiteral("\"std::unique_ptr<t> my_var\"") << QStringList();
+        QTest::newRow("phrase of short words") << QStringLiteral("\"t; gr\"") << zeiger;
+        QTest::newRow("umlaut in the query") << QStringLiteral("verknüpft") << QStringList { QStringLiteral("Abfragen#1") };
+        QTest::newRow("ae for the umlaut") << QStringLiteral("groe") << QStringList { QStringLiteral("Bitmaps laden#1"), QStringLiteral("Zeiger#1") };
+        QTest::newRow("word not there") << QStringLiteral("xylophon") << QStringList();
+    }
+
+    void matchingRules()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, hits);
+        auto index = built(m_dbPath);
+        QStringList found = find(*index, query);
+        found.sort();
+        QCOMPARE(found, hits);
+    }
+
     void substringsIgnoreCase()
     {
         auto index = built(m_dbPath);
@@ -402,6 +440,62 @@ private slots:
         auto index = built(m_dbPath);
         QCOMPARE(find(*index, QStringLiteral("speicher")), QStringList { QStringLiteral("Bitmaps laden#1") });
         QCOMPARE(find(*index, QStringLiteral("gamma")), QStringList { QStringLiteral("Ab und zu#1") });
+    }
+
+    void olderIndexIsRebuiltNotRead()
+    {
+        // An index of an earlier layout that holds a row the catalogue never had.
+        QVERIFY(QDir().mkpath(QFileInfo(m_dbPath).absolutePath()));
+        {
+            Database old(m_dbPath);
+            old.exec("CREATE TABLE docs(id INTEGER PRIMARY KEY, fname TEXT, fbody TEXT);"
+                     "INSERT INTO docs VALUES (1, 'geister', 'geisterzeile');"
+                     "CREATE TABLE sections(id INTEGER PRIMARY KEY, line BLOB, position INTEGER, size INTEGER, "
+                     "mtime INTEGER); PRAGMA user_version = 4;");
+        }
+        auto index = built(m_dbPath);
+        QVERIFY2(!index->inMemory(), qPrintable(index->note()));
+        QCOMPARE(find(*index, QStringLiteral("geister")), QStringList());
+        QCOMPARE(find(*index, QStringLiteral("speicher")), QStringList { QStringLiteral("Bitmaps laden#1") });
+        Database check(m_dbPath);
+        Statement version(check.handle(), "PRAGMA user_version");
+        QVERIFY(version.step());
+        QVERIFY(version.integer(0) > 4);
+    }
+
+    void aQueryDuringTheBuildFindsWhatIsIndexed()
+    {
+        SearchIndex index(m_dirs->programDir(), m_dbPath);
+        QStringList midway;
+        int total = 0;
+        QVERIFY(index.update([&](const SearchIndex::Progress &p) {
+            total = p.total;
+            if (midway.isEmpty() && p.done > 0 && p.done < p.total) // Grafik is done, Datenbanken not yet
+                midway = find(index, QStringLiteral("e")) << QStringLiteral("|") << find(index, QStringLiteral("alpha"));
+            return true;
+        }));
+        QCOMPARE(total, 7); // the parts of both sections
+        QCOMPARE(midway, (QStringList { QStringLiteral("Bitmaps laden#0"), QStringLiteral("Zeiger#0"), QStringLiteral("|") }));
+        QCOMPARE(find(index, QStringLiteral("alpha")).size(), 3);
+    }
+
+    void aCatalogueChangedDuringTheBuildIsReadNextTime()
+    {
+        SearchIndex index(m_dirs->programDir(), m_dbPath);
+        bool changed = false;
+        QVERIFY(index.update([&](const SearchIndex::Progress &p) {
+            if (!changed && p.total > 0 && p.done == p.total) {
+                // Every part is read, the modules are not marked as read yet: one changes on disk.
+                writeWeb("neu und nachgelesen");
+                changed = true;
+            }
+            return true;
+        }));
+        QVERIFY(changed);
+        QCOMPARE(find(index, QStringLiteral("gamma")), QStringList { QStringLiteral("Ab und zu#1") });
+        QVERIFY(index.update([](const SearchIndex::Progress &) { return true; }));
+        QCOMPARE(find(index, QStringLiteral("gamma")), QStringList());
+        QCOMPARE(find(index, QStringLiteral("nachgelesen")), QStringList { QStringLiteral("Ab und zu#1") });
     }
 
     void serviceAnswersTheNewestQuery()
