@@ -1,19 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recentcatalogues.h"
 
-#include "catalogue/atomicfile.h"
 #include "userstate/userstate.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
-
-#include <cerrno>
 
 namespace tv {
 namespace {
@@ -74,16 +69,8 @@ bool RecentCatalogues::save()
     root.insert(QStringLiteral("version"), kVersion);
     root.insert(QStringLiteral("program"), m_program);
     root.insert(QStringLiteral("folders"), QJsonArray::fromStringList(m_folders));
-    m_error = 0;
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        m_error = errno ? errno : EACCES;
-        return false;
-    }
-    AtomicFile file(m_path);
-    if (file.open() && file.write(QJsonDocument(root).toJson()) && file.commit())
-        return true;
-    m_error = file.error();
-    return false;
+    m_error = writeJsonFile(m_path, root);
+    return m_error == 0;
 }
 
 void RecentCatalogues::opened(const QString &folder)

@@ -135,6 +135,17 @@ UserState::LoadResult UserState::load()
     return LoadResult::Loaded;
 }
 
+int writeJsonFile(const QString &path, const QJsonObject &root)
+{
+    errno = 0;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return errno ? errno : EACCES;
+    AtomicFile file(path);
+    if (file.open() && file.write(QJsonDocument(root).toJson()) && file.commit())
+        return 0;
+    return file.error() ? file.error() : EIO;
+}
+
 bool UserState::save()
 {
     QJsonObject root;
@@ -155,16 +166,8 @@ bool UserState::save()
     }
     root.insert(QStringLiteral("favourites"), favourites);
 
-    m_error = 0;
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        m_error = errno ? errno : EACCES;
-        return false;
-    }
-    AtomicFile file(m_path);
-    if (file.open() && file.write(QJsonDocument(root).toJson()) && file.commit())
-        return true;
-    m_error = file.error();
-    return false;
+    m_error = writeJsonFile(m_path, root);
+    return m_error == 0;
 }
 
 bool UserState::addFavourite(const Favourite &favourite)

@@ -20,6 +20,8 @@
 ///       "favourites": [ { "title": "Bitmaps", "section": "Grafik", "entry": "Bitmaps laden" } ] }
 ///
 /// Names are Windows-1252 bytes in memory and their characters in the file.
+class QJsonObject;
+
 namespace tv {
 
 /// An entry and one of its tabs: `section` is the <name> of "Section_<name>.dat",
@@ -35,6 +37,10 @@ struct EntryRef
     bool operator==(const EntryRef &) const = default;
     bool isEmpty() const { return section.isEmpty() && entry.isEmpty(); }
 };
+
+/// Writes `root` to `path` atomically, making its folder first; 0, or the
+/// errno of the failure, after which the old file is as it was.
+int writeJsonFile(const QString &path, const QJsonObject &root);
 
 struct Favourite
 {

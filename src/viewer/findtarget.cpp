@@ -39,34 +39,36 @@ QList<TextRange> findMatches(QStringView text, const FindPattern &pattern)
     return found;
 }
 
-TextFindTarget::TextFindTarget(QTextEdit *edit, QObject *parent)
+template <typename Edit> TextFindTarget::EditAccess TextFindTarget::accessOf(Edit *edit)
+{
+    return {
+        [edit] { return edit->document(); },
+        [edit] { return edit->textCursor(); },
+        [edit](const QPoint &p) { return edit->cursorForPosition(p); },
+        [edit](const QTextCursor &c) {
+            edit->setTextCursor(c);
+            edit->ensureCursorVisible();
+        },
+        [edit](const QList<QTextEdit::ExtraSelection> &s) { edit->setExtraSelections(s); },
+    };
+}
+
+TextFindTarget::TextFindTarget(QAbstractScrollArea *area, EditAccess edit, QObject *parent)
     : FindTarget(parent)
-    , m_area(edit)
-    , m_document([edit] { return edit->document(); })
-    , m_cursor([edit] { return edit->textCursor(); })
-    , m_cursorAt([edit](const QPoint &p) { return edit->cursorForPosition(p); })
-    , m_setCursor([edit](const QTextCursor &c) {
-        edit->setTextCursor(c);
-        edit->ensureCursorVisible();
-    })
-    , m_setExtra([edit](const QList<QTextEdit::ExtraSelection> &s) { edit->setExtraSelections(s); })
+    , m_area(area)
+    , m_edit(std::move(edit))
 {
     follow();
 }
 
-TextFindTarget::TextFindTarget(QPlainTextEdit *edit, QObject *parent)
-    : FindTarget(parent)
-    , m_area(edit)
-    , m_document([edit] { return edit->document(); })
-    , m_cursor([edit] { return edit->textCursor(); })
-    , m_cursorAt([edit](const QPoint &p) { return edit->cursorForPosition(p); })
-    , m_setCursor([edit](const QTextCursor &c) {
-        edit->setTextCursor(c);
-        edit->ensureCursorVisible();
-    })
-    , m_setExtra([edit](const QList<QTextEdit::ExtraSelection> &s) { edit->setExtraSelections(s); })
+TextFindTarget::TextFindTarget(QTextEdit *edit, QObject *parent)
+    : TextFindTarget(edit, accessOf(edit), parent)
 {
-    follow();
+}
+
+TextFindTarget::TextFindTarget(QPlainTextEdit *edit, QObject *parent)
+    : TextFindTarget(edit, accessOf(edit), parent)
+{
 }
 
 void TextFindTarget::follow()
@@ -93,7 +95,7 @@ int TextFindTarget::highlight(const FindPattern &pattern)
 {
     // Positions in the plain text are positions in the document: every block
     // and frame boundary is one character in both.
-    m_matches = findMatches(m_document()->toPlainText(), pattern);
+    m_matches = findMatches(m_edit.document()->toPlainText(), pattern);
     m_current = -1;
     mark();
     return int(m_matches.size());
@@ -103,12 +105,12 @@ void TextFindTarget::clearHighlight()
 {
     m_matches.clear();
     m_current = -1;
-    m_setExtra({});
+    m_edit.setExtra({});
 }
 
 QTextCursor TextFindTarget::selecting(const TextRange &range) const
 {
-    QTextCursor cursor(m_document());
+    QTextCursor cursor(m_edit.document());
     cursor.setPosition(int(range.start));
     cursor.setPosition(int(range.start + range.length), QTextCursor::KeepAnchor);
     return cursor;
@@ -118,8 +120,8 @@ void TextFindTarget::mark()
 {
     // From the first line in sight to the end of the last.
     const QWidget *view = m_area->viewport();
-    const int first = m_cursorAt(QPoint(0, 0)).block().position();
-    const QTextBlock bottom = m_cursorAt(QPoint(view->width(), view->height())).block();
+    const int first = m_edit.cursorAt(QPoint(0, 0)).block().position();
+    const QTextBlock bottom = m_edit.cursorAt(QPoint(view->width(), view->height())).block();
     const int last = bottom.position() + bottom.length();
     const auto from = std::lower_bound(m_matches.begin(), m_matches.end(), first,
         [](const TextRange &m, int position) { return m.start + m.length <= position; });
@@ -136,7 +138,7 @@ void TextFindTarget::mark()
         }
         marks.append(mark);
     }
-    m_setExtra(marks);
+    m_edit.setExtra(marks);
 }
 
 void TextFindTarget::showMatch(int index)
@@ -144,7 +146,7 @@ void TextFindTarget::showMatch(int index)
     if (index < 0 || index >= m_matches.size())
         return;
     m_current = index;
-    m_setCursor(selecting(m_matches[index])); // scrolls it into sight
+    m_edit.setCursor(selecting(m_matches[index])); // scrolls it into sight
     mark();
 }
 
@@ -152,7 +154,7 @@ int TextFindTarget::startMatch() const
 {
     // The first match that does not end before the reader's place: typing on
     // keeps the match found so far when it still matches.
-    const qsizetype place = m_cursor().selectionStart();
+    const qsizetype place = m_edit.cursor().selectionStart();
     const auto first = std::lower_bound(m_matches.begin(), m_matches.end(), place,
         [](const TextRange &m, qsizetype position) { return m.start + m.length <= position; });
     return first == m_matches.end() ? 0 : int(first - m_matches.begin());

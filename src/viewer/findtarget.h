@@ -93,11 +93,18 @@ private:
 
     QAbstractScrollArea *m_area;
     const QObject *m_viewport = nullptr;
-    std::function<QTextDocument *()> m_document;
-    std::function<QTextCursor()> m_cursor;
-    std::function<QTextCursor(const QPoint &)> m_cursorAt;
-    std::function<void(const QTextCursor &)> m_setCursor;
-    std::function<void(const QList<QTextEdit::ExtraSelection> &)> m_setExtra;
+    // QTextEdit and QPlainTextEdit share these calls, but no class that declares them.
+    struct EditAccess {
+        std::function<QTextDocument *()> document;
+        std::function<QTextCursor()> cursor;
+        std::function<QTextCursor(const QPoint &)> cursorAt;
+        std::function<void(const QTextCursor &)> setCursor;
+        std::function<void(const QList<QTextEdit::ExtraSelection> &)> setExtra;
+    };
+    template <typename Edit> static EditAccess accessOf(Edit *edit);
+    TextFindTarget(QAbstractScrollArea *area, EditAccess edit, QObject *parent);
+
+    EditAccess m_edit;
     QList<TextRange> m_matches;
     int m_current = -1;
 };
