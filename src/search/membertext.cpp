@@ -33,22 +33,25 @@ QString archiveText(ZipArchive &archive)
 
 ArchiveContext archiveContext(const QString &text, const QStringList &terms)
 {
+    // The piece with the most matches wins, the names on a tie: "int main"
+    // shows main.cpp's line, not the name "main.cpp".
     const QStringList pieces = text.split(u'\n' + QChar(kMark));
     const auto names = contextLine(pieces.first(), terms);
-    if (!names.first.isEmpty())
-        return { {}, names.first, names.second };
+    ArchiveContext best { {}, names.first, names.second };
     for (qsizetype i = 1; i < pieces.size(); ++i) {
         const qsizetype lineEnd = pieces[i].indexOf(u'\n');
-        const QString member = pieces[i].left(lineEnd);
-        auto [line, marks] = contextLine(lineEnd < 0 ? QString() : pieces[i].mid(lineEnd + 1), terms);
-        if (line.isEmpty())
+        if (lineEnd < 0)
             continue;
+        auto [line, marks] = contextLine(pieces[i].mid(lineEnd + 1), terms);
+        if (line.isEmpty() || marks.size() <= best.marks.size())
+            continue;
+        const QString member = pieces[i].left(lineEnd);
         const QString lead = member + QStringLiteral(": ");
         for (auto &mark : marks)
             mark.first += int(lead.size());
-        return { member, lead + line, marks };
+        best = { member, lead + line, marks };
     }
-    return {};
+    return best;
 }
 
 } // namespace tv::search

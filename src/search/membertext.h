@@ -20,8 +20,8 @@ inline constexpr qint64 kMaxTextMember = 1024 * 1024;
 /// The member names, and the text members' texts each after its mark line.
 QString archiveText(ZipArchive &archive);
 
-/// Where a query matches in archiveText(): in a member's text (`member` its
-/// path, the context line led by it), or else in the names (`member` empty).
+/// Where a query matches best in archiveText(): in a member's text (`member`
+/// its path, the context line led by it), or in the names (`member` empty).
 struct ArchiveContext
 {
     QString member;

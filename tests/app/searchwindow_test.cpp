@@ -39,8 +39,7 @@ class SearchWindowTest : public TestFixture
     void setUp() override
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
-        m_dirs->writeProgramFile(
-            QStringLiteral("Section_Grafik.dat"),
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
             "[Bitmaps]\r\nCount=2\r\n1Modul=basis\r\n1File=b.rtf\r\n2=Beispiel\r\n2Modul=basis\r\n"
             "2File=code.zip\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
@@ -50,7 +49,8 @@ class SearchWindowTest : public TestFixture
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
             { { "b.rtf", "{\\rtf1 Bilder}" }, { "k.txt", "Kurz" }, { "s.rtf", kText },
                 { "code.zip",
-                    zipBytes({ { "liesmich.txt", "Lies mich" }, { "src/lader.cpp", "void ladeSchrift();\n" } }) } });
+                    zipBytes({ { "liesmich.txt", "Lies mich" },
+                        { "src/lader.cpp", "void ladeSchrift();\n" } }) } });
         m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
     }

@@ -61,8 +61,13 @@ class SearchIndexTest : public TestFixture
             { { "bitmaps.rtf", kRtf }, { "zeiger.txt", kPlain },
                 { "beispiel.zip",
                     zipBytes({ { "src/bitmap_loader.cpp", "int main" }, { "liesmich.txt", "x" },
-                        { "doc/gruss.txt", "Viele Gr\xfc\xdf" "e vom Lader" },
-                        { "bin/lader.o", QByteArray("\x7f" "ELF\0\0 binaerwort", 17) },
+                        { "doc/gruss.txt",
+                            "Viele Gr\xfc\xdf"
+                            "e vom Lader" },
+                        { "bin/lader.o",
+                            QByteArray("\x7f"
+                                       "ELF\0\0 binaerwort",
+                                17) },
                         { "gross.txt", "grosswort " + QByteArray(1024 * 1024, 'a') } }) } });
         writeWeb("alpha beta gamma");
     }
@@ -202,12 +207,15 @@ private slots:
         QTest::addColumn<int>("hits");
         QTest::addColumn<QString>("member");
         QTest::addColumn<QString>("context");
-        QTest::newRow("source file") << QStringLiteral("int main") << 1 << QStringLiteral("src/bitmap_loader.cpp")
+        QTest::newRow("source file") << QStringLiteral("int main") << 1
+                                     << QStringLiteral("src/bitmap_loader.cpp")
                                      << QStringLiteral("src/bitmap_loader.cpp: int main");
-        QTest::newRow("Windows-1252 text") << QStringLiteral("gruesse") << 1 << QStringLiteral("doc/gruss.txt")
-                                           << QStringLiteral("doc/gruss.txt: Viele Grüße vom Lader");
-        QTest::newRow("a name before a text") << QStringLiteral("lader") << 1 << QString()
-                                              << QStringLiteral("…ader.cpp liesmich.txt doc/gruss.txt bin/lader.o gross.txt");
+        QTest::newRow("Windows-1252 text")
+            << QStringLiteral("gruesse") << 1 << QStringLiteral("doc/gruss.txt")
+            << QStringLiteral("doc/gruss.txt: Viele Grüße vom Lader");
+        QTest::newRow("a name before a text as good")
+            << QStringLiteral("lader") << 1 << QString()
+            << QStringLiteral("…ader.cpp liesmich.txt doc/gruss.txt bin/lader.o gross.txt");
         QTest::newRow("binary member") << QStringLiteral("binaerwort") << 0 << QString() << QString();
         QTest::newRow("member over 1 MB") << QStringLiteral("grosswort") << 0 << QString() << QString();
     }
