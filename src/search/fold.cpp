@@ -38,13 +38,14 @@ template <typename Sink> void foldChar(QChar c, LetterCase letters, Sink &&sink)
 
 template <typename Add> void foldInto(QStringView text, LetterCase letters, Add &&add)
 {
+    const bool lower = letters == LetterCase::Lower;
     bool gap = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         const char16_t u = c.unicode();
         if (u > 0x20 && u < 0x7F) { // most of any text: no table lookups
             gap = false;
-            add(QChar(u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u), i);
+            add(QChar(lower && u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u), i);
             continue;
         }
         if (isGap(c)) {
