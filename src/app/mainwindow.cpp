@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow.h"
 
-#include "catalogue/errorreport.h"
 #include "app/cataloguemenu.h"
 #include "app/linkcommands.h"
 #include "app/readercomforts.h"
 #include "app/siteconfig.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/cp1252.h"
+#include "catalogue/errorreport.h"
 #include "catalogue/errors.h"
 #include "catalogue/paths.h"
 #include "navigation/entrylistbox.h"
@@ -23,6 +23,7 @@
 #include "viewer/textpart.h"
 #include "viewer/wwwpart.h"
 #include "widgets/imagelist.h"
+#include "widgets/sortgrid.h"
 #include "widgets/tablistaccessible.h"
 #include "zip/zipaccess.h"
 
@@ -379,6 +380,11 @@ PlaceResult TForm1::showPlace(const EntryRef &place, PlaceHint hint)
         m_pageControl2->setCurrentIndex(0);
     else if (place.part > 0)
         m_viewer->showPart(place.part);
+    if (!hint.member.isEmpty()) {
+        auto *archive = qobject_cast<ArchivePage *>(m_viewer->currentPage());
+        if (archive && archive->selectMember(hint.member))
+            archive->listing()->setFocus();
+    }
     return PlaceResult::Opened;
 }
 
@@ -391,7 +397,7 @@ void TForm1::Edit1KeyPress()
         return;
     }
     const Section section = m_sections->activeSection();
-    showPlace({ section.line, list->entryName(found), -1 }, { m_pageControl1->currentIndex(), found });
+    showPlace({ section.line, list->entryName(found), -1 }, { m_pageControl1->currentIndex(), found, {} });
 }
 
 QString TForm1::statusText() const

@@ -55,11 +55,13 @@ QString mainCaption(const QString &base, const QByteArray &newestModule, const Q
 enum class PlaceResult { Opened, NoSection, NoEntry };
 
 /// Where a section line or an entry name occurs more than once, the tab and
-/// the row to take when they hold it (-1: the first).
+/// the row to take when they hold it (-1: the first); in an archive part, the
+/// member to select in its listing ("" for none).
 struct PlaceHint
 {
     int tab = -1;
     int row = -1;
+    QString member;
 };
 
 /// @short The main window: section tabs left, the entry's parts right.

@@ -130,8 +130,8 @@ void TForm1::closeFullTextSearch()
 void TForm1::openSearchHit(const search::Hit &hit, const QStringList &terms)
 {
     // A name hit opens the entry as a click does.
-    switch (showPlace(
-        { hit.sectionLine, hit.entry, hit.part > 0 ? hit.part : -1 }, { hit.sectionPosition, -1 })) {
+    switch (showPlace({ hit.sectionLine, hit.entry, hit.part > 0 ? hit.part : -1 },
+        { hit.sectionPosition, -1, hit.member })) {
     case PlaceResult::NoSection:
         setStatusText(QStringLiteral("Der Bereich \"%1\" ist nicht mehr vorhanden.")
                           .arg(fromCp1252(hit.sectionCaption())));

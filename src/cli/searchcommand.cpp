@@ -92,6 +92,7 @@ int Runner::search()
             { QStringLiteral("part"), inName ? QJsonValue() : QJsonValue(hit.part) },
             { QStringLiteral("caption"), inName ? QJsonValue() : QJsonValue(shownName(hit.caption)) },
             { QStringLiteral("kind"), inName ? QJsonValue() : QJsonValue(kindToken(hit.kind)) },
+            { QStringLiteral("member"), hit.member.isEmpty() ? QJsonValue() : QJsonValue(hit.member) },
             { QStringLiteral("context"), hit.context },
             { QStringLiteral("marks"), marksJson(hit.marks) } });
         rows.append({ shownName(hit.sectionCaption()), shownName(hit.entry),

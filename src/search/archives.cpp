@@ -99,12 +99,18 @@ std::optional<QByteArray> ZipArchive::member(const QByteArray &name)
     const auto it = m_byName.constFind(upperAscii(fromCp1252(name).toUtf8()));
     if (it == m_byName.constEnd())
         return std::nullopt;
+    return memberAt(*it, kMaxMemberSize);
+}
+
+std::optional<QByteArray> ZipArchive::memberAt(quint64 index, qint64 limit)
+{
+    if (!m_zip)
+        return std::nullopt;
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, *it, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)
-        || st.size > quint64(kMaxMemberSize))
+    if (zip_stat_index(m_zip, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > quint64(limit))
         return std::nullopt;
-    zip_file_t *file = zip_fopen_index(m_zip, *it, 0);
+    zip_file_t *file = zip_fopen_index(m_zip, index, 0);
     if (!file)
         return std::nullopt;
     QByteArray data(qsizetype(st.size), Qt::Uninitialized);

@@ -44,6 +44,9 @@ public:
     /// regard to ASCII case, as extraction finds it; nullopt when it is missing,
     /// too large or cannot be decompressed.
     std::optional<QByteArray> member(const QByteArray &name);
+    /// The member at `index` in archive order; nullopt when it is larger than
+    /// `limit` or cannot be decompressed.
+    std::optional<QByteArray> memberAt(quint64 index, qint64 limit);
 
 private:
     explicit ZipArchive(zip *archive);

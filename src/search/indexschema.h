@@ -5,7 +5,7 @@
 namespace tv::search {
 
 // Raised whenever the layout below changes: an older index is dropped and rebuilt.
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 // Rows of an entry's own name; the other rows carry their PartKind.
 inline constexpr int kEntryRow = 5;
 

@@ -7,6 +7,7 @@
 #include "fold.h"
 #include "htmltext.h"
 #include "idlepriority.h"
+#include "membertext.h"
 #include "rtftext.h"
 
 namespace tv::search {
@@ -28,9 +29,9 @@ QString textOf(PartKind kind, const QByteArray &bytes, bool *failed)
     case PartKind::Text:
         return looksLikeRtf(bytes) ? rtfText(bytes) : fromCp1252(bytes);
     case PartKind::Archive: {
-        const ZipArchive archive = ZipArchive::openBytes(bytes);
+        ZipArchive archive = ZipArchive::openBytes(bytes);
         *failed = !archive.isOpen();
-        return archive.memberNames().join(u'\n');
+        return archiveText(archive);
     }
     case PartKind::Html: {
         ZipArchive archive = ZipArchive::openBytes(bytes);

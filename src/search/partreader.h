@@ -37,7 +37,7 @@ struct Body
 };
 
 /// The text of a part file's bytes: RTF or plain text, an archive's member
-/// names, an HTML page's visible text, a web link's address.
+/// names and text members (archiveText()), an HTML page's visible text, a web link's address.
 Body bodyOf(PartKind kind, const QByteArray &bytes);
 
 /// Reads part files out of the modules in `dir`, keeping each module open.

@@ -57,6 +57,8 @@ struct Hit
     int part = 0;
     QByteArray caption;
     PartKind kind = PartKind::None;
+    /// The archive member whose text matched, with its folders; "" elsewhere.
+    QString member;
     /// One line around the first match, and where the matches lie in it.
     QString context;
     QList<QPair<int, int>> marks;

@@ -19,7 +19,7 @@ struct NewWords;
 ///
 /// One row per entry (its name) and one per part (name, caption and
 /// description, and the part's text: RTF or plain text, archive member
-/// names, the HTML page's visible text, the web address). The index
+/// names and text members, the HTML page's visible text, the web address). The index
 /// remembers every Section file and Module by size and modification time and
 /// update() reads only what changed since:
 ///

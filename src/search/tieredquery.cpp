@@ -6,6 +6,7 @@
 #include "partreader.h"
 #include "fold.h"
 #include "indexschema.h"
+#include "membertext.h"
 #include "tierrank.h"
 #include "wordquery.h"
 
@@ -66,7 +67,13 @@ Hit hitOf(const Statement &rows, Statement &body, const QStringList &longTerms, 
         body.bind(1, rows.integer(0));
         const QString text = body.step() ? unpackedText(body.blob(0)) : QString();
         body.reset();
-        context = contextLine(text, longTerms);
+        if (hit.kind == PartKind::Archive) {
+            const ArchiveContext inArchive = archiveContext(text, longTerms);
+            hit.member = inArchive.member;
+            context = { inArchive.line, inArchive.marks };
+        } else {
+            context = contextLine(text, longTerms);
+        }
         if (context.first.isEmpty())
             context = contextLine(rows.text(7), longTerms);
     }

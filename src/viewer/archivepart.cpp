@@ -259,6 +259,19 @@ void ArchivePage::setPreviewed(const ZipDirEntry *member)
     m_previewed = member ? int(member - m_members.constData()) : -1;
 }
 
+bool ArchivePage::selectMember(const QString &name)
+{
+    for (int row = m_listing->FixedRows(); row < m_listing->RowCount(); ++row) {
+        const QVariant number = m_listing->Objects(0, row);
+        const int i = number.isValid() ? number.toInt() : -1;
+        if (i >= 0 && i < m_members.size() && m_members[i].Name == name) {
+            m_listing->GoToCell(0, row); // previews the member
+            return true;
+        }
+    }
+    return false;
+}
+
 void ArchivePage::addCommands()
 {
     auto *buttons = new QHBoxLayout;

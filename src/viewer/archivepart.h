@@ -66,6 +66,9 @@ public:
     /// The member previewed now; nullptr for none.
     const ZipDirEntry *previewedMember() const;
     void setPreviewed(const ZipDirEntry *member);
+    /// Makes the row of the member named `name` (with its folders, as listed)
+    /// current, which previews it; false when the archive holds no such member.
+    bool selectMember(const QString &name);
 
 signals:
     void targetEdited();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "memberpreview.h"
 
-#include "catalogue/cp1252.h"
+#include "catalogue/textcontent.h"
 #include "viewer/codeview.h"
 
 #include <QFile>
@@ -11,28 +11,10 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QStackedWidget>
-#include <QStringDecoder>
 #include <QVBoxLayout>
-
-#include <optional>
 
 namespace tv {
 namespace {
-
-bool isTextControl(uchar c)
-{
-    // Tab, line feed, vertical tab, form feed, carriage return, DOS end of file, escape.
-    return c == 0x09 || c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x1A || c == 0x1B;
-}
-
-std::optional<QString> utf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 QString dataSize(qint64 bytes)
 {
@@ -49,31 +31,6 @@ QLabel *wrappingLabel(QWidget *parent)
 }
 
 } // namespace
-
-bool looksLikeText(QByteArrayView bytes)
-{
-    qsizetype controls = 0;
-    for (const char c : bytes) {
-        const auto u = uchar(c);
-        if (u == 0)
-            return false;
-        if (u < 0x20 && !isTextControl(u))
-            ++controls;
-    }
-    return controls * 100 <= bytes.size();
-}
-
-QString decodeText(QByteArray bytes, bool cut)
-{
-    std::optional<QString> text = utf8(bytes);
-    // A character cut in two at the end of what was read is at most 3 bytes.
-    for (int drop = 1; !text && cut && drop <= 3 && drop < bytes.size(); ++drop)
-        text = utf8(QByteArrayView(bytes).chopped(drop));
-    QString decoded = text ? *text : fromCp1252(bytes);
-    decoded.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    decoded.replace(u'\r', u'\n');
-    return decoded;
-}
 
 FittedImage::FittedImage(QWidget *parent)
     : QWidget(parent)

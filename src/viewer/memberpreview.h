@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "catalogue/textcontent.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QImage>
@@ -18,16 +20,6 @@ class CodeView;
 
 /// How much of a member is read for the preview: 5 MB.
 constexpr qint64 kPreviewLimit = 5 * 1024 * 1024;
-
-/// True when `bytes` read as text, whatever the file's name: no NUL byte,
-/// and hardly any control characters besides tab, line and page breaks
-/// (at most one in a hundred bytes).
-bool looksLikeText(QByteArrayView bytes);
-
-/// `bytes` as UTF-8 when they are valid UTF-8 (a BOM is dropped), else as
-/// Windows-1252; line breaks of every kind become "\n". `cut` says the bytes
-/// stop inside the file, so a character cut in two at their end is dropped.
-QString decodeText(QByteArray bytes, bool cut);
 
 /// A member brought into the Work directory for its preview.
 struct MemberFile

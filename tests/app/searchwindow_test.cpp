@@ -6,6 +6,7 @@
 #include "search/searchservice.h"
 #include "searchwindow/searchwindow.h"
 #include "testfixture.h"
+#include "viewer/archivepart.h"
 #include "zip/zipaccess.h"
 #include "zipwriter.h"
 
@@ -38,14 +39,18 @@ class SearchWindowTest : public TestFixture
     void setUp() override
     {
         m_dirs->writeProgramFile(QStringLiteral("Sections.dat"), "Grafik\r\nKaeltetechnik\r\n");
-        m_dirs->writeProgramFile(
-            QStringLiteral("Section_Grafik.dat"), "[Bitmaps]\r\n1Modul=basis\r\n1File=b.rtf\r\n");
+        m_dirs->writeProgramFile(QStringLiteral("Section_Grafik.dat"),
+            "[Bitmaps]\r\nCount=2\r\n1Modul=basis\r\n1File=b.rtf\r\n2=Beispiel\r\n2Modul=basis\r\n"
+            "2File=code.zip\r\n");
         m_dirs->writeProgramFile(QStringLiteral("Section_Kaeltetechnik.dat"),
             "[Kompressoren]\r\nCount=2\r\n1Modul=basis\r\n1File=k.txt\r\n2=Artikel\r\n2Modul=basis\r\n"
             "2File=s.rtf\r\n2Describe=Arbeitsweise\r\n[Zweiter]\r\n1Modul=basis\r\n1File=k.txt\r\n");
         m_dirs->writeProgramFile(QStringLiteral("CheckVersion.dat"), "[ModulDate]\r\nModul=basis.tvm\r\n");
         writeZip(m_dirs->programDir() + QStringLiteral("basis.tvm"),
-            { { "b.rtf", "{\\rtf1 Bilder}" }, { "k.txt", "Kurz" }, { "s.rtf", kText } });
+            { { "b.rtf", "{\\rtf1 Bilder}" }, { "k.txt", "Kurz" }, { "s.rtf", kText },
+                { "code.zip",
+                    zipBytes({ { "liesmich.txt", "Lies mich" },
+                        { "src/lader.cpp", "void ladeSchrift();\n" } }) } });
         m_form = startMainWindow(*m_seam);
         QVERIFY(m_form);
     }
@@ -176,6 +181,24 @@ private slots:
         QVERIFY(edit);
         QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("Größe"));
         QVERIFY(window->isVisible()); // it stays open beside the main window
+    }
+
+    void memberHitOpensTheArchiveWithTheMemberSelected()
+    {
+        SearchWindow *window = openWindow();
+        QVERIFY(window);
+        QVERIFY(typeAndWait(window, QStringLiteral("ladeschrift"), 1));
+        const QString text = window->resultList()->item(0)->data(Qt::AccessibleTextRole).toString();
+        QVERIFY2(text.contains(QStringLiteral("src/lader.cpp: void ladeSchrift();")), qPrintable(text));
+        QTest::keyClick(window->queryField(), Qt::Key_Return);
+
+        QCOMPARE(m_form->PageControl1()->currentIndex(), 0);
+        QCOMPARE(m_form->PageControl2()->currentIndex(), 2);
+        auto *archive = qobject_cast<ArchivePage *>(m_form->PageControl2()->widget(2));
+        QVERIFY(archive);
+        QVERIFY(archive->currentMember());
+        QCOMPARE(archive->currentMember()->Name, QStringLiteral("src/lader.cpp"));
+        QCOMPARE(archive->preview()->shown(), MemberPreview::Shown::Text);
     }
 
     void upAndDownMoveThroughTheResults()

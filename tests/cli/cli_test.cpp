@@ -447,6 +447,22 @@ private slots:
         QCOMPARE(parseJson(run).value(QStringLiteral("total")).toInt(), 3);
     }
 
+    void searchFindsTextMembersOfArchives()
+    {
+        writeSmallCatalogue(dir());
+        CliRun run = runCli(at({ QStringLiteral("search"), QStringLiteral("int main"),
+            QStringLiteral("--kind"), QStringLiteral("archiv") }));
+        QVERIFY2(run.code == 0, qPrintable(run.describe()));
+        QCOMPARE(QString::fromUtf8(run.out),
+            QStringLiteral("Rubrik        Eintrag         Teil        Fundstelle\n"
+                           "Kältetechnik  Kühlung prüfen  2 Beispiel  src/main.cpp: int main() {}\n"));
+        run = runCli(at({ QStringLiteral("search"), QStringLiteral("int main"), QStringLiteral("--json") }));
+        const QJsonObject hit = parseJson(run).value(QStringLiteral("hits")).toArray().at(0).toObject();
+        QCOMPARE(hit.value(QStringLiteral("member")).toString(), QStringLiteral("src/main.cpp"));
+        QCOMPARE(hit.value(QStringLiteral("marks")).toArray(),
+            (QJsonArray { QJsonArray { 14, 3 }, QJsonArray { 18, 4 } }));
+    }
+
     void searchKeepsItsIndexInTheUsersCache()
     {
         writeSmallCatalogue(dir());

@@ -60,7 +60,15 @@ class SearchIndexTest : public TestFixture
         cat.writeModule("basis",
             { { "bitmaps.rtf", kRtf }, { "zeiger.txt", kPlain },
                 { "beispiel.zip",
-                    zipBytes({ { "src/bitmap_loader.cpp", "int main" }, { "liesmich.txt", "x" } }) } });
+                    zipBytes({ { "src/bitmap_loader.cpp", "int main" }, { "liesmich.txt", "x" },
+                        { "doc/gruss.txt",
+                            "Viele Gr\xfc\xdf"
+                            "e vom Lader" },
+                        { "bin/lader.o",
+                            QByteArray("\x7f"
+                                       "ELF\0\0 binaerwort",
+                                17) },
+                        { "gross.txt", "grosswort " + QByteArray(1024 * 1024, 'a') } }) } });
         writeWeb("alpha beta gamma");
     }
 
@@ -189,7 +197,44 @@ private slots:
             find(*index, QStringLiteral("src/bitmap")), QStringList { QStringLiteral("Bitmaps laden#2") });
         QCOMPARE(
             find(*index, QStringLiteral("mit zeigern")), QStringList { QStringLiteral("Bitmaps laden#2") });
-        QCOMPARE(find(*index, QStringLiteral("int main")), QStringList()); // members are not read
+    }
+
+    // Text members are found by their words, with the member as context;
+    // binary members and those over 1 MB only by their names.
+    void archiveTextMembers_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("hits");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QString>("context");
+        QTest::newRow("source file") << QStringLiteral("int main") << 1
+                                     << QStringLiteral("src/bitmap_loader.cpp")
+                                     << QStringLiteral("src/bitmap_loader.cpp: int main");
+        QTest::newRow("Windows-1252 text")
+            << QStringLiteral("gruesse") << 1 << QStringLiteral("doc/gruss.txt")
+            << QStringLiteral("doc/gruss.txt: Viele Grüße vom Lader");
+        QTest::newRow("a name before a text as good")
+            << QStringLiteral("lader") << 1 << QString()
+            << QStringLiteral("…ader.cpp liesmich.txt doc/gruss.txt bin/lader.o gross.txt");
+        QTest::newRow("binary member") << QStringLiteral("binaerwort") << 0 << QString() << QString();
+        QTest::newRow("member over 1 MB") << QStringLiteral("grosswort") << 0 << QString() << QString();
+    }
+
+    void archiveTextMembers()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, hits);
+        QFETCH(QString, member);
+        QFETCH(QString, context);
+        auto index = built(m_dbPath);
+        const auto results = index->query({ query, std::nullopt, Kind::Archives }, [] { return false; });
+        QCOMPARE(results->hits.size(), hits);
+        if (hits == 0)
+            return;
+        const Hit &hit = results->hits.first();
+        QCOMPARE(hitText(hit), QStringLiteral("Bitmaps laden#2"));
+        QCOMPARE(hit.member, member);
+        QCOMPARE(hit.context, context);
     }
 
     void htmlTextWithoutMarkupAndWebAddress()
